@@ -1,0 +1,63 @@
+#include "platform/global_heap.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+
+namespace kvtc::platform {
+namespace {
+
+TEST(GlobalHeap, BlocksAreZeroFilledAndStaleHandlesAreRecognised) {
+  const std::size_t before = testing::LiveBlockCount();
+  HGLOBAL h = GlobalAlloc(GMEM_FIXED | GMEM_ZEROINIT, 1000);
+  ASSERT_NE(h, nullptr);
+  auto* p = static_cast<unsigned char*>(GlobalLock(h));
+  ASSERT_NE(p, nullptr);
+  for (int i = 0; i < 1000; ++i) ASSERT_EQ(p[i], 0) << i;
+  EXPECT_EQ(GlobalSize(h), 1000u);
+  EXPECT_EQ(testing::LiveBlockCount(), before + 1);
+
+  EXPECT_EQ(GlobalUnlock(h), FALSE);  // no lock left
+  EXPECT_EQ(GlobalFree(h), nullptr);
+  EXPECT_EQ(GlobalLock(h), nullptr);  // freed: never valid again
+  EXPECT_EQ(GlobalFree(h), h);
+  EXPECT_EQ(GlobalSize(h), 0u);
+  EXPECT_EQ(testing::LiveBlockCount(), before);
+
+  // Never issued, and the id that stands for "no instance".
+  EXPECT_EQ(GlobalLock(reinterpret_cast<HGLOBAL>(std::uintptr_t{0x1234567})), nullptr);
+  EXPECT_EQ(GlobalLock(reinterpret_cast<HGLOBAL>(std::uintptr_t{0xFFFF0000u})), nullptr);
+  EXPECT_EQ(GlobalLock(nullptr), nullptr);
+}
+
+TEST(GlobalHeap, HandlesAreNeverReused) {
+  HGLOBAL first = GlobalAlloc(GPTR, 16);
+  GlobalFree(first);
+  HGLOBAL second = GlobalAlloc(GPTR, 16);
+  EXPECT_NE(first, second);
+  EXPECT_EQ(GlobalLock(first), nullptr);
+  GlobalFree(second);
+}
+
+TEST(GlobalHeap, FailureHookAndHeapBuffer) {
+  testing::FailAllocationsAfter(1);
+  HeapBuffer<std::uint32_t> ok;
+  HeapBuffer<std::uint32_t> refused;
+  EXPECT_TRUE(ok.Allocate(64));
+  EXPECT_FALSE(refused.Allocate(64));
+  EXPECT_FALSE(refused);
+  testing::FailAllocationsAfter(-1);
+
+  ok[63] = 7;
+  HeapBuffer<std::uint32_t> moved = std::move(ok);
+  EXPECT_FALSE(ok);
+  EXPECT_EQ(moved.size(), 64u);
+  EXPECT_EQ(moved[63], 7u);
+  EXPECT_TRUE(moved.Ensure(64));
+  EXPECT_EQ(moved[63], 7u);  // same size: kept
+  EXPECT_TRUE(moved.Ensure(65));
+  EXPECT_EQ(moved[63], 0u);  // new size: fresh zeroed block
+}
+
+}  // namespace
+}  // namespace kvtc::platform
