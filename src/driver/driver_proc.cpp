@@ -4,6 +4,7 @@
 
 #include "driver/codec_info.h"
 #include "driver/decompress_args.h"
+#include "driver/format_negotiation.h"
 #include "driver/instance.h"
 #include "platform/system_services.h"
 
@@ -28,6 +29,37 @@ LRESULT Load(HDRVR driver) {
 LRESULT Open(LPARAM lParam2) {
   if (!lParam2) return static_cast<LRESULT>(kDriverOnlyId);
   return static_cast<LRESULT>(OpenInstance(*As<ICOPEN>(lParam2)));
+}
+
+// The argument list of the QUERY and BEGIN messages: headers only, whole frames.
+DecompressArgs HeaderArgs(DWORD_PTR id, LPARAM src, LPARAM dst) {
+  DecompressArgs a;
+  a.id = id;
+  a.src = As<BITMAPINFOHEADER>(src);
+  a.dst = As<BITMAPINFOHEADER>(dst);
+  return a;
+}
+
+// The argument list of the EX messages: every field of the ICDECOMPRESSEX, unchanged.
+DecompressArgs ExArgs(DWORD_PTR id, LPARAM lParam1) {
+  DecompressArgs a;
+  a.id = id;
+  const auto* ex = As<const ICDECOMPRESSEX>(lParam1);
+  if (!ex) return a;
+  a.flags = ex->dwFlags;
+  a.src = ex->lpbiSrc;
+  a.srcBits = ex->lpSrc;
+  a.xSrc = ex->xSrc;
+  a.ySrc = ex->ySrc;
+  a.dxSrc = ex->dxSrc;
+  a.dySrc = ex->dySrc;
+  a.dst = ex->lpbiDst;
+  a.dstBits = ex->lpDst;
+  a.xDst = ex->xDst;
+  a.yDst = ex->yDst;
+  a.dxDst = ex->dxDst;
+  a.dyDst = ex->dyDst;
+  return a;
 }
 
 LRESULT SetStatusProc(DWORD_PTR id, const ICSETSTATUSPROC* status) {
@@ -86,6 +118,40 @@ KVTC_EXPORT LRESULT KVTC_CALLBACK DriverProc(DWORD_PTR dwDriverId, HDRVR hDriver
     case ICM_CONFIGURE:
       if (lParam1 == -1) return ICERR_OK;
       return ICERR_UNSUPPORTED;  // the Configure dialog is not built yet
+
+    case ICM_COMPRESS_QUERY:
+      return CompressQuery(As<BITMAPINFOHEADER>(lParam1), As<BITMAPINFOHEADER>(lParam2));
+    case ICM_COMPRESS_GET_FORMAT:
+      return CompressGetFormat(dwDriverId, As<BITMAPINFOHEADER>(lParam1),
+                               As<BITMAPINFOHEADER>(lParam2));
+    case ICM_COMPRESS_GET_SIZE:
+      return CompressGetSize(As<BITMAPINFOHEADER>(lParam1));
+    case ICM_COMPRESS_BEGIN:
+      return CompressBegin(dwDriverId, As<BITMAPINFOHEADER>(lParam1),
+                           As<BITMAPINFOHEADER>(lParam2));
+    case ICM_COMPRESS_END:
+      return CompressEnd(dwDriverId);
+
+    case ICM_DECOMPRESS_QUERY:
+      return DecompressQuery(HeaderArgs(dwDriverId, lParam1, lParam2));
+    case ICM_DECOMPRESSEX_QUERY:
+      if (!lParam1) return ICERR_BADPARAM;
+      return DecompressQuery(ExArgs(dwDriverId, lParam1));
+    case ICM_DECOMPRESS_BEGIN:
+      return DecompressBegin(HeaderArgs(dwDriverId, lParam1, lParam2));
+    case ICM_DECOMPRESSEX_BEGIN:
+      if (!lParam1) return ICERR_BADPARAM;
+      return DecompressBegin(ExArgs(dwDriverId, lParam1));
+    case ICM_DECOMPRESS_END:
+    case ICM_DECOMPRESSEX_END:
+      return DecompressEnd(dwDriverId);
+    case ICM_DECOMPRESS_GET_FORMAT:
+      return DecompressGetFormat(dwDriverId, As<BITMAPINFOHEADER>(lParam1),
+                                 As<BITMAPINFOHEADER>(lParam2));
+    case ICM_DECOMPRESS_GET_PALETTE:
+      return DecompressGetPalette(dwDriverId, As<BITMAPINFOHEADER>(lParam1),
+                                  As<BITMAPINFOHEADER>(lParam2));
+
     case ICM_SET_STATUS_PROC:
       return SetStatusProc(dwDriverId, As<const ICSETSTATUSPROC>(lParam1));
 

@@ -1,0 +1,297 @@
+// Format negotiation through DriverProc: accepted formats, the compressed format, sizes,
+// sequences and the palettes of 8-bit output.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+
+#include "driver/instance.h"
+#include "settings/settings_record.h"
+#include "support/host.h"
+
+namespace kvtc::driver {
+namespace {
+
+using kvtc::testing::Host;
+using kvtc::testing::HostTest;
+
+BITMAPINFOHEADER Header(LONG width, LONG height, WORD bits, DWORD compression = BI_RGB) {
+  BITMAPINFOHEADER h{};
+  h.biSize = sizeof h;
+  h.biWidth = width;
+  h.biHeight = height;
+  h.biPlanes = 1;
+  h.biBitCount = bits;
+  h.biCompression = compression;
+  return h;
+}
+
+BITMAPINFOHEADER Kvt(LONG width, LONG height, const char (&fourcc)[5] = "Kvt1") {
+  return Header(width, height, 24, MakeFourcc(fourcc));
+}
+
+// A destination header followed by room for 256 colour entries.
+struct PaletteHeader {
+  BITMAPINFOHEADER header;
+  RGBQUAD colours[256];
+};
+
+settings::SettingsRecord Settings(DWORD_PTR id) {
+  LockedInstance instance(id);
+  return instance->settings;
+}
+
+TEST_F(HostTest, CompressionTestAcceptsDepthsAndCompressionsSeparately) {
+  Host host;
+  const DWORD_PTR id = host.Open();
+  for (WORD bits : {4, 6, 8, 9, 16, 24, 32}) {
+    BITMAPINFOHEADER in = Header(160, 120, bits);
+    EXPECT_EQ(host.Send(id, ICM_COMPRESS_QUERY, &in), ICERR_OK) << bits;
+  }
+  for (const char* fcc : {"YUV ", "cyuv", "YUY2", "YVU9", "YUV9"}) {
+    BITMAPINFOHEADER in = Header(160, 120, 16, MakeFourcc(fcc[0], fcc[1], fcc[2], fcc[3]));
+    EXPECT_EQ(host.Send(id, ICM_COMPRESS_QUERY, &in), ICERR_OK) << fcc;
+  }
+  BITMAPINFOHEADER fifteen = Header(320, 240, 15);
+  BITMAPINFOHEADER foreign = Header(320, 240, 24, MakeFourcc("MJPG"));
+  BITMAPINFOHEADER empty = Header(0, 240, 24);
+  for (BITMAPINFOHEADER* bad : {&fifteen, &foreign, &empty}) {
+    EXPECT_EQ(host.Send(id, ICM_COMPRESS_QUERY, bad), ICERR_BADFORMAT);
+    EXPECT_EQ(host.Send(id, ICM_COMPRESS_BEGIN, bad), 1);
+    EXPECT_EQ(host.Send(id, ICM_COMPRESS_GET_FORMAT, bad), 1);
+  }
+  EXPECT_EQ(host.Send(id, ICM_COMPRESS_QUERY, static_cast<BITMAPINFOHEADER*>(nullptr)),
+            ICERR_BADFORMAT);
+}
+
+TEST_F(HostTest, CompressionTestChecksAndFillsTheOutput) {
+  Host host;
+  const DWORD_PTR id = host.Open();
+  BITMAPINFOHEADER in = Header(320, 240, 24);
+  BITMAPINFOHEADER out = Kvt(0, 0);
+  EXPECT_EQ(host.Send(id, ICM_COMPRESS_QUERY, &in, &out), ICERR_OK);
+  EXPECT_EQ(out.biWidth, 320);
+  EXPECT_EQ(out.biHeight, 240);
+
+  out = Kvt(320, -240);
+  EXPECT_EQ(host.Send(id, ICM_COMPRESS_QUERY, &in, &out), ICERR_OK);
+  out.biSize = 44;
+  EXPECT_EQ(host.Send(id, ICM_COMPRESS_QUERY, &in, &out), ICERR_BADFORMAT);
+  out = Kvt(321, 240);
+  EXPECT_EQ(host.Send(id, ICM_COMPRESS_QUERY, &in, &out), ICERR_BADFORMAT);
+  out = Header(320, 240, 24, MakeFourcc("KVT1"));
+  EXPECT_EQ(host.Send(id, ICM_COMPRESS_QUERY, &in, &out), ICERR_BADFORMAT);
+  out = Kvt(320, 240, "KvtZ");  // any fourth character
+  EXPECT_EQ(host.Send(id, ICM_COMPRESS_QUERY, &in, &out), ICERR_OK);
+}
+
+TEST_F(HostTest, CompressGetFormatAndSize) {
+  Host host;
+  const DWORD_PTR id = host.Open();
+  BITMAPINFOHEADER in = Header(320, 240, 24);
+  in.biXPelsPerMeter = 77;
+  EXPECT_EQ(host.Send(id, ICM_COMPRESS_GET_FORMAT, &in), 40);
+  BITMAPINFOHEADER out;
+  std::memset(&out, 0xEE, sizeof out);
+  EXPECT_EQ(host.Send(id, ICM_COMPRESS_GET_FORMAT, &in, &out), ICERR_OK);
+  EXPECT_EQ(out.biSize, 40u);
+  EXPECT_EQ(out.biWidth, 320);
+  EXPECT_EQ(out.biHeight, 240);
+  EXPECT_EQ(out.biBitCount, 24);
+  EXPECT_EQ(out.biCompression, MakeFourcc("Kvt1"));
+  EXPECT_EQ(out.biSizeImage, 115200u);
+  EXPECT_EQ(out.biClrUsed, 0u);
+  EXPECT_EQ(out.biClrImportant, 0u);
+  EXPECT_EQ(out.biXPelsPerMeter, 77);  // copied from the input
+  EXPECT_EQ(host.Send(id, ICM_COMPRESS_GET_SIZE, &in), 115200);
+  EXPECT_EQ(Settings(id).bInputFormat, 2);
+  EXPECT_EQ(Settings(id).dwWidth, 320u);
+
+  struct Row {
+    WORD bits;
+    DWORD compression;
+    BYTE code;
+    bool grey;
+  } rows[] = {{6, BI_RGB, 6, true},           {4, BI_RGB, 12, true},
+              {8, BI_RGB, 5, false},          {16, BI_RGB, 3, false},
+              {32, BI_RGB, 1, false},         {9, BI_RGB, 1, false},
+              {16, MakeFourcc("YUY2"), 0, false}, {16, MakeFourcc("cyuv"), 14, false},
+              {9, MakeFourcc("YVU9"), 13, false}};
+  for (const Row& row : rows) {
+    const DWORD_PTR fresh = host.Open();
+    BITMAPINFOHEADER h = Header(160, -120, row.bits, row.compression);
+    EXPECT_EQ(host.Send(fresh, ICM_COMPRESS_GET_FORMAT, &h, &out), ICERR_OK);
+    const settings::SettingsRecord s = Settings(fresh);
+    EXPECT_EQ(s.bInputFormat, row.code) << row.bits;
+    EXPECT_EQ((s.bFlags & settings::SF_SENDGRAY) != 0, row.grey) << row.bits;
+    EXPECT_EQ(s.dwHeight, 120u);
+    if (row.bits == 6) {
+      EXPECT_EQ(s.bCompBits[0], 6);
+      EXPECT_EQ(s.bCompBits[1], 0);
+      EXPECT_EQ(s.bCompCount, 1);
+    }
+  }
+}
+
+TEST_F(HostTest, SequencesBeginAndEnd) {
+  Host host;
+  const DWORD_PTR id = host.Open();
+  BITMAPINFOHEADER in = Header(160, 120, 24);
+  BITMAPINFOHEADER out = Kvt(160, 120);
+  EXPECT_EQ(host.Send(id, ICM_COMPRESS_END), ICERR_ERROR);
+  EXPECT_EQ(host.Send(id, ICM_COMPRESS_BEGIN, &in, &out), ICERR_OK);
+  EXPECT_EQ(host.Send(id, ICM_COMPRESS_BEGIN, &in, &out), ICERR_OK);
+  EXPECT_EQ(host.Send(id, ICM_COMPRESS_END), ICERR_OK);
+  EXPECT_EQ(host.Send(id, ICM_COMPRESS_END), ICERR_ERROR);
+
+  BITMAPINFOHEADER src = Kvt(160, 120);
+  BITMAPINFOHEADER dst = Header(160, 120, 24);
+  EXPECT_EQ(host.Send(id, ICM_DECOMPRESS_END), ICERR_ERROR);
+  EXPECT_EQ(host.Send(id, ICM_DECOMPRESS_BEGIN, &src, &dst), ICERR_OK);
+  EXPECT_EQ(host.Send(id, ICM_DECOMPRESSEX_END), ICERR_OK);
+  EXPECT_EQ(host.Send(id, ICM_DECOMPRESS_END), ICERR_ERROR);
+  host.Close(id);
+  EXPECT_EQ(host.Send(id, ICM_COMPRESS_BEGIN, &in, &out), ICERR_ERROR);
+}
+
+TEST_F(HostTest, DecompressionTest) {
+  Host host;
+  const DWORD_PTR id = host.Open();
+  BITMAPINFOHEADER src = Kvt(320, 240);
+  struct Row {
+    BITMAPINFOHEADER dst;
+    LRESULT result;
+  } rows[] = {
+      {Header(320, 240, 24), ICERR_OK},
+      {Header(320, -240, 32), ICERR_OK},
+      {Header(320, 240, 8), ICERR_BADFORMAT},
+      {Header(320, 240, 16), ICERR_BADFORMAT},
+      {Header(320, 240, 4, MakeFourcc("YUY2")), ICERR_OK},
+      {Header(320, 240, 16, MakeFourcc("cyuv")), ICERR_OK},
+      {Header(320, 240, 24, MakeFourcc("MJPG")), ICERR_BADFORMAT},
+      {Header(320, 120, 24), ICERR_BADFORMAT},
+      {Header(160, 240, 24), ICERR_BADFORMAT},
+  };
+  for (Row& row : rows) {
+    EXPECT_EQ(host.Send(id, ICM_DECOMPRESS_QUERY, &src, &row.dst), row.result)
+        << row.dst.biBitCount << " " << row.dst.biWidth;
+  }
+  BITMAPINFOHEADER wrongSize = Header(320, 240, 24);
+  wrongSize.biSize = 44;
+  EXPECT_EQ(host.Send(id, ICM_DECOMPRESS_QUERY, &src, &wrongSize), ICERR_BADFORMAT);
+  EXPECT_EQ(host.Send(id, ICM_DECOMPRESS_QUERY, &src), ICERR_OK);
+  BITMAPINFOHEADER foreign = Header(320, 240, 24, MakeFourcc("cvid"));
+  EXPECT_EQ(host.Send(id, ICM_DECOMPRESS_QUERY, &foreign), ICERR_BADFORMAT);
+
+  BITMAPINFOHEADER dst = Header(320, 240, 24);
+  ICDECOMPRESSEX ex{};
+  ex.lpbiSrc = &src;
+  ex.lpbiDst = &dst;
+  ex.dxSrc = ex.dySrc = ex.dxDst = ex.dyDst = -1;
+  EXPECT_EQ(host.Send(id, ICM_DECOMPRESSEX_QUERY, &ex, sizeof ex), ICERR_OK);
+  ex.xSrc = 8;
+  EXPECT_EQ(host.Send(id, ICM_DECOMPRESSEX_QUERY, &ex, sizeof ex), ICERR_BADPARAM);
+  ex.xSrc = 0;
+  ex.dySrc = 100;
+  EXPECT_EQ(host.Send(id, ICM_DECOMPRESSEX_QUERY, &ex, sizeof ex), ICERR_BADPARAM);
+  ex.dySrc = -1;
+  ex.dxDst = 160;
+  EXPECT_EQ(host.Send(id, ICM_DECOMPRESSEX_QUERY, &ex, sizeof ex), ICERR_BADFORMAT);
+  ex.dxDst = 320;
+  ex.xDst = 99;  // destination offsets are not examined
+  EXPECT_EQ(host.Send(id, ICM_DECOMPRESSEX_QUERY, &ex, sizeof ex), ICERR_OK);
+}
+
+TEST_F(HostTest, DecompressGetFormatAndBegin) {
+  Host host;
+  const DWORD_PTR id = host.Open();
+  BITMAPINFOHEADER src = Kvt(161, 120);
+  EXPECT_EQ(host.Send(id, ICM_DECOMPRESS_GET_FORMAT, &src), 40);
+  BITMAPINFOHEADER dst;
+  EXPECT_EQ(host.Send(id, ICM_DECOMPRESS_GET_FORMAT, &src, &dst), ICERR_OK);
+  EXPECT_EQ(dst.biCompression, BI_RGB);
+  EXPECT_EQ(dst.biBitCount, 24);
+  EXPECT_EQ(dst.biSizeImage, 161u * 120u * 3u);
+  BITMAPINFOHEADER foreign = Header(161, 120, 24, MakeFourcc("cvid"));
+  EXPECT_EQ(host.Send(id, ICM_DECOMPRESS_GET_FORMAT, &foreign, &dst), 1);
+
+  dst = Header(161, 120, 32);
+  EXPECT_EQ(host.Send(id, ICM_DECOMPRESS_BEGIN, &src, &dst), ICERR_OK);
+  EXPECT_EQ(dst.biSizeImage, 77280u);
+  EXPECT_EQ(Settings(id).bOutputFormat, 1);
+  BITMAPINFOHEADER yuy2 = Header(161, 120, 16, MakeFourcc("YUY2"));
+  yuy2.biSizeImage = 5;  // kept when set
+  EXPECT_EQ(host.Send(id, ICM_DECOMPRESS_BEGIN, &src, &yuy2), ICERR_OK);
+  EXPECT_EQ(yuy2.biSizeImage, 5u);
+  EXPECT_EQ(Settings(id).bOutputFormat, 0);
+  BITMAPINFOHEADER eight = Header(161, 120, 8);
+  EXPECT_EQ(host.Send(id, ICM_DECOMPRESS_BEGIN, &src, &eight), ICERR_BADFORMAT);
+}
+
+BYTE Gamma(double gamma, int i) {
+  return static_cast<BYTE>(std::trunc(255.0 * std::pow(i / 255.0, 1.0 / gamma) + 0.5));
+}
+
+TEST_F(HostTest, PalettesForEightBitOutput) {
+  Host host;
+  const DWORD_PTR id = host.Open();
+  BITMAPINFOHEADER src = Kvt(160, 120);
+
+  PaletteHeader cube{};
+  cube.header = Header(160, 120, 8);
+  cube.colours[0] = RGBQUAD{1, 2, 3, 4};
+  EXPECT_EQ(host.Send(id, ICM_DECOMPRESS_GET_PALETTE, &src, &cube), ICERR_OK);
+  EXPECT_EQ(Settings(id).bOutputFormat, 8);
+  EXPECT_EQ(cube.header.biClrUsed, 256u);
+  EXPECT_EQ(cube.header.biClrImportant, 256u);
+  auto rgb = [](const RGBQUAD& q) { return std::array<int, 3>{q.rgbRed, q.rgbGreen, q.rgbBlue}; };
+  EXPECT_EQ(rgb(cube.colours[26]), (std::array<int, 3>{0, 0, 0}));
+  EXPECT_EQ(rgb(cube.colours[241]), (std::array<int, 3>{255, 255, 255}));
+  EXPECT_EQ(rgb(cube.colours[10]), (std::array<int, 3>{255, 255, 255}));
+  EXPECT_EQ(rgb(cube.colours[25]), (std::array<int, 3>{15, 15, 15}));
+  EXPECT_EQ(rgb(cube.colours[26 + 1 + 6 * 2 + 36 * 3]), (std::array<int, 3>{51, 102, 153}));
+  EXPECT_EQ(cube.colours[0].rgbReserved, 4);  // entries 0..9 are the system's
+
+  {
+    LockedInstance instance(id);
+    instance->settings.bFlags |= settings::SF_SHOWGRAY;
+    instance->settings.bOutputFormat = 2;
+  }
+  PaletteHeader grey{};
+  grey.header = Header(160, 120, 8);
+  EXPECT_EQ(host.Send(id, ICM_DECOMPRESS_GET_PALETTE, &src, &grey), ICERR_OK);
+  EXPECT_EQ(Settings(id).bOutputFormat, 11);
+  EXPECT_EQ(rgb(grey.colours[26 + 108]), (std::array<int, 3>{128, 128, 128}));
+  EXPECT_EQ(rgb(grey.colours[26 + 215]), (std::array<int, 3>{254, 254, 254}));
+
+  for (double gamma : {2.0, 0.5}) {
+    {
+      LockedInstance instance(id);
+      instance->settings.flGamma = static_cast<float>(gamma);
+    }
+    EXPECT_EQ(host.Send(id, ICM_DECOMPRESS_GET_PALETTE, &src, &grey), ICERR_OK);
+    EXPECT_EQ(grey.colours[26 + 108].rgbRed, Gamma(gamma, 128)) << gamma;
+  }
+  EXPECT_EQ(Gamma(2.0, 128), 181);
+
+  {
+    LockedInstance instance(id);
+    instance->settings.flGamma = 1.0f;
+    instance->settings.bOutputFormat = 7;
+  }
+  PaletteHeader index332{};
+  index332.header = Header(160, 120, 8);
+  EXPECT_EQ(host.Send(id, ICM_DECOMPRESS_GET_PALETTE, &src, &index332), ICERR_OK);
+  EXPECT_EQ(rgb(index332.colours[0xFF]), (std::array<int, 3>{252, 252, 255}));
+  EXPECT_EQ(rgb(index332.colours[32 * 1 + 4 * 2 + 3]), (std::array<int, 3>{36, 72, 255}));
+
+  BITMAPINFOHEADER foreign = Header(160, 120, 24, MakeFourcc("cvid"));
+  EXPECT_EQ(host.Send(id, ICM_DECOMPRESS_GET_PALETTE, &foreign, &grey), 1);
+  PaletteHeader truecolour{};
+  truecolour.header = Header(160, 120, 24);
+  EXPECT_EQ(host.Send(id, ICM_DECOMPRESS_GET_PALETTE, &src, &truecolour), ICERR_OK);
+  EXPECT_EQ(truecolour.header.biClrUsed, 0u);  // nothing written for 24-bit output
+}
+
+}  // namespace
+}  // namespace kvtc::driver
