@@ -1,11 +1,13 @@
 #include "driver/format_negotiation.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
 
 #include "driver/instance.h"
 #include "driver/pixel_format_codes.h"
+#include "stream/plane_geometry.h"
 
 namespace kvtc::driver {
 namespace {
@@ -34,8 +36,11 @@ bool AcceptedSize(LONG width, LONG height) {
 
 LONG AbsHeight(const BITMAPINFOHEADER& h) { return std::labs(h.biHeight); }
 
-DWORD TwelveBitsPerPixel(const BITMAPINFOHEADER& h) {
-  return static_cast<DWORD>(AbsHeight(h)) * static_cast<DWORD>(h.biWidth) * 3u / 2u;
+// The largest compressed frame: 12 bits per pixel, and for a picture of a handful of pixels
+// still room for the frame's header, lengths and checksum.
+DWORD LargestFrame(const BITMAPINFOHEADER& h) {
+  return std::max<DWORD>(static_cast<DWORD>(AbsHeight(h)) * static_cast<DWORD>(h.biWidth) * 3u / 2u,
+                         kMinCompressedFrame);
 }
 
 // The destination's colour table follows its 40-byte header (the palette request makes the
@@ -81,7 +86,24 @@ void Write332Palette(RGBQUAD* table, const BYTE g[256]) {
   }
 }
 
+// The destination size a decompression must have, by the instance's decimation and zoom (the
+// whole source frame when the instance cannot be locked).
+PictureSize ExpectedDestination(DWORD_PTR id, LONG width, LONG height) {
+  LockedInstance instance(id);
+  if (!instance) return {width, height};
+  return DecodedPictureSize(width, height, instance->settings.bDecimation,
+                            instance->settings.bDecoderMode);
+}
+
 }  // namespace
+
+PictureSize DecodedPictureSize(LONG width, LONG height, BYTE decimation, BYTE decoderMode) {
+  const std::uint32_t zoom = decoderMode == 0 ? 1 : decoderMode == 2 ? 2 : decoderMode == 4 ? 4 : 8;
+  if (stream::DecimationFactor(decimation) == 1 && zoom == 1) return {width, height};
+  const stream::PlaneGeometry g = stream::ComputePlaneGeometry(
+      static_cast<std::uint32_t>(width), static_cast<std::uint32_t>(std::labs(height)), decimation);
+  return {static_cast<LONG>(zoom * g.width), static_cast<LONG>(zoom * g.height)};
+}
 
 LRESULT CompressQuery(const BITMAPINFOHEADER* in, BITMAPINFOHEADER* out) {
   if (!in || !AcceptedInputDepth(in->biBitCount) || !AcceptedInputCompression(in->biCompression) ||
@@ -116,13 +138,13 @@ LRESULT CompressGetFormat(DWORD_PTR id, const BITMAPINFOHEADER* in, BITMAPINFOHE
   out->biCompression = MakeFourcc("Kvt1");
   out->biClrUsed = 0;
   out->biClrImportant = 0;
-  out->biSizeImage = TwelveBitsPerPixel(*in);
+  out->biSizeImage = LargestFrame(*in);
   return ICERR_OK;
 }
 
 LRESULT CompressGetSize(const BITMAPINFOHEADER* in) {
   if (!in) return 0;
-  return static_cast<LRESULT>(TwelveBitsPerPixel(*in));
+  return static_cast<LRESULT>(LargestFrame(*in));
 }
 
 LRESULT CompressBegin(DWORD_PTR id, const BITMAPINFOHEADER* in, BITMAPINFOHEADER* out) {
@@ -150,10 +172,13 @@ LRESULT DecompressQuery(const DecompressArgs& a) {
   if (!a.dst) return ICERR_OK;
   const LONG dstWidth = a.dxDst != -1 ? a.dxDst : a.dst->biWidth;
   const LONG dstHeight = a.dyDst != -1 ? a.dyDst : AbsHeight(*a.dst);
+  // Without decimation and zoom the destination is the source frame; with them it is the
+  // picture the decoder writes, so that no decoded picture outgrows its bitmap.
+  const PictureSize expected = ExpectedDestination(a.id, srcWidth, srcHeight);
   const DWORD c = a.dst->biCompression;
   if ((c != BI_RGB && c != MakeFourcc("cyuv") && c != MakeFourcc("YUY2")) ||
-      (c == BI_RGB && a.dst->biBitCount < 24) || dstHeight != srcHeight ||
-      a.dst->biSize != sizeof(BITMAPINFOHEADER) || dstWidth != srcWidth) {
+      (c == BI_RGB && a.dst->biBitCount < 24) || dstHeight != expected.height ||
+      a.dst->biSize != sizeof(BITMAPINFOHEADER) || dstWidth != expected.width) {
     return ICERR_BADFORMAT;
   }
   return ICERR_OK;
@@ -165,12 +190,17 @@ LRESULT DecompressGetFormat(DWORD_PTR id, const BITMAPINFOHEADER* src, BITMAPINF
   if (!src || !IsKvtStream(src->biCompression)) return 1;
   if (!dst) return sizeof(BITMAPINFOHEADER);
   std::memcpy(dst, src, sizeof(BITMAPINFOHEADER));
+  const PictureSize size = DecodedPictureSize(src->biWidth, src->biHeight,
+                                              instance->settings.bDecimation,
+                                              instance->settings.bDecoderMode);
   dst->biSize = sizeof(BITMAPINFOHEADER);
+  dst->biWidth = size.width;
+  dst->biHeight = src->biHeight < 0 ? -size.height : size.height;
   dst->biBitCount = 24;
   dst->biCompression = BI_RGB;
   dst->biClrUsed = 0;
   dst->biClrImportant = 0;
-  dst->biSizeImage = static_cast<DWORD>(AbsHeight(*src)) * static_cast<DWORD>(src->biWidth) * 3u;
+  dst->biSizeImage = static_cast<DWORD>(size.height) * static_cast<DWORD>(size.width) * 3u;
   return ICERR_OK;
 }
 

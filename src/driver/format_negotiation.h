@@ -12,6 +12,18 @@ namespace kvtc::driver {
 // 32 bits with room to spare.
 constexpr LONG kMaxPictureSide = 8192;
 
+// The smallest largest-frame size promised, whatever the picture size: room for the header
+// bytes, the two lengths and the checksum of a frame without blocks.
+constexpr DWORD kMinCompressedFrame = 16;
+
+// The size of the picture the decoder writes for a source of width x height: the source size,
+// or, when the settings decimate or zoom, the decimated picture enlarged by the zoom factor.
+struct PictureSize {
+  LONG width;
+  LONG height;
+};
+PictureSize DecodedPictureSize(LONG width, LONG height, BYTE decimation, BYTE decoderMode);
+
 // The compression test. Fills a zero width or height of the output header from the input.
 LRESULT CompressQuery(const BITMAPINFOHEADER* input, BITMAPINFOHEADER* output);
 LRESULT CompressGetFormat(DWORD_PTR id, const BITMAPINFOHEADER* input, BITMAPINFOHEADER* output);

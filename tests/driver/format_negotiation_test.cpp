@@ -295,3 +295,43 @@ TEST_F(HostTest, PalettesForEightBitOutput) {
 
 }  // namespace
 }  // namespace kvtc::driver
+
+namespace kvtc::driver {
+namespace {
+
+TEST_F(HostTest, DecimationAndZoomSetTheDestinationSize) {
+  Host host;
+  const DWORD_PTR id = host.Open();
+  BITMAPINFOHEADER src = Kvt(320, 240);
+  struct Row {
+    BYTE decimation, mode;
+    LONG width, height;
+  } rows[] = {{0, 0, 320, 240}, {2, 0, 160, 120}, {4, 0, 80, 56}, {4, 4, 320, 224},
+              {0, 2, 640, 480}, {8, 3, 320, 192}, {1, 0, 320, 240}};
+  for (const Row& row : rows) {
+    {
+      LockedInstance instance(id);
+      instance->settings.bDecimation = row.decimation;
+      instance->settings.bDecoderMode = row.mode;
+    }
+    BITMAPINFOHEADER suggested;
+    ASSERT_EQ(host.Send(id, ICM_DECOMPRESS_GET_FORMAT, &src, &suggested), ICERR_OK);
+    EXPECT_EQ(suggested.biWidth, row.width);
+    EXPECT_EQ(suggested.biHeight, row.height);
+    EXPECT_EQ(host.Send(id, ICM_DECOMPRESS_QUERY, &src, &suggested), ICERR_OK);
+    BITMAPINFOHEADER full = Header(320, 240, 24);
+    EXPECT_EQ(host.Send(id, ICM_DECOMPRESS_QUERY, &src, &full),
+              row.width == 320 && row.height == 240 ? ICERR_OK : ICERR_BADFORMAT);
+  }
+}
+
+TEST_F(HostTest, TinyPicturesStillGetRoomForAFrame) {
+  Host host;
+  BITMAPINFOHEADER tiny = Header(2, 2, 24);
+  EXPECT_EQ(host.Send(0, ICM_COMPRESS_GET_SIZE, &tiny), 16);
+  BITMAPINFOHEADER big = Header(640, 480, 24);
+  EXPECT_EQ(host.Send(0, ICM_COMPRESS_GET_SIZE, &big), 460800);
+}
+
+}  // namespace
+}  // namespace kvtc::driver
