@@ -3,6 +3,7 @@
 #include <atomic>
 
 #include "driver/codec_info.h"
+#include "driver/configure.h"
 #include "driver/decompress_args.h"
 #include "driver/instance.h"
 #include "platform/system_services.h"
@@ -85,7 +86,7 @@ KVTC_EXPORT LRESULT KVTC_CALLBACK DriverProc(DWORD_PTR dwDriverId, HDRVR hDriver
       return About(dwDriverId, As<HWND__>(lParam1));
     case ICM_CONFIGURE:
       if (lParam1 == -1) return ICERR_OK;
-      return ICERR_UNSUPPORTED;  // the Configure dialog is not built yet
+      return Configure(dwDriverId, As<HWND__>(lParam1));
     case ICM_SET_STATUS_PROC:
       return SetStatusProc(dwDriverId, As<const ICSETSTATUSPROC>(lParam1));
 
