@@ -4,6 +4,7 @@
 #include <iterator>
 
 #include "resources/resource_ids.h"
+#include "settings/dialog_dispatch.h"
 #include "settings/dialog_state.h"
 #include "settings/dialogs.h"
 #include "settings/slider_steps.h"
@@ -47,7 +48,7 @@ BYTE RadiusFromIndex(LRESULT index) { return index >= 0 && index < 4 ? kRadii[in
 
 bool Checked(HWND dialog, int id) { return IsDlgButtonChecked(dialog, id) == BST_CHECKED; }
 
-void Initialise(HWND dialog) {
+void Initialise(HWND dialog, LPARAM /*initParam*/) {
   const SettingsRecord& working = SharedDialogState().working;
   HWND slider = GetDlgItem(dialog, IDC_REFRESH_SLIDER);
   const int position = SliderFromRefresh(working.bRefreshPeriod);
@@ -115,11 +116,6 @@ void Command(HWND dialog, int id) {
     case IDC_VIDEO_GRAY:
       CheckRadioButton(dialog, IDC_VIDEO_COLOR, IDC_VIDEO_GRAY, id);
       return;
-    case IDOK:
-      return Accept(dialog);
-    case IDCANCEL:
-      EndDialog(dialog, 0);
-      return;
     default:
       return;
   }
@@ -129,20 +125,8 @@ void Command(HWND dialog, int id) {
 
 INT_PTR KVTC_CALLBACK CompressorDialogProc(HWND dialog, UINT message, WPARAM wParam,
                                            LPARAM lParam) {
-  switch (message) {
-    case WM_INITDIALOG:
-      Initialise(dialog);
-      break;
-    case WM_HSCROLL:
-      Scroll(dialog, wParam, reinterpret_cast<HWND>(lParam));
-      break;
-    case WM_COMMAND:
-      Command(dialog, LowWord(wParam));
-      break;
-    default:
-      break;
-  }
-  return 0;
+  static constexpr DialogHandlers kHandlers{Initialise, Scroll, Command, Accept};
+  return DispatchDialogMessage(kHandlers, dialog, message, wParam, lParam);
 }
 
 }  // namespace kvtc::settings

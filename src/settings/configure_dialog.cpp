@@ -2,11 +2,11 @@
 // buttons that open the Compressor and Decompressor dialogs, and OK, which saves the working
 // copy to the settings file and loads it into every open instance.
 #include <cstring>
-#include <iterator>
 
 #include "driver/driver_proc.h"
 #include "driver/instance.h"
 #include "resources/resource_ids.h"
+#include "settings/dialog_dispatch.h"
 #include "settings/dialog_state.h"
 #include "settings/dialogs.h"
 #include "settings/settings_file.h"
@@ -84,45 +84,33 @@ void Command(HWND dialog, int id) {
   for (const PresetButton& b : kPresetButtons) {
     if (b.id == id) return ApplyPreset(dialog, b);
   }
-  switch (id) {
-    case IDC_OPEN_COMPRESSOR:
-      return RunSettingsDialog(dialog, kCompressorTemplate, CompressorDialogProc);
-    case IDC_OPEN_DECOMPRESSOR:
-      return RunSettingsDialog(dialog, kDecompressorTemplate, DecompressorDialogProc);
-    case IDOK:
-      return Accept(dialog);
-    case IDCANCEL:
-      EndDialog(dialog, 0);  // the working copy is dropped; the next opening refills it
-      return;
-    default:
-      return;
+  if (id == IDC_OPEN_COMPRESSOR) {
+    RunSettingsDialog(dialog, kCompressorTemplate, CompressorDialogProc);
+  } else if (id == IDC_OPEN_DECOMPRESSOR) {
+    RunSettingsDialog(dialog, kDecompressorTemplate, DecompressorDialogProc);
   }
+}
+
+// Every opening refills the working copy from the instance, which drops whatever an earlier
+// cancelled dialog left in it. Without an instance the dialog starts from the settings file,
+// so that it always edits real settings.
+void Initialise(HWND dialog, LPARAM initParam) {
+  DialogState& state = SharedDialogState();
+  state.instance = reinterpret_cast<driver::InstanceRecord*>(initParam);
+  if (state.instance) {
+    state.working = state.instance->settings;
+  } else {
+    ReadSettingsFile(state.working);
+  }
+  HighlightMatchingPreset(dialog);
 }
 
 }  // namespace
 
 INT_PTR KVTC_CALLBACK ConfigureDialogProc(HWND dialog, UINT message, WPARAM wParam,
                                           LPARAM lParam) {
-  DialogState& state = SharedDialogState();
-  switch (message) {
-    case WM_INITDIALOG:
-      state.instance = reinterpret_cast<driver::InstanceRecord*>(lParam);
-      // Without an instance the dialog starts from the settings file, so that it always
-      // edits real settings.
-      if (state.instance) {
-        state.working = state.instance->settings;
-      } else {
-        ReadSettingsFile(state.working);
-      }
-      HighlightMatchingPreset(dialog);
-      break;
-    case WM_COMMAND:
-      Command(dialog, LowWord(wParam));
-      break;
-    default:
-      break;
-  }
-  return 0;
+  static constexpr DialogHandlers kHandlers{Initialise, nullptr, Command, Accept};
+  return DispatchDialogMessage(kHandlers, dialog, message, wParam, lParam);
 }
 
 }  // namespace kvtc::settings

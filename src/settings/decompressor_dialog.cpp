@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "resources/resource_ids.h"
+#include "settings/dialog_dispatch.h"
 #include "settings/dialog_state.h"
 #include "settings/dialogs.h"
 #include "settings/slider_steps.h"
@@ -37,7 +38,7 @@ void ShowGamma(HWND dialog, int position) {
   SetDlgItemTextA(dialog, IDC_GAMMA_VALUE, text);
 }
 
-void Initialise(HWND dialog) {
+void Initialise(HWND dialog, LPARAM /*initParam*/) {
   DialogState& state = SharedDialogState();
   HWND slider = GetDlgItem(dialog, IDC_GAMMA_SLIDER);
   state.gammaPosition = SliderFromGamma(state.working.flGamma);
@@ -72,18 +73,8 @@ void Accept(HWND dialog) {
 }
 
 void Command(HWND dialog, int id) {
-  switch (id) {
-    case IDC_VIDEO_COLOR:
-    case IDC_VIDEO_GRAY:
-      CheckRadioButton(dialog, IDC_VIDEO_COLOR, IDC_VIDEO_GRAY, id);
-      return;
-    case IDOK:
-      return Accept(dialog);
-    case IDCANCEL:
-      EndDialog(dialog, 0);
-      return;
-    default:
-      return;
+  if (id == IDC_VIDEO_COLOR || id == IDC_VIDEO_GRAY) {
+    CheckRadioButton(dialog, IDC_VIDEO_COLOR, IDC_VIDEO_GRAY, id);
   }
 }
 
@@ -91,20 +82,8 @@ void Command(HWND dialog, int id) {
 
 INT_PTR KVTC_CALLBACK DecompressorDialogProc(HWND dialog, UINT message, WPARAM wParam,
                                              LPARAM lParam) {
-  switch (message) {
-    case WM_INITDIALOG:
-      Initialise(dialog);
-      break;
-    case WM_HSCROLL:
-      Scroll(dialog, wParam, reinterpret_cast<HWND>(lParam));
-      break;
-    case WM_COMMAND:
-      Command(dialog, LowWord(wParam));
-      break;
-    default:
-      break;
-  }
-  return 0;
+  static constexpr DialogHandlers kHandlers{Initialise, Scroll, Command, Accept};
+  return DispatchDialogMessage(kHandlers, dialog, message, wParam, lParam);
 }
 
 }  // namespace kvtc::settings
