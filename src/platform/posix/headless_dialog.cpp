@@ -413,8 +413,12 @@ INT_PTR DialogBoxParamA(HINSTANCE /*module: the templates are built in*/, LPCSTR
                         HWND owner, DLGPROC procedure, LPARAM initParam) {
   // A name below 0x10000 is a resource number; the templates have names only.
   const bool named = reinterpret_cast<std::uintptr_t>(templateName) > 0xFFFF;
-  const std::string asked = named ? templateName : "#" + std::to_string(
-      reinterpret_cast<std::uintptr_t>(templateName));
+  std::string asked = "#";  // as the system writes a resource number
+  if (named) {
+    asked = templateName;
+  } else {
+    asked += std::to_string(reinterpret_cast<std::uintptr_t>(templateName));
+  }
   const resources::DialogTemplate* source =
       named ? resources::FindDialogTemplate(templateName) : nullptr;
   if (!source || !procedure) {
