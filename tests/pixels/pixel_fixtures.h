@@ -8,21 +8,24 @@
 #include <memory>
 #include <vector>
 
+#include "pixels/decoder_tables.h"
 #include "pixels/encoder_tables.h"
 #include "stream/arithmetic_tables.h"
 #include "stream/codec_context.h"
 
 namespace kvtc::pixels::testing {
 
-// Every table the input converters read.
+// Every table the input and output converters read, built for one gamma and width.
 struct Tables {
   stream::ArithmeticTables arithmetic;
   EncoderColourTables colour;
+  DecoderTables decoder;
 
-  Tables() {
+  explicit Tables(double gamma = 1.0, std::uint32_t width = 640) {
     EXPECT_TRUE(stream::EnsureSumTables(arithmetic));
     EXPECT_TRUE(stream::EnsureInputScaleTable(arithmetic));
     EXPECT_TRUE(BuildEncoderTables(colour, arithmetic));
+    EXPECT_TRUE(BuildDecoderTables(decoder, arithmetic, gamma, width));
   }
 };
 
