@@ -1,5 +1,5 @@
 // Noise reduction on the luma plane of the encoder's current picture, in place: a recursive
-// 3x3 median that removes isolated specks and thin lines, and a 2x2 box smoothing.
+// 3x3 median that removes isolated dots and thin lines, and a 2x2 box smoothing.
 #pragma once
 
 #include <cstddef>

@@ -10,7 +10,7 @@ namespace {
 
 const std::uint8_t* QuarterSum() { return testing::SharedTables().arithmetic.quarterSum.data(); }
 
-TEST(NoiseFilters, MedianRemovesSpecksAndThinLinesButNotThickOnes) {
+TEST(NoiseFilters, MedianRemovesDotsAndThinLinesButNotThickOnes) {
   struct Case {
     std::vector<std::pair<int, int>> bright;  // samples of 200 on a plane of 50
     bool survives;

@@ -183,11 +183,6 @@ TEST(OutputConversion, GreyLayouts) {
   const auto rgb = Convert(d, {kRgb32, false, false, true});
   EXPECT_EQ(rgb[4 * 5], testing::SharedTables().decoder.lumaScale[35]);
   EXPECT_EQ(rgb[4 * 1 + 1], 255);  // L[255] limited to 255
-  std::array<std::uint8_t, 4> unpacked{};
-  const std::array<std::uint8_t, 2> packed{0x0F, 0x5A};
-  const auto& a = testing::SharedTables().arithmetic;
-  UnpackNibbles(packed.data(), 2, unpacked.data(), a.unpack4High.data(), a.unpack4Low.data());
-  EXPECT_EQ(unpacked, (std::array<std::uint8_t, 4>{255, 0, 170, 85}));
 }
 
 TEST(OutputConversion, PackedYuvRepacksPairsWithTheBlockChroma) {
