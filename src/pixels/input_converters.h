@@ -3,9 +3,9 @@
 // centred on 128 at half resolution in both directions, margins filled).
 //
 // Source rows are packed without padding and taken top row first; nothing is flipped. Each
-// converter reads exactly InputBytesRead() bytes of its source and writes only inside the
-// plane set of the view it is given. Pictures of odd width or height are converted in 2x2
-// blocks whose missing column or row repeats the picture's last one.
+// converter reads nothing beyond the first InputBytesRead() bytes of its source and writes
+// only inside the plane set of the view it is given. Pictures of odd width or height are converted
+// in 2x2 blocks whose missing column or row repeats the picture's last one.
 #pragma once
 
 #include <cstddef>

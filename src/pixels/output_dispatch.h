@@ -34,7 +34,7 @@ std::uint64_t OutputBytes(std::uint8_t code, std::uint32_t width, std::uint32_t 
 // Converts the planes of geometry `g` into `out`:
 //   1, 2   32/24-bit RGB, the grey member for a grey frame
 //   3      15-bit RGB, likewise
-//   5, 7   3-3-2 index (7 is the same layout, and had no converter of its own)
+//   5, 7   3-3-2 index (7 names the same layout as 5)
 //   8      dithered colour cube
 //   11     8-bit grey indices;  12  4-bit grey;  0 and any other code  packed 4:2:2
 // The gamma-dependent tables are rebuilt first when `gamma` differs from their key. The
