@@ -87,28 +87,30 @@ bool AxisInside(std::uint32_t gridOrigin, std::uint32_t planeExtent, std::int32_
          std::int64_t{gridOrigin} + span.last < std::int64_t{planeExtent};
 }
 
+template <bool kHalfSample>
+void Compensate(std::uint8_t* dest, const std::uint8_t* source, MotionVector v, BlockPlane plane,
+                const BlockOffsets& offsets, const ArithmeticTables& tables) {
+  const std::uint8_t* half = tables.halfSum.data();
+  const std::uint8_t* quarter = tables.quarterSum.data();
+  if (plane == BlockPlane::kLuma) {
+    (kHalfSample ? HalfSample<8> : WholeSample<8>)(dest, source, v, offsets.luma, half, quarter);
+  } else {
+    (kHalfSample ? HalfSample<4> : WholeSample<4>)(dest, source, v, offsets.chroma, half, quarter);
+  }
+}
+
 }  // namespace
 
 void CompensateHalfSample(std::uint8_t* dest, const std::uint8_t* source, MotionVector v,
                           BlockPlane plane, const BlockOffsets& offsets,
                           const ArithmeticTables& tables) {
-  if (plane == BlockPlane::kLuma) {
-    HalfSample<8>(dest, source, v, offsets.luma, tables.halfSum.data(), tables.quarterSum.data());
-  } else {
-    HalfSample<4>(dest, source, v, offsets.chroma, tables.halfSum.data(),
-                  tables.quarterSum.data());
-  }
+  Compensate<true>(dest, source, v, plane, offsets, tables);
 }
 
 void CompensateWholeSample(std::uint8_t* dest, const std::uint8_t* source, MotionVector v,
                            BlockPlane plane, const BlockOffsets& offsets,
                            const ArithmeticTables& tables) {
-  if (plane == BlockPlane::kLuma) {
-    WholeSample<8>(dest, source, v, offsets.luma, tables.halfSum.data(), tables.quarterSum.data());
-  } else {
-    WholeSample<4>(dest, source, v, offsets.chroma, tables.halfSum.data(),
-                   tables.quarterSum.data());
-  }
+  Compensate<false>(dest, source, v, plane, offsets, tables);
 }
 
 SourceSpan CompensationSourceSpan(std::int32_t d, std::int32_t n, bool halfSample) {

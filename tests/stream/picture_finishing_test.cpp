@@ -5,6 +5,7 @@
 
 #include <random>
 #include <set>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -142,6 +143,34 @@ TEST(FillIn, FinishingFillsLumaBeforeChromaAndKeyFramesInFull) {
   for (std::uint32_t r = 1; r < key.g.chromaHeight; r += 2)
     for (std::uint32_t c = 0; c <= key.g.chromaWidth; ++c)
       EXPECT_EQ(key.U().Row(r)[c], Avg(key.U().Row(r - 1)[c], key.U().Row(r + 1)[c]));
+}
+
+TEST(FillIn, OddAndBlocklessSizesStayInsideTheirPlanesAndMap) {
+  ArithmeticTables t;
+  EnsureSumTables(t);
+  std::mt19937 random(5);
+  for (const auto& [w, h, decimation] : {std::tuple{13u, 7u, 0}, {17u, 9u, 0}, {8u, 8u, 8},
+                                         {25u, 21u, 0}}) {
+    const PlaneGeometry g = ComputePlaneGeometry(w, h, static_cast<std::uint8_t>(decimation));
+    for (const bool key : {false, true}) {
+      constexpr std::uint8_t kGuard = 0xA5;
+      std::vector<std::uint8_t> planes(g.planeSetSize + 128, kGuard), map(g.mapSize + 128, kGuard);
+      for (std::uint32_t i = 0; i < g.planeSetSize; ++i) planes[64 + i] = random();
+      for (std::uint32_t i = 0; i < g.mapSize; ++i) map[64 + i] = random() % 2;
+      FinishPicture({g, t, {planes.data() + 64, g.planeSetSize}, {map.data() + 64, g.mapSize},
+                     key, false, false, false, 0, false});
+      for (int i = 0; i < 64; ++i) {
+        ASSERT_EQ(planes[i], kGuard);
+        ASSERT_EQ(planes[planes.size() - 1 - i], kGuard);
+        ASSERT_EQ(map[i], kGuard);
+        ASSERT_EQ(map[map.size() - 1 - i], kGuard);
+      }
+      if (key && g.width % 2 == 1) {  // the odd last column repeats its left neighbour
+        const PlaneView y = LumaPlane(g, {planes.data() + 64, g.planeSetSize});
+        EXPECT_EQ(y.Row(2)[g.width], y.Row(2)[g.width - 1]);
+      }
+    }
+  }
 }
 
 }  // namespace
