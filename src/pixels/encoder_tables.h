@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include "platform/global_heap.h"
+#include "stream/arithmetic_tables.h"
 
 namespace kvtc::pixels {
 
@@ -12,5 +13,10 @@ struct EncoderColourTables {
   platform::HeapBuffer<std::int32_t> uFromR, uFromG, uFromB;           // 1024 each (sums)
   platform::HeapBuffer<std::int32_t> vFromR, vFromG, vFromB;           // 1024 each (sums)
 };
+
+// Fills the colour tables (allocating them the first time) and the 4-bit pack and unpack
+// tables. Luma is scaled so that white comes out at 215; the chroma tables take the sum of
+// one component over a 2x2 block (0..1020). False when out of memory.
+bool BuildEncoderTables(EncoderColourTables& colour, stream::ArithmeticTables& arithmetic);
 
 }  // namespace kvtc::pixels
