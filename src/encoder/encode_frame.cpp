@@ -113,11 +113,14 @@ LRESULT EncodeFrame(stream::CodecContext& context, const settings::SettingsRecor
 
   SectionWriters writers(e, choices.packed);
   std::uint32_t threshold = context.threshold;
-  std::uint32_t tried = 0;
+  bool first = true;
   for (const std::uint32_t t : Thresholds(context.threshold)) {
-    if (tried != 0 && t <= threshold) continue;
+    if (!first) {
+      if (t <= threshold) continue;  // thresholds capped at 255 repeat
+      RestoreReconstruction(e);
+    }
+    first = false;
     threshold = t;
-    ++tried;
     const FrameSize size =
         CodeFrameBlocks(context, choices, plan, t, headerBytes, std::nullopt, writers);
     if (size.FitsIn(output.size())) {
@@ -129,10 +132,8 @@ LRESULT EncodeFrame(stream::CodecContext& context, const settings::SettingsRecor
   const FrameHeaderFields fallback = HeaderFor(choices, sent, losslessChroma);
   const std::size_t fallbackBytes = fallback.Encode().size;
   const FrameSize unchanged{fallbackBytes, 0, choices.packed, e.geometry.blockCount, 0};
-  if (!unchanged.FitsIn(output.size())) {
-    std::copy(e.reference.begin(), e.reference.end(), e.reconstruction.begin());
-    return ICERR_BADPARAM;
-  }
+  RestoreReconstruction(e);
+  if (!unchanged.FitsIn(output.size())) return ICERR_BADPARAM;
   CodeFrameBlocks(context, choices, sent, threshold, fallbackBytes, output.size(), writers);
   return Emit(context, choices, plan, sent, fallback, threshold, writers, output, result);
 }

@@ -25,7 +25,6 @@ FrameSize CodeFrameBlocks(stream::CodecContext& context, const FrameChoices& cho
                           SectionWriters& writers) {
   stream::EncoderState& e = context.enc;
   const stream::PlaneGeometry& g = e.geometry;
-  std::copy(e.reference.begin(), e.reference.end(), e.reconstruction.begin());
   if (!plan.key) std::fill(e.updateMap.begin(), e.updateMap.end(), std::uint8_t{0});
   BuildChangeTable(e.changeTable.span(), threshold);
   writers = SectionWriters(e, choices.packed);
@@ -70,6 +69,10 @@ FrameSize CodeFrameBlocks(stream::CodecContext& context, const FrameChoices& cho
     }
   }
   return writers.Size(headerBytes);
+}
+
+void RestoreReconstruction(stream::EncoderState& e) {
+  std::copy(e.reference.begin(), e.reference.end(), e.reconstruction.begin());
 }
 
 void FinishFrame(stream::CodecContext& context, const FrameChoices& choices, bool key) {

@@ -37,14 +37,17 @@ struct SectionWriters {
 };
 
 // Codes every block of the frame, key frame and refresh blocks as planned, with threshold T,
-// starting from the previous picture (the reconstruction is first restored from the
-// reference, so a pass can be repeated). With a capacity, a block is coded only while the
+// over the reconstruction, which must hold the previous picture (RestoreReconstruction makes
+// it so again before a pass is repeated). With a capacity, a block is coded only while the
 // frame could still take that block at its worst case and every later block as unchanged;
 // past that point blocks go out as unchanged. Returns the sections' sizes.
 FrameSize CodeFrameBlocks(stream::CodecContext& context, const FrameChoices& choices,
                           const KeyAndRefresh& plan, std::uint32_t threshold,
                           std::size_t headerBytes, std::optional<std::size_t> capacity,
                           SectionWriters& writers);
+
+// The previous picture back into the reconstruction, undoing a pass that was not accepted.
+void RestoreReconstruction(stream::EncoderState& state);
 
 // After the accepted pass: the border rebuild and fill-in of the reconstruction, then the
 // reconstruction becomes the reference picture.
