@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <span>
+#include <utility>
 #include <vector>
 
 #if defined(__SANITIZE_ADDRESS__)
@@ -33,6 +34,10 @@ class GuardedBuffer {
     Poison(true);
   }
   ~GuardedBuffer() { Poison(false); }
+  GuardedBuffer(GuardedBuffer&& other) noexcept
+      : storage_(std::move(other.storage_)), size_(other.size_) {
+    other.size_ = 0;
+  }
   GuardedBuffer(const GuardedBuffer&) = delete;
   GuardedBuffer& operator=(const GuardedBuffer&) = delete;
 
