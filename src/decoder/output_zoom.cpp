@@ -37,7 +37,8 @@ struct ByteSamples {
     if (x < cols && y < rows) base[At(x, y)] = v;
   }
   void CopyRow(std::uint32_t from, std::uint32_t to) const {
-    if (from < rows && to < rows) std::memcpy(base + to * rowBytes, base + from * rowBytes, rowBytes);
+    if (from < rows && to < rows)
+      std::memcpy(base + to * rowBytes, base + from * rowBytes, rowBytes);
   }
 };
 
@@ -58,7 +59,8 @@ struct NibbleSamples {
     b = static_cast<std::uint8_t>(x % 2 ? (b & 0xF0) | v : (b & 0x0F) | v << 4);
   }
   void CopyRow(std::uint32_t from, std::uint32_t to) const {
-    if (from < rows && to < rows) std::memcpy(base + to * rowBytes, base + from * rowBytes, rowBytes);
+    if (from < rows && to < rows)
+      std::memcpy(base + to * rowBytes, base + from * rowBytes, rowBytes);
   }
 };
 
@@ -174,18 +176,16 @@ std::uint64_t ZoomPictureBytes(std::uint8_t code, std::uint32_t width, std::uint
   }
 }
 
-void ZoomComponent2x(const std::uint8_t* src, std::uint8_t* dst, std::uint32_t w,
-                     std::uint32_t h, std::uint32_t k, std::uint32_t p,
-                     const std::uint8_t* halfSum) {
+void ZoomComponent2x(const std::uint8_t* src, std::uint8_t* dst, std::uint32_t w, std::uint32_t h,
+                     std::uint32_t k, std::uint32_t p, const std::uint8_t* halfSum) {
   const std::size_t srcRow = std::size_t{w} * p;
   Zoom2x(ByteSamples<const std::uint8_t>{src, srcRow, p, k, w, h},
          ByteSamples<std::uint8_t>{dst, 2 * srcRow, p, k, 2 * w, 2 * h}, w, h, halfSum);
 }
 
-bool ZoomOutput(std::span<const std::uint8_t> src, std::span<std::uint8_t> dst,
-                std::uint32_t width, std::uint32_t height, std::uint8_t code,
-                std::uint32_t factor, bool grey, ZoomBuffers buffers,
-                const std::uint8_t* halfSum) {
+bool ZoomOutput(std::span<const std::uint8_t> src, std::span<std::uint8_t> dst, std::uint32_t width,
+                std::uint32_t height, std::uint8_t code, std::uint32_t factor, bool grey,
+                ZoomBuffers buffers, const std::uint8_t* halfSum) {
   if (factor != 1 && factor != 2 && factor != 4 && factor != 8) return false;
   constexpr std::uint32_t kLargest = std::numeric_limits<std::uint32_t>::max() / 8;
   if (width > kLargest || height > kLargest) return false;
@@ -218,8 +218,8 @@ bool ZoomOutput(std::span<const std::uint8_t> src, std::span<std::uint8_t> dst,
   return true;
 }
 
-bool ZoomOutput(std::span<const std::uint8_t> src, std::span<std::uint8_t> dst,
-                std::uint32_t width, std::uint32_t height, stream::CodecContext& ctx, bool grey) {
+bool ZoomOutput(std::span<const std::uint8_t> src, std::span<std::uint8_t> dst, std::uint32_t width,
+                std::uint32_t height, stream::CodecContext& ctx, bool grey) {
   if (!ctx.tables.halfSum) return false;
   return ZoomOutput(src, dst, width, height, ctx.outputFormat, ZoomFactor(ctx.decoderMode), grey,
                     {ctx.dec.zoom2x.span(), ctx.dec.zoom4x.span()}, ctx.tables.halfSum.data());
