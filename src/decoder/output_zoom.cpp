@@ -4,6 +4,7 @@
 #include <cstring>
 #include <limits>
 
+#include "pixels/output_dispatch.h"
 #include "pixels/pixel_format.h"
 #include "stream/codec_context.h"
 
@@ -119,6 +120,24 @@ void ZoomPlanar(const std::uint8_t* src, std::uint8_t* dst, std::uint32_t w, std
   }
 }
 
+// Codes without a converted layout of their own are zoomed as planar 4:2:0 pictures.
+bool ZoomsAsPlanar(std::uint8_t code) {
+  switch (code) {
+    case kPackedYuyv:
+    case kRgb32:
+    case kRgb24:
+    case kRgb555:
+    case kPalettised8:
+    case kIndex332:
+    case kColourCube:
+    case kGrey8:
+    case kGrey4:
+      return false;
+    default:
+      return true;
+  }
+}
+
 // One 2x pass over every component of a w x h picture in the layout of `code`.
 void ZoomPass(std::uint8_t code, const std::uint8_t* src, std::uint8_t* dst, std::uint32_t w,
               std::uint32_t h, bool grey, const std::uint8_t* halfSum) {
@@ -155,25 +174,9 @@ std::uint32_t ZoomFactor(std::uint8_t decoderMode) {
 
 std::uint64_t ZoomPictureBytes(std::uint8_t code, std::uint32_t width, std::uint32_t height,
                                bool grey) {
-  const std::uint64_t pixels = std::uint64_t{width} * height;
-  switch (code) {
-    case kRgb32:
-      return 4 * pixels;
-    case kRgb24:
-      return 3 * pixels;
-    case kRgb555:
-    case kPackedYuyv:
-      return 2 * pixels;
-    case kPalettised8:
-    case kIndex332:
-    case kColourCube:
-    case kGrey8:
-      return pixels;
-    case kGrey4:
-      return (std::uint64_t{width} + 1) / 2 * height;
-    default:
-      return grey ? pixels : pixels + 2 * (std::uint64_t{width / 2} * (height / 2));
-  }
+  if (!ZoomsAsPlanar(code)) return OutputBytes(code, width, height);
+  const std::uint64_t luma = std::uint64_t{width} * height;
+  return grey ? luma : luma + 2 * (std::uint64_t{width / 2} * (height / 2));
 }
 
 void ZoomComponent2x(const std::uint8_t* src, std::uint8_t* dst, std::uint32_t w, std::uint32_t h,

@@ -36,11 +36,7 @@ struct PaletteCubeLayout {
 };
 
 template <OutputVariant kVariant>
-void Run(const ConstPlaneSet& p, std::uint8_t* out, UpdateMapView map, const DecoderTables& t,
-         const stream::ArithmeticTables& a) {
-  output::ConvertVariant<kVariant>(
-      p, out, map, t, PaletteCubeLayout{t, t.sumClamp.data() + kSumClampOffset, a.halfSum.data()});
-}
+constexpr auto Run = output::ConvertWithTables<kVariant, PaletteCubeLayout>;
 
 }  // namespace
 
