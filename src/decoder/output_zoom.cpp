@@ -4,6 +4,7 @@
 #include <cstring>
 #include <limits>
 
+#include "pixels/output_dispatch.h"
 #include "pixels/pixel_format.h"
 #include "stream/codec_context.h"
 
@@ -37,7 +38,8 @@ struct ByteSamples {
     if (x < cols && y < rows) base[At(x, y)] = v;
   }
   void CopyRow(std::uint32_t from, std::uint32_t to) const {
-    if (from < rows && to < rows) std::memcpy(base + to * rowBytes, base + from * rowBytes, rowBytes);
+    if (from < rows && to < rows)
+      std::memcpy(base + to * rowBytes, base + from * rowBytes, rowBytes);
   }
 };
 
@@ -58,7 +60,8 @@ struct NibbleSamples {
     b = static_cast<std::uint8_t>(x % 2 ? (b & 0xF0) | v : (b & 0x0F) | v << 4);
   }
   void CopyRow(std::uint32_t from, std::uint32_t to) const {
-    if (from < rows && to < rows) std::memcpy(base + to * rowBytes, base + from * rowBytes, rowBytes);
+    if (from < rows && to < rows)
+      std::memcpy(base + to * rowBytes, base + from * rowBytes, rowBytes);
   }
 };
 
@@ -117,6 +120,24 @@ void ZoomPlanar(const std::uint8_t* src, std::uint8_t* dst, std::uint32_t w, std
   }
 }
 
+// Codes without a converted layout of their own are zoomed as planar 4:2:0 pictures.
+bool ZoomsAsPlanar(std::uint8_t code) {
+  switch (code) {
+    case kPackedYuyv:
+    case kRgb32:
+    case kRgb24:
+    case kRgb555:
+    case kPalettised8:
+    case kIndex332:
+    case kColourCube:
+    case kGrey8:
+    case kGrey4:
+      return false;
+    default:
+      return true;
+  }
+}
+
 // One 2x pass over every component of a w x h picture in the layout of `code`.
 void ZoomPass(std::uint8_t code, const std::uint8_t* src, std::uint8_t* dst, std::uint32_t w,
               std::uint32_t h, bool grey, const std::uint8_t* halfSum) {
@@ -153,39 +174,21 @@ std::uint32_t ZoomFactor(std::uint8_t decoderMode) {
 
 std::uint64_t ZoomPictureBytes(std::uint8_t code, std::uint32_t width, std::uint32_t height,
                                bool grey) {
-  const std::uint64_t pixels = std::uint64_t{width} * height;
-  switch (code) {
-    case kRgb32:
-      return 4 * pixels;
-    case kRgb24:
-      return 3 * pixels;
-    case kRgb555:
-    case kPackedYuyv:
-      return 2 * pixels;
-    case kPalettised8:
-    case kIndex332:
-    case kColourCube:
-    case kGrey8:
-      return pixels;
-    case kGrey4:
-      return (std::uint64_t{width} + 1) / 2 * height;
-    default:
-      return grey ? pixels : pixels + 2 * (std::uint64_t{width / 2} * (height / 2));
-  }
+  if (!ZoomsAsPlanar(code)) return OutputBytes(code, width, height);
+  const std::uint64_t luma = std::uint64_t{width} * height;
+  return grey ? luma : luma + 2 * (std::uint64_t{width / 2} * (height / 2));
 }
 
-void ZoomComponent2x(const std::uint8_t* src, std::uint8_t* dst, std::uint32_t w,
-                     std::uint32_t h, std::uint32_t k, std::uint32_t p,
-                     const std::uint8_t* halfSum) {
+void ZoomComponent2x(const std::uint8_t* src, std::uint8_t* dst, std::uint32_t w, std::uint32_t h,
+                     std::uint32_t k, std::uint32_t p, const std::uint8_t* halfSum) {
   const std::size_t srcRow = std::size_t{w} * p;
   Zoom2x(ByteSamples<const std::uint8_t>{src, srcRow, p, k, w, h},
          ByteSamples<std::uint8_t>{dst, 2 * srcRow, p, k, 2 * w, 2 * h}, w, h, halfSum);
 }
 
-bool ZoomOutput(std::span<const std::uint8_t> src, std::span<std::uint8_t> dst,
-                std::uint32_t width, std::uint32_t height, std::uint8_t code,
-                std::uint32_t factor, bool grey, ZoomBuffers buffers,
-                const std::uint8_t* halfSum) {
+bool ZoomOutput(std::span<const std::uint8_t> src, std::span<std::uint8_t> dst, std::uint32_t width,
+                std::uint32_t height, std::uint8_t code, std::uint32_t factor, bool grey,
+                ZoomBuffers buffers, const std::uint8_t* halfSum) {
   if (factor != 1 && factor != 2 && factor != 4 && factor != 8) return false;
   constexpr std::uint32_t kLargest = std::numeric_limits<std::uint32_t>::max() / 8;
   if (width > kLargest || height > kLargest) return false;
@@ -218,8 +221,8 @@ bool ZoomOutput(std::span<const std::uint8_t> src, std::span<std::uint8_t> dst,
   return true;
 }
 
-bool ZoomOutput(std::span<const std::uint8_t> src, std::span<std::uint8_t> dst,
-                std::uint32_t width, std::uint32_t height, stream::CodecContext& ctx, bool grey) {
+bool ZoomOutput(std::span<const std::uint8_t> src, std::span<std::uint8_t> dst, std::uint32_t width,
+                std::uint32_t height, stream::CodecContext& ctx, bool grey) {
   if (!ctx.tables.halfSum) return false;
   return ZoomOutput(src, dst, width, height, ctx.outputFormat, ZoomFactor(ctx.decoderMode), grey,
                     {ctx.dec.zoom2x.span(), ctx.dec.zoom4x.span()}, ctx.tables.halfSum.data());

@@ -24,9 +24,8 @@ std::uint64_t ZoomPictureBytes(std::uint8_t code, std::uint32_t width, std::uint
 // Doubles byte component k of a w x h picture of p-byte pixels into a 2w x 2h picture: source
 // pixels land on even positions, odd columns and rows take the rounded mean of their two
 // neighbours, and the last column and row repeat the one before them.
-void ZoomComponent2x(const std::uint8_t* src, std::uint8_t* dst, std::uint32_t w,
-                     std::uint32_t h, std::uint32_t k, std::uint32_t p,
-                     const std::uint8_t* halfSum);
+void ZoomComponent2x(const std::uint8_t* src, std::uint8_t* dst, std::uint32_t w, std::uint32_t h,
+                     std::uint32_t k, std::uint32_t p, const std::uint8_t* halfSum);
 
 struct ZoomBuffers {
   std::span<std::uint8_t> first;   // the 2x picture of a 4x or 8x zoom
@@ -37,14 +36,12 @@ struct ZoomBuffers {
 // zooms its Y, U and V as their own components, and 4-bit grey zooms nibbles as pixels, so
 // both keep their layouts. A factor of 1 copies. False, with nothing written, when a buffer
 // is too small for its picture or the factor is not 1, 2, 4 or 8.
-bool ZoomOutput(std::span<const std::uint8_t> src, std::span<std::uint8_t> dst,
-                std::uint32_t width, std::uint32_t height, std::uint8_t code,
-                std::uint32_t factor, bool grey, ZoomBuffers buffers,
-                const std::uint8_t* halfSum);
+bool ZoomOutput(std::span<const std::uint8_t> src, std::span<std::uint8_t> dst, std::uint32_t width,
+                std::uint32_t height, std::uint8_t code, std::uint32_t factor, bool grey,
+                ZoomBuffers buffers, const std::uint8_t* halfSum);
 
 // The same with the output code, decoder mode, zoom buffers and sum table of the context.
-bool ZoomOutput(std::span<const std::uint8_t> src, std::span<std::uint8_t> dst,
-                std::uint32_t width, std::uint32_t height, stream::CodecContext& context,
-                bool grey);
+bool ZoomOutput(std::span<const std::uint8_t> src, std::span<std::uint8_t> dst, std::uint32_t width,
+                std::uint32_t height, stream::CodecContext& context, bool grey);
 
 }  // namespace kvtc::decoder

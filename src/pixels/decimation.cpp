@@ -149,9 +149,8 @@ void ReduceChannel(const std::uint8_t* src, std::uint8_t* dst, std::uint32_t w, 
   ReducePlane(src, dst, w, (w & ~15u) / 2, (h & ~15u) / 2, channel, step, quarterSum);
 }
 
-void ReduceChromaPair(const std::uint8_t* src, std::uint8_t* dst, std::uint32_t w,
-                      std::uint32_t h, std::uint32_t channel, std::uint32_t step,
-                      const std::uint8_t* quarterSum) {
+void ReduceChromaPair(const std::uint8_t* src, std::uint8_t* dst, std::uint32_t w, std::uint32_t h,
+                      std::uint32_t channel, std::uint32_t step, const std::uint8_t* quarterSum) {
   const std::size_t outW = (w & ~7u) / 2;
   const std::size_t groups = (h & ~7u) / 2;
   const std::size_t srcRow = std::size_t{step} * w;

@@ -23,9 +23,8 @@ void ReduceChannel(const std::uint8_t* src, std::uint8_t* dst, std::uint32_t w, 
 // (2i, 2i+1) of the group's first and third rows, for i < (w & ~7)/2, and writes the result
 // to both output rows of the group, so that the converter finds it in the first row of each
 // pair. The source and destination may be the same buffer.
-void ReduceChromaPair(const std::uint8_t* src, std::uint8_t* dst, std::uint32_t w,
-                      std::uint32_t h, std::uint32_t channel, std::uint32_t step,
-                      const std::uint8_t* quarterSum);
+void ReduceChromaPair(const std::uint8_t* src, std::uint8_t* dst, std::uint32_t w, std::uint32_t h,
+                      std::uint32_t channel, std::uint32_t step, const std::uint8_t* quarterSum);
 
 struct PictureSize {
   std::uint32_t width, height;

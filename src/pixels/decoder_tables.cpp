@@ -18,9 +18,15 @@ bool EnsureAll(std::initializer_list<platform::HeapBuffer<T>*> tables, std::size
   return true;
 }
 
-std::uint8_t Quantise332Red(int c) { return static_cast<std::uint8_t>(std::min(7, (c + 16) >> 5) << 5); }
-std::uint8_t Quantise332Green(int c) { return static_cast<std::uint8_t>(std::min(7, (c + 16) >> 5) << 2); }
-std::uint8_t Quantise332Blue(int c) { return static_cast<std::uint8_t>(std::min(3, (c + 32) >> 6)); }
+std::uint8_t Quantise332Red(int c) {
+  return static_cast<std::uint8_t>(std::min(7, (c + 16) >> 5) << 5);
+}
+std::uint8_t Quantise332Green(int c) {
+  return static_cast<std::uint8_t>(std::min(7, (c + 16) >> 5) << 2);
+}
+std::uint8_t Quantise332Blue(int c) {
+  return static_cast<std::uint8_t>(std::min(3, (c + 32) >> 6));
+}
 
 bool BuildGammaTables(DecoderTables& t, double gamma) {
   if (!EnsureAll({&t.gamma, &t.red332, &t.green332, &t.blue332}, 256) ||

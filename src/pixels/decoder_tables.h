@@ -15,25 +15,25 @@ inline constexpr int kSumClampOffset = 512;
 inline constexpr int kSumClampEntries = 1280;  // covers -512..767
 
 struct DecoderTables {
-  platform::HeapBuffer<std::int32_t> lumaScale;                       // 256
+  platform::HeapBuffer<std::int32_t> lumaScale;                                    // 256
   platform::HeapBuffer<std::int32_t> redFromV, greenFromU, greenFromV, blueFromU;  // 256 each
-  platform::HeapBuffer<std::uint8_t> gamma;                           // 256
+  platform::HeapBuffer<std::uint8_t> gamma;                                        // 256
   double gammaKey = 0.0;  // the gamma the gamma-dependent tables were built for
-  platform::HeapBuffer<std::int32_t> cubeLevel, cubeResidue;          // 256 each
-  platform::HeapBuffer<std::int32_t> columnPhase;                     // W + 1
+  platform::HeapBuffer<std::int32_t> cubeLevel, cubeResidue;  // 256 each
+  platform::HeapBuffer<std::int32_t> columnPhase;             // W + 1
   std::int32_t dither[16][16] = {};
 
   platform::HeapBuffer<std::uint8_t> sumClamp;  // kSumClampEntries
   // 3-3-2 index fields of a clamped component: red (bits 7-5), green (4-2), blue (1-0), with
   // the gamma folded in, and their gamma-free forms for re-quantising averaged pixels.
-  platform::HeapBuffer<std::uint8_t> red332, green332, blue332;                  // 256 each
-  platform::HeapBuffer<std::uint8_t> plainRed332, plainGreen332, plainBlue332;   // 256 each
+  platform::HeapBuffer<std::uint8_t> red332, green332, blue332;                 // 256 each
+  platform::HeapBuffer<std::uint8_t> plainRed332, plainGreen332, plainBlue332;  // 256 each
   // 15-bit word fields of a clamped component, with and without the gamma, and the grey word.
   platform::HeapBuffer<std::uint16_t> red555, green555, blue555;                 // 256 each
   platform::HeapBuffer<std::uint16_t> plainRed555, plainGreen555, plainBlue555;  // 256 each
-  platform::HeapBuffer<std::uint16_t> grey555;                                    // 256
+  platform::HeapBuffer<std::uint16_t> grey555;                                   // 256
   // The component value (51 * level) that a colour-cube index stands for, per component.
-  platform::HeapBuffer<std::uint8_t> cubeRed, cubeGreen, cubeBlue;               // 256 each
+  platform::HeapBuffer<std::uint8_t> cubeRed, cubeGreen, cubeBlue;  // 256 each
 };
 
 // The gamma the tables are built for: a gamma that is not a positive finite number (a

@@ -1,5 +1,7 @@
 #include "pixels/encoder_tables.h"
 
+#include <algorithm>
+
 #include "pixels/coefficient_rounding.h"
 
 namespace kvtc::pixels {
@@ -23,6 +25,10 @@ bool BuildEncoderTables(EncoderColourTables& t, stream::ArithmeticTables& arithm
     t.vFromR[s] = RoundCoefficient(128 + 0.1296113 * s);
     t.vFromG[s] = RoundCoefficient(-0.1084485 * s);
     t.vFromB[s] = RoundCoefficient(-0.0211628 * s);
+  }
+  if (!t.chromaClamp.Ensure(768)) return false;
+  for (int i = 0; i < 768; ++i) {
+    t.chromaClamp[i] = static_cast<std::uint8_t>(std::clamp(i - kChromaClampOffset, 0, 255));
   }
   return stream::BuildNibbleTables(arithmetic);
 }

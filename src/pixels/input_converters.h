@@ -97,7 +97,6 @@ void CopyLumaRows(const std::uint8_t* src, const PlaneSet& planes, bool lastRowF
 // input, the palette tables must exist. False, with nothing written, when the input or plane
 // buffer is too small for the picture, a table is missing, or the code names no input layout.
 bool ConvertInputFrame(stream::CodecContext& context, std::span<const std::uint8_t> input,
-                       std::span<std::uint8_t> planes, const stream::PlaneGeometry& g,
-                       bool grey);
+                       std::span<std::uint8_t> planes, const stream::PlaneGeometry& g, bool grey);
 
 }  // namespace kvtc::pixels

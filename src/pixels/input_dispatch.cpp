@@ -54,7 +54,7 @@ bool ConvertInputFrame(stream::CodecContext& ctx, std::span<const std::uint8_t> 
     case kRgb24:
     case kRgb555:
     case kBitFields:
-      if (!colour.lumaFromR || !colour.uFromR) return false;
+      if (!colour.lumaFromR || !colour.uFromR || !colour.chromaClamp) return false;
       break;
     case kPackedYuyv:
     case kPackedUyvy:
@@ -97,7 +97,8 @@ bool ConvertInputFrame(stream::CodecContext& ctx, std::span<const std::uint8_t> 
       ConvertFromBitFields(src, planes, fields, colour);
       break;
     case kPalettised8:
-      ConvertFromPalette(src, planes, {ctx.paletteY.data(), ctx.paletteU.data(), ctx.paletteV.data()},
+      ConvertFromPalette(src, planes,
+                         {ctx.paletteY.data(), ctx.paletteU.data(), ctx.paletteV.data()},
                          tables.quarterSum.data());
       break;
     case kPackedYuyv:

@@ -70,8 +70,9 @@ void ConvertRgbFamily(const std::uint8_t* src, std::size_t bytesPerPixel, const 
       const std::uint32_t sg = a.g + b.g + c.g + d.g;
       const std::uint32_t sb = a.b + b.b + c.b + d.b;
       const std::size_t at = k.by * p.chromaStride + k.bx;
-      p.u[at] = static_cast<std::uint8_t>(t.uFromR[sr] + t.uFromG[sg] + t.uFromB[sb]);
-      p.v[at] = static_cast<std::uint8_t>(t.vFromR[sr] + t.vFromG[sg] + t.vFromB[sb]);
+      const std::uint8_t* clamp = t.chromaClamp.data() + kChromaClampOffset;
+      p.u[at] = clamp[t.uFromR[sr] + t.uFromG[sg] + t.uFromB[sb]];
+      p.v[at] = clamp[t.vFromR[sr] + t.vFromG[sg] + t.vFromB[sb]];
     }
   });
   FinishLumaMargins(p);

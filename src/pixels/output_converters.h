@@ -55,20 +55,19 @@ void ConvertRgb555HalfPartial(const ConstPlaneSet& planes, std::uint8_t* out, Up
 // 8-bit 3-3-2 colour index: red in bits 7-5, green in 4-2, blue in 1-0.
 void ConvertPalette332(const ConstPlaneSet& planes, std::uint8_t* out, const DecoderTables& t,
                        const stream::ArithmeticTables& a);
-void ConvertPalette332Half(const ConstPlaneSet& planes, std::uint8_t* out,
-                           const DecoderTables& t, const stream::ArithmeticTables& a);
+void ConvertPalette332Half(const ConstPlaneSet& planes, std::uint8_t* out, const DecoderTables& t,
+                           const stream::ArithmeticTables& a);
 void ConvertPalette332Partial(const ConstPlaneSet& planes, std::uint8_t* out, UpdateMapView map,
                               const DecoderTables& t, const stream::ArithmeticTables& a);
-void ConvertPalette332HalfPartial(const ConstPlaneSet& planes, std::uint8_t* out,
-                                  UpdateMapView map, const DecoderTables& t,
-                                  const stream::ArithmeticTables& a);
+void ConvertPalette332HalfPartial(const ConstPlaneSet& planes, std::uint8_t* out, UpdateMapView map,
+                                  const DecoderTables& t, const stream::ArithmeticTables& a);
 
 // 8-bit index into the 6x6x6 colour cube (26 + r + 6g + 36b), ordered-dithered with the
 // 16x16 matrix at the pixel's own position.
 void ConvertPaletteCube(const ConstPlaneSet& planes, std::uint8_t* out, const DecoderTables& t,
                         const stream::ArithmeticTables& a);
-void ConvertPaletteCubeHalf(const ConstPlaneSet& planes, std::uint8_t* out,
-                            const DecoderTables& t, const stream::ArithmeticTables& a);
+void ConvertPaletteCubeHalf(const ConstPlaneSet& planes, std::uint8_t* out, const DecoderTables& t,
+                            const stream::ArithmeticTables& a);
 void ConvertPaletteCubePartial(const ConstPlaneSet& planes, std::uint8_t* out, UpdateMapView map,
                                const DecoderTables& t, const stream::ArithmeticTables& a);
 void ConvertPaletteCubeHalfPartial(const ConstPlaneSet& planes, std::uint8_t* out,

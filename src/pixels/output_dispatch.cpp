@@ -6,8 +6,8 @@ namespace kvtc::pixels {
 namespace {
 
 bool TablesReady(const DecoderTables& t, const stream::ArithmeticTables& a) {
-  return t.lumaScale && t.sumClamp && t.cubeRed && t.plainRed332 && t.plainRed555 &&
-         a.halfSum && a.pack4High && a.pack4Low;
+  return t.lumaScale && t.sumClamp && t.cubeRed && t.plainRed332 && t.plainRed555 && a.halfSum &&
+         a.pack4High && a.pack4Low;
 }
 
 using ColourMember = void (*)(const ConstPlaneSet&, std::uint8_t*, UpdateMapView,

@@ -13,10 +13,10 @@
 namespace kvtc::pixels {
 
 struct OutputFrame {
-  std::uint8_t code;   // output pixel-format code
-  bool key;            // key frame
-  bool losslessLuma;   // every luma sample carried
-  bool grey;           // no chroma to show (grey frame, or grey display asked for)
+  std::uint8_t code;  // output pixel-format code
+  bool key;           // key frame
+  bool losslessLuma;  // every luma sample carried
+  bool grey;          // no chroma to show (grey frame, or grey display asked for)
 };
 
 // A grey frame shows the palettised colour layouts (5, 7, 8) as 8-bit grey (11).

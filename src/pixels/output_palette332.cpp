@@ -29,11 +29,7 @@ struct Palette332Layout {
 };
 
 template <OutputVariant kVariant>
-void Run(const ConstPlaneSet& p, std::uint8_t* out, UpdateMapView map, const DecoderTables& t,
-         const stream::ArithmeticTables& a) {
-  output::ConvertVariant<kVariant>(
-      p, out, map, t, Palette332Layout{t, t.sumClamp.data() + kSumClampOffset, a.halfSum.data()});
-}
+constexpr auto Run = output::ConvertWithTables<kVariant, Palette332Layout>;
 
 }  // namespace
 

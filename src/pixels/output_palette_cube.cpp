@@ -22,8 +22,7 @@ struct PaletteCubeLayout {
     *px = static_cast<std::uint8_t>(26 + Level(red, threshold) + 6 * Level(green, threshold) +
                                     36 * Level(blue, threshold));
   }
-  void Put(std::uint8_t* px, int red, int green, int blue, std::uint32_t x,
-           std::uint32_t y) const {
+  void Put(std::uint8_t* px, int red, int green, int blue, std::uint32_t x, std::uint32_t y) const {
     Dither(px, t.gamma[clamp[red]], t.gamma[clamp[green]], t.gamma[clamp[blue]], x, y);
   }
   // The neighbours' components are the values their cube levels stand for; their means are
@@ -37,12 +36,7 @@ struct PaletteCubeLayout {
 };
 
 template <OutputVariant kVariant>
-void Run(const ConstPlaneSet& p, std::uint8_t* out, UpdateMapView map, const DecoderTables& t,
-         const stream::ArithmeticTables& a) {
-  output::ConvertVariant<kVariant>(
-      p, out, map, t,
-      PaletteCubeLayout{t, t.sumClamp.data() + kSumClampOffset, a.halfSum.data()});
-}
+constexpr auto Run = output::ConvertWithTables<kVariant, PaletteCubeLayout>;
 
 }  // namespace
 

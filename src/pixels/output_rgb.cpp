@@ -72,8 +72,8 @@ void ConvertRgbHalf(const ConstPlaneSet& p, std::uint8_t* out, RgbChannels ch,
   Run<OutputVariant::kHalf>(p, out, {}, ch, t, a);
 }
 
-void ConvertRgbPartial(const ConstPlaneSet& p, std::uint8_t* out, UpdateMapView map,
-                       RgbChannels ch, const DecoderTables& t, const stream::ArithmeticTables& a) {
+void ConvertRgbPartial(const ConstPlaneSet& p, std::uint8_t* out, UpdateMapView map, RgbChannels ch,
+                       const DecoderTables& t, const stream::ArithmeticTables& a) {
   Run<OutputVariant::kPartial>(p, out, map, ch, t, a);
 }
 

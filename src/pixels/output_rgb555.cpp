@@ -38,11 +38,7 @@ struct Rgb555Layout {
 };
 
 template <OutputVariant kVariant>
-void Run(const ConstPlaneSet& p, std::uint8_t* out, UpdateMapView map, const DecoderTables& t,
-         const stream::ArithmeticTables& a) {
-  output::ConvertVariant<kVariant>(
-      p, out, map, t, Rgb555Layout{t, t.sumClamp.data() + kSumClampOffset, a.halfSum.data()});
-}
+constexpr auto Run = output::ConvertWithTables<kVariant, Rgb555Layout>;
 
 }  // namespace
 

@@ -15,6 +15,7 @@
 #include "pixels/output_converters.h"
 #include "pixels/plane_set_view.h"
 #include "pixels/update_map_view.h"
+#include "stream/arithmetic_tables.h"
 
 namespace kvtc::pixels::output {
 
@@ -126,6 +127,14 @@ void ConvertVariant(const ConstPlaneSet& p, std::uint8_t* out, UpdateMapView map
   } else {
     ConvertHalfResolution<true>(p, out, map, t, layout);
   }
+}
+
+// For the layouts built from the decoder tables, the colour-sum clamp and the half sums.
+template <OutputVariant kVariant, class Layout>
+void ConvertWithTables(const ConstPlaneSet& p, std::uint8_t* out, UpdateMapView map,
+                       const DecoderTables& t, const stream::ArithmeticTables& a) {
+  ConvertVariant<kVariant>(p, out, map, t,
+                           Layout{t, t.sumClamp.data() + kSumClampOffset, a.halfSum.data()});
 }
 
 }  // namespace kvtc::pixels::output

@@ -24,14 +24,14 @@ struct PlaneSetView {
   Byte* luma = nullptr;
   Byte* u = nullptr;
   Byte* v = nullptr;
-  std::uint32_t width = 0;         // W
-  std::uint32_t height = 0;        // H
-  std::size_t lumaStride = 0;      // W + 1
-  std::size_t chromaStride = 0;    // CW + 1
+  std::uint32_t width = 0;            // W
+  std::uint32_t height = 0;           // H
+  std::size_t lumaStride = 0;         // W + 1
+  std::size_t chromaStride = 0;       // CW + 1
   std::uint32_t chromaPlaneCols = 0;  // CW + 1
   std::uint32_t chromaPlaneRows = 0;  // CH + 1
-  std::uint32_t chromaCols = 0;    // blocks across that have a chroma sample of their own
-  std::uint32_t chromaRows = 0;    // blocks down that have one
+  std::uint32_t chromaCols = 0;       // blocks across that have a chroma sample of their own
+  std::uint32_t chromaRows = 0;       // blocks down that have one
 
   explicit operator bool() const { return luma != nullptr; }
   Byte* LumaRow(std::uint32_t y) const { return luma + y * lumaStride; }
@@ -49,8 +49,8 @@ using ConstPlaneSet = PlaneSetView<const std::uint8_t>;
 template <class Byte>
 PlaneSetView<Byte> ViewPlaneSet(std::span<Byte> planes, const stream::PlaneGeometry& g) {
   PlaneSetView<Byte> view;
-  if (g.width == 0 || g.height == 0 || g.lumaStride != g.width + 1 ||
-      g.lumaRows != g.height + 1 || planes.size() < g.planeSetSize) {
+  if (g.width == 0 || g.height == 0 || g.lumaStride != g.width + 1 || g.lumaRows != g.height + 1 ||
+      planes.size() < g.planeSetSize) {
     return view;
   }
   view.luma = planes.data();

@@ -4,30 +4,32 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdint>
 #include <memory>
 #include <vector>
 
 #include "pixels/decoder_tables.h"
 #include "pixels/encoder_tables.h"
-#include "stream/arithmetic_tables.h"
 #include "stream/codec_context.h"
 
 namespace kvtc::pixels::testing {
 
-// Every table the input and output converters read, built for one gamma and width.
+// Every table the input and output converters read, built for one gamma.
 struct Tables {
   stream::ArithmeticTables arithmetic;
   EncoderColourTables colour;
   DecoderTables decoder;
 
-  explicit Tables(double gamma = 1.0, std::uint32_t width = 640) {
-    EXPECT_TRUE(stream::EnsureSumTables(arithmetic));
-    EXPECT_TRUE(stream::EnsureInputScaleTable(arithmetic));
-    EXPECT_TRUE(BuildEncoderTables(colour, arithmetic));
-    EXPECT_TRUE(BuildDecoderTables(decoder, arithmetic, gamma, width));
+  explicit Tables(double gamma = 1.0) {
+    EXPECT_TRUE(stream::EnsureSumTables(arithmetic) && stream::EnsureInputScaleTable(arithmetic) &&
+                BuildEncoderTables(colour, arithmetic) &&
+                BuildDecoderTables(decoder, arithmetic, gamma, 640));
   }
 };
+
+inline const Tables& SharedTables() {
+  static const Tables tables;
+  return tables;
+}
 
 struct ContextDeleter {
   void operator()(stream::CodecContext* c) const { stream::FreeContext(c); }
@@ -49,26 +51,6 @@ inline std::vector<std::uint8_t> NoiseBytes(std::size_t count, std::uint32_t see
   for (auto& b : bytes) {
     seed = seed * 1664525u + 1013904223u;
     b = static_cast<std::uint8_t>(seed >> 24);
-  }
-  return bytes;
-}
-
-// A smooth picture of `bytesPerPixel`-byte pixels: each channel a ramp across the picture in
-// its own direction.
-inline std::vector<std::uint8_t> GradientBytes(std::uint32_t w, std::uint32_t h,
-                                               std::uint32_t bytesPerPixel) {
-  std::vector<std::uint8_t> bytes(std::size_t{w} * h * bytesPerPixel);
-  const std::uint32_t xs = w > 1 ? w - 1 : 1;
-  const std::uint32_t ys = h > 1 ? h - 1 : 1;
-  for (std::uint32_t y = 0; y < h; ++y) {
-    for (std::uint32_t x = 0; x < w; ++x) {
-      for (std::uint32_t c = 0; c < bytesPerPixel; ++c) {
-        const std::uint32_t wx = c % 3 + 1, wy = 3 - c % 3;
-        const std::uint32_t across = c == 1 ? (xs - x) * 255 / xs : x * 255 / xs;
-        bytes[(std::size_t{y} * w + x) * bytesPerPixel + c] =
-            static_cast<std::uint8_t>((across * wx + y * 255 / ys * wy) / (wx + wy));
-      }
-    }
   }
   return bytes;
 }

@@ -1,23 +1,21 @@
-// A byte buffer with guard bands on both sides, to catch code that reads or writes outside
-// the buffer it was given. Under AddressSanitizer the guards are poisoned, so any access to
-// them is reported where it happens; in every build a write into them shows in Intact().
+// A byte buffer between two guard bands, to catch code that reads or writes outside the buffer
+// it was given: under AddressSanitizer the guards are poisoned, so any access is reported where
+// it happens, and in every build a write into them shows in Intact().
 #pragma once
 
 #include <algorithm>
-#include <cstddef>
 #include <cstdint>
 #include <span>
+#include <utility>
 #include <vector>
 
 #if defined(__SANITIZE_ADDRESS__)
-#define KVTC_GUARD_POISONING 1
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define KVTC_GUARD_POISONING 1
-#endif
-#endif
-#if defined(KVTC_GUARD_POISONING)
 #include <sanitizer/asan_interface.h>
+#define KVTC_POISON(p, n) ASAN_POISON_MEMORY_REGION(p, n)
+#define KVTC_UNPOISON(p, n) ASAN_UNPOISON_MEMORY_REGION(p, n)
+#else
+#define KVTC_POISON(p, n) ((void)(p), (void)(n))
+#define KVTC_UNPOISON(p, n) ((void)(p), (void)(n))
 #endif
 
 namespace kvtc::testing {
@@ -29,42 +27,35 @@ class GuardedBuffer {
 
   explicit GuardedBuffer(std::size_t size, std::uint8_t fill = 0)
       : storage_(size + 2 * kGuard, kPattern), size_(size) {
-    std::fill(data(), data() + size, fill);
-    Poison(true);
+    std::fill_n(data(), size, fill);
+    Guard(true);
   }
-  ~GuardedBuffer() { Poison(false); }
-  GuardedBuffer(const GuardedBuffer&) = delete;
-  GuardedBuffer& operator=(const GuardedBuffer&) = delete;
+  GuardedBuffer(GuardedBuffer&& other) noexcept
+      : storage_(std::move(other.storage_)), size_(std::exchange(other.size_, 0)) {}
+  ~GuardedBuffer() { Guard(false); }
 
   std::uint8_t* data() { return storage_.data() + kGuard; }
-  const std::uint8_t* data() const { return storage_.data() + kGuard; }
-  std::size_t size() const { return size_; }
   std::span<std::uint8_t> span() { return {data(), size_}; }
-  std::span<const std::uint8_t> span() const { return {data(), size_}; }
-  std::uint8_t& operator[](std::size_t i) { return data()[i]; }
-  std::vector<std::uint8_t> Copy() const { return {data(), data() + size_}; }
 
-  // True while no guard byte has been changed.
   bool Intact() {
-    Poison(false);
-    bool intact = true;
-    for (std::size_t i = 0; i < kGuard; ++i) {
-      intact = intact && storage_[i] == kPattern && storage_[kGuard + size_ + i] == kPattern;
-    }
-    Poison(true);
+    Guard(false);
+    const auto untouched = [](auto from, auto to) {
+      return std::all_of(from, to, [](std::uint8_t b) { return b == kPattern; });
+    };
+    const bool intact = untouched(storage_.begin(), storage_.begin() + kGuard) &&
+                        untouched(storage_.end() - kGuard, storage_.end());
+    Guard(true);
     return intact;
   }
 
  private:
-  void Poison([[maybe_unused]] bool on) {
-#if defined(KVTC_GUARD_POISONING)
-    if (on) {
-      ASAN_POISON_MEMORY_REGION(storage_.data(), kGuard);
-      ASAN_POISON_MEMORY_REGION(storage_.data() + kGuard + size_, kGuard);
-    } else {
-      ASAN_UNPOISON_MEMORY_REGION(storage_.data(), storage_.size());
+  void Guard(bool poisoned) {
+    if (storage_.empty()) return;
+    KVTC_UNPOISON(storage_.data(), storage_.size());
+    if (poisoned) {
+      KVTC_POISON(storage_.data(), kGuard);
+      KVTC_POISON(storage_.data() + kGuard + size_, kGuard);
     }
-#endif
   }
 
   std::vector<std::uint8_t> storage_;
