@@ -45,9 +45,7 @@ struct FrameWalker {
   MapGrid map{nullptr, nullptr};
   bool wholeBlockMarked = false;
 
-  bool Overrun() const {
-    return blockBits.overrun || refinementBits.overrun || literals.overrun;
-  }
+  bool Overrun() const { return blockBits.overrun || refinementBits.overrun || literals.overrun; }
 
   void Mark(GridPoint p) {
     if (marking) stream::MarkSample(map, p);

@@ -30,9 +30,9 @@ enum class WalkResult {
 struct BlockWalkInput {
   const stream::FrameHeader& header;
   const stream::PlaneGeometry& geometry;
-  const stream::BlockOffsets& offsets;  // computed from this geometry's strides
-  const stream::ArithmeticTables& tables;  // halfSum and quarterSum
-  std::span<std::uint8_t> current;         // plane set being decoded, planeSetSize bytes
+  const stream::BlockOffsets& offsets;      // computed from this geometry's strides
+  const stream::ArithmeticTables& tables;   // halfSum and quarterSum
+  std::span<std::uint8_t> current;          // plane set being decoded, planeSetSize bytes
   std::span<const std::uint8_t> reference;  // the last decoded picture, planeSetSize bytes
   std::span<std::uint8_t> updateMap;        // mapSize bytes when marks are made
   // Whether to make update-map marks. Key frames never make them, whatever this says: they

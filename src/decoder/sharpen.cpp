@@ -23,8 +23,8 @@ bool SharpenLuma(const stream::PlaneGeometry& g, std::span<std::uint8_t> current
     const std::uint8_t* below = source.Row(r + 1);
     std::uint8_t* out = target.Row(r);
     for (std::uint32_t c = 1; c < g.width; ++c) {
-      const int value = static_cast<int>(five[row[c]]) - row[c - 1] - row[c + 1] - above[c] -
-                        below[c];
+      const int value =
+          static_cast<int>(five[row[c]]) - row[c - 1] - row[c + 1] - above[c] - below[c];
       out[c] = clamp[value];
     }
   }

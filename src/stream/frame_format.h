@@ -23,13 +23,13 @@
 
 namespace kvtc::stream {
 
-inline constexpr std::uint8_t kFlagKey = 0x01;             // every block is a refresh block
-inline constexpr std::uint8_t kFlagLosslessLuma = 0x02;    // every luma sample coded, half-pel vectors
-inline constexpr std::uint8_t kFlagLosslessChroma = 0x04;  // every chroma sample coded (not when grey)
+inline constexpr std::uint8_t kFlagKey = 0x01;             // every block is refreshed
+inline constexpr std::uint8_t kFlagLosslessLuma = 0x02;    // all luma coded; half-pel vectors
+inline constexpr std::uint8_t kFlagLosslessChroma = 0x04;  // all chroma coded (unless grey)
 inline constexpr std::uint8_t kFlagGrey = 0x08;            // no chroma coded
 inline constexpr std::uint8_t kFlagRefreshPeriod = 0x10;   // a refresh-period byte follows
 inline constexpr std::uint8_t kFlagSearchRadius = 0x20;    // a search-radius byte follows
-inline constexpr std::uint8_t kFlagPacked = 0x40;          // 4-bit samples, two per byte; grey
+inline constexpr std::uint8_t kFlagPacked = 0x40;          // 4-bit samples, two a byte; grey
 
 // What a frame's header says, and where its three sections lie inside the frame.
 struct FrameHeader {

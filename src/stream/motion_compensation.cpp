@@ -74,14 +74,14 @@ void WholeSample(std::uint8_t* dest, const std::uint8_t* s, MotionVector v,
         for (int c = 2; c <= N; c += 2) {
           const std::ptrdiff_t o = grid[r][c] + shift;
           dest[grid[r][c]] = quarter[s[o - stride - 1] + s[o - stride + 1] + s[o + stride - 1] +
-                            s[o + stride + 1]];
+                                     s[o + stride + 1]];
         }
       break;
   }
 }
 
-bool AxisInside(std::uint32_t gridOrigin, std::uint32_t planeExtent, std::int32_t d,
-                std::int32_t n, bool halfSample) {
+bool AxisInside(std::uint32_t gridOrigin, std::uint32_t planeExtent, std::int32_t d, std::int32_t n,
+                bool halfSample) {
   const SourceSpan span = CompensationSourceSpan(d, n, halfSample);
   return std::int64_t{gridOrigin} + span.first >= 0 &&
          std::int64_t{gridOrigin} + span.last < std::int64_t{planeExtent};

@@ -45,8 +45,8 @@ SourceSpan CompensationSourceSpan(std::int32_t d, std::int32_t n, bool halfSampl
 // source sample its compensation reads inside the reference planes: rows 0..H and columns
 // 0..W of luma and, unless the frame is grey, rows 0..CH and columns 0..CW of both chroma
 // planes with the chroma vector. halfSample is the frame's lossless-luma flag.
-bool MotionSourceInside(const PlaneGeometry& geometry, std::uint32_t blockX,
-                        std::uint32_t blockY, std::uint32_t x, std::uint32_t y,
-                        std::uint32_t centre, bool halfSample, bool grey);
+bool MotionSourceInside(const PlaneGeometry& geometry, std::uint32_t blockX, std::uint32_t blockY,
+                        std::uint32_t x, std::uint32_t y, std::uint32_t centre, bool halfSample,
+                        bool grey);
 
 }  // namespace kvtc::stream
