@@ -59,10 +59,14 @@ LRESULT Emit(stream::CodecContext& context, const FrameChoices& choices,
              const FrameHeaderFields& header, std::uint32_t threshold, SectionWriters& writers,
              std::span<std::uint8_t> output, EncodedFrame& result) {
   stream::EncoderState& e = context.enc;
-  FinishFrame(context, choices, sent.key);
   const std::size_t size = AssembleFrame(
       output, header, e.literals.span().first(writers.literals.count), choices.packed,
       writers.blockBits.Written(), writers.refinementBits.Written(), context.tables);
+  if (size == 0) {  // the budget was checked with the same sizes; this cannot happen
+    RestoreReconstruction(e);
+    return ICERR_ERROR;
+  }
+  FinishFrame(context, choices, sent.key);
 
   CommitKeyAndRefresh(e, planned, sent);
   e.losslessLuma = choices.losslessLuma ? 1 : 0;
