@@ -3,6 +3,8 @@
 #include <algorithm>
 
 #include "decoder/error_log.h"
+#include "pixels/decoder_tables.h"
+#include "stream/motion_vector.h"
 
 namespace kvtc::decoder {
 namespace {
@@ -17,10 +19,12 @@ bool AllocatePlaneSet(stream::HeapBuffer<std::uint8_t>& planes, std::size_t size
 
 }  // namespace
 
+bool SupportedFrameSize(std::uint32_t width, std::uint32_t height) {
+  return width >= 1 && height >= 1 && width <= kMaxFrameSide && height <= kMaxFrameSide;
+}
+
 bool StartDecoderStream(stream::CodecContext& context, const settings::SettingsRecord& settings) {
-  const std::uint32_t w = settings.dwWidth;
-  const std::uint32_t h = settings.dwHeight;
-  if (w == 0 || h == 0 || w > kMaxFrameSide || h > kMaxFrameSide) return false;
+  if (!SupportedFrameSize(settings.dwWidth, settings.dwHeight)) return false;
 
   stream::DecoderState& d = context.dec;
   d.frameCounter = 0;
@@ -29,28 +33,34 @@ bool StartDecoderStream(stream::CodecContext& context, const settings::SettingsR
   d.pictureGrey = 0;
   d.searchRadius = settings.bSearchRadius;
   d.refreshPeriod = settings.bRefreshPeriod;
-  d.losslessLuma = settings.bLosslessLuma;
-  d.losslessChroma = settings.bLosslessChroma;
-  d.geometry = stream::ComputePlaneGeometry(w, h, context.decimation);
+  d.losslessLuma = settings.bLosslessLuma ? 1 : 0;
+  d.losslessChroma = settings.bLosslessChroma ? 1 : 0;
+  const stream::MotionParameters motion =
+      stream::ComputeMotionParameters(d.searchRadius, d.losslessLuma);
+  d.motionBits = motion.bits;
+  d.motionCentre = static_cast<std::uint8_t>(motion.centre);
+  d.geometry = stream::ComputePlaneGeometry(settings.dwWidth, settings.dwHeight,
+                                            context.decimation);
   d.offsets = stream::ComputeBlockOffsets(d.geometry);
 
   const stream::PlaneGeometry& g = d.geometry;
   const std::size_t picture = std::size_t{g.width} * g.height * 4;
   if (!AllocatePlaneSet(d.current, g.planeSetSize) ||
       !AllocatePlaneSet(d.reference, g.planeSetSize) || !d.updateMap.Allocate(g.mapSize) ||
-      !d.expansion.Ensure(kExpansionBytes) || !d.output.Allocate(picture) ||
-      !d.previousOutput.Allocate(picture)) {
+      !d.output.Allocate(picture) || !d.previousOutput.Allocate(picture)) {
     return false;
   }
-  // The zoom buffers and the interpolation scratch picture depend on the decoder mode, which
-  // may change from frame to frame; the pipeline allocates them when a frame needs them.
+  // Packed samples are expanded as they are read, so no expansion buffer is needed; the zoom
+  // buffers and the interpolation scratch picture depend on the decoder mode, which may
+  // change from frame to frame, so the output step allocates them when a picture needs them.
+  d.expansion.reset();
   d.zoom2x.reset();
   d.zoom4x.reset();
   d.scratch.reset();
 
   stream::ArithmeticTables& t = context.tables;
   if (!stream::EnsureSumTables(t) || !stream::EnsureTripleTable(t) ||
-      !stream::BuildNibbleTables(t)) {
+      !pixels::BuildDecoderTables(context.decoderTables, t, context.gamma, g.width)) {
     return false;
   }
   OpenErrorLog();  // a log that cannot be opened only costs the log lines

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "pixels/pixel_format.h"
+
 namespace kvtc::decoder {
 namespace {
 
@@ -74,6 +76,16 @@ void BlendNibblePictures(Blend blend, std::span<const std::uint8_t> previous,
     const std::uint8_t high = mix(blend, previous[i] >> 4, next[i] >> 4);
     const std::uint8_t low = mix(blend, previous[i] & 15, next[i] & 15);
     shown[i] = static_cast<std::uint8_t>(high << 4 | low);
+  }
+}
+
+void BlendOutput(std::uint8_t code, Blend blend, std::span<const std::uint8_t> previous,
+                 std::span<const std::uint8_t> next, std::span<std::uint8_t> shown,
+                 const stream::ArithmeticTables& tables) {
+  if (code == pixels::kGrey4) {
+    BlendNibblePictures(blend, previous, next, shown, tables);
+  } else {
+    BlendPictures(blend, previous, next, shown, tables);
   }
 }
 

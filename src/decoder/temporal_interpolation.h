@@ -50,4 +50,10 @@ void BlendNibblePictures(Blend blend, std::span<const std::uint8_t> previous,
                          std::span<const std::uint8_t> next, std::span<std::uint8_t> shown,
                          const stream::ArithmeticTables& tables);
 
+// Blends two converted pictures of output code `code`: 4-bit grey nibble by nibble, every
+// other layout byte by byte.
+void BlendOutput(std::uint8_t code, Blend blend, std::span<const std::uint8_t> previous,
+                 std::span<const std::uint8_t> next, std::span<std::uint8_t> shown,
+                 const stream::ArithmeticTables& tables);
+
 }  // namespace kvtc::decoder
