@@ -28,6 +28,8 @@ test: deps build
 	@ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
 	  ctest --test-dir $(SAN_BUILD) --output-on-failure -j$(JOBS)
 	@ctest --test-dir $(BUILD) --output-on-failure -R '^exports$$'
+	@if command -v clang++ >/dev/null 2>&1; then $(MAKE) --no-print-directory fuzz FUZZ_SECONDS=60; \
+	  else echo "clang++ not found: the decoder fuzzer did not run"; fi
 
 demo: build
 	@echo "The demo is not built yet: it arrives with the command-line tool."
@@ -36,6 +38,19 @@ bench: deps
 	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release -DKVTC_BENCH=ON $(CMAKE_FLAGS) >/dev/null
 	@cmake --build $(BUILD) -j$(JOBS) --target kvtc_bench
 	@$(BUILD)/bench/kvtc_bench
+
+# The fuzzer keeps what it finds in $(FUZZ_BUILD)/corpus and reads the seeds in fuzz/corpus;
+# a crash leaves its input in $(FUZZ_BUILD)/ and fails the target.
+fuzz: deps
+	@cmake -S . -B $(FUZZ_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_C_COMPILER=clang \
+	  -DCMAKE_CXX_COMPILER=clang++ -DKVTC_FUZZ=ON -DKVTC_TESTS=OFF $(CMAKE_FLAGS) >/dev/null
+	@cmake --build $(FUZZ_BUILD) -j$(JOBS) --target kvtc_fuzz_decode_frame
+	@mkdir -p $(FUZZ_BUILD)/corpus/decode_frame
+	@echo "fuzzing DecodeFrame for $(FUZZ_SECONDS) s"
+	@$(FUZZ_BUILD)/fuzz/kvtc_fuzz_decode_frame -max_total_time=$(FUZZ_SECONDS) -print_final_stats=1 \
+	  -artifact_prefix=$(FUZZ_BUILD)/ $(FUZZ_BUILD)/corpus/decode_frame fuzz/corpus/decode_frame \
+	  2>$(FUZZ_BUILD)/fuzz.log || { tail -n 60 $(FUZZ_BUILD)/fuzz.log; exit 1; }
+	@grep -E '^stat::(number_of_executed_units|peak_rss_mb)' $(FUZZ_BUILD)/fuzz.log || true
 
 clean:
 	rm -rf $(BUILD) $(SAN_BUILD) $(FUZZ_BUILD)

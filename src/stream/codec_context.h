@@ -58,6 +58,8 @@ struct DecoderState {
   std::uint8_t losslessChroma = 0;
   std::uint8_t grey = 0;
   std::uint8_t interpolationPhase = 0;
+  std::uint8_t hasPicture = 0;   // 1 once a frame has been decoded and converted
+  std::uint8_t pictureGrey = 0;  // grey state of the picture in the output buffer
   std::uint32_t outputSize = 0;
   PlaneGeometry geometry;
   BlockOffsets offsets;
