@@ -3,12 +3,14 @@
 // this process; a few cases run the built program to show it behaves the same.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <sstream>
 
 #include "kvtc/avi_writer.h"
+#include "kvtc/settings_dialogs.h"
 #include "settings/settings_record.h"
 #include "tool_test_support.h"
 
@@ -73,6 +75,8 @@ TEST_F(ToolTest, UsageErrorsExitOneWithOneMessage) {
       {{"info"}, "kvtc info: give exactly one INPUT.avi"},
       {{"info", "x.avi", "--verbose"}, "unknown option '--verbose'"},
       {{"config", "--radius", "5"}, "--radius must be 0, 2, 4, 8 or 16 (got 5)"},
+      {{"config", "--gamma", "1.8"}, "--gamma must be between 0.5 and 1.5 (got 1.8)"},
+      {{"config", "--lossless-luma", "yes"}, "--lossless-luma must be off or on (got 'yes')"},
       {{"demo", "--frames", "1"}, "--frames must be between 2 and 3000"},
   };
   for (const Case& c : cases) {
@@ -189,6 +193,51 @@ TEST_F(ToolTest, ConfigShowsTheSavedSettings) {
                            "refresh period     255 frames", "filter             median",
                            "search radius      16 pixels", "gamma              1.00"}) {
     EXPECT_NE(r.out.find(line), std::string::npos) << line << "\n" << r.out;
+  }
+}
+
+settings::SettingsRecord SavedFile(const std::string& path) {
+  settings::SettingsRecord r{};
+  const auto bytes = kvtc::testing::ReadFileBytes(path);
+  EXPECT_EQ(bytes.size(), sizeof r);
+  std::memcpy(&r, bytes.data(), std::min(bytes.size(), sizeof r));
+  return r;
+}
+
+TEST_F(ToolTest, ConfigChangesTheFileThroughTheCodecsDialogs) {
+  // A preset button sets the refresh period, lossless options, flags and search radius, and
+  // leaves the threshold: the file starts as LAN's and ends as the Configure dialog's OK
+  // leaves it.
+  ASSERT_EQ(RunKvtcHere({"config", "--preset", "modem"}).status, 0);
+  settings::SettingsRecord expected = settings::PresetRecord(settings::Preset::Lan);
+  expected.bRefreshPeriod = 255;
+  expected.bFlags = 0x18;
+  expected.bSearchRadius = 16;
+  const settings::SettingsRecord modem = SavedFile(systemDir_.File("KVTC.cfg"));
+  EXPECT_EQ(std::memcmp(&modem, &expected, sizeof expected), 0);
+
+  // Manual settings through the Compressor and Decompressor dialogs, after the preset.
+  const auto r = RunKvtcHere({"config", "--preset", "isdn", "--refresh-percent", "100",
+                              "--filter", "smooth", "--radius", "8", "--send", "gray",
+                              "--lossless-luma", "off", "--lossless-chroma", "on", "--gamma",
+                              "1.2", "--display", "gray"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  const settings::SettingsRecord manual = SavedFile(systemDir_.File("KVTC.cfg"));
+  EXPECT_EQ(manual.bRefreshPeriod, 1);
+  EXPECT_EQ(manual.bLosslessLuma, 0);
+  EXPECT_EQ(manual.bLosslessChroma, 1);
+  EXPECT_EQ(manual.bSearchRadius, 8);
+  EXPECT_EQ(manual.bFlags, settings::SF_VARIANT | settings::SF_SMOOTH | settings::SF_SENDGRAY |
+                               settings::SF_SHOWGRAY);
+  EXPECT_EQ(manual.flGamma, 1.2f);
+  EXPECT_EQ(manual.bThreshold, 8);
+  EXPECT_NE(r.out.find("preset             none (changed by hand)"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("gamma              1.20"), std::string::npos) << r.out;
+
+  // Every refresh percentage lands on a slider position whose display shows it.
+  for (int percent = 0; percent <= 100; ++percent) {
+    const int p = RefreshSliderPosition(percent);
+    EXPECT_EQ(static_cast<int>(p * 0.3921568627450981 + 0.5), percent) << percent;
   }
 }
 

@@ -7,6 +7,7 @@
 #include "kvtc/arg_parser.h"
 #include "kvtc/codec_settings.h"
 #include "kvtc/commands.h"
+#include "kvtc/settings_dialogs.h"
 #include "kvtc/settings_text.h"
 #include "kvtc/tool_errors.h"
 
@@ -21,7 +22,7 @@ constexpr OptionSpec kOptions[] = {
     {"lossless-chroma", "on|off", "code every chroma sample"},
     {"radius", "R", "motion search radius: 0, 2, 4, 8 or 16 pixels"},
     {"send", "gray|color", "send grey scale or colour"},
-    {"gamma", "G", "display gamma 0.5..2.0"},
+    {"gamma", "G", "display gamma 0.5..1.5, in steps of 0.01 (the dialog's slider)"},
     {"display", "gray|color", "display grey scale or colour"},
 };
 
@@ -44,29 +45,34 @@ const char* MatchingPreset(const settings::SettingsRecord& r) {
   return nullptr;
 }
 
-// Validates every change option (so that mistakes are usage errors); true when any is given.
-bool ChangesRequested(const ParsedArgs& a) {
-  a.Choice("preset", kPresets);
-  a.Integer("refresh-percent", 0, 100);
-  a.Choice("filter", kFilters);
-  a.Switch("lossless-luma");
-  a.Switch("lossless-chroma");
-  if (auto r = a.Integer("radius", 0, 16); r && *r != 0 && *r != 2 && *r != 4 && *r != 8 && *r != 16) {
-    throw UsageError("--radius must be 0, 2, 4, 8 or 16 (got " + std::to_string(*r) + ")");
+// The changes the options ask for; every one is checked (mistakes are usage errors).
+DialogChoices ChoicesFrom(const ParsedArgs& a) {
+  DialogChoices c;
+  if (auto p = a.Choice("preset", kPresets)) {
+    c.preset = *p == 0 ? settings::Preset::Lan : *p == 1 ? settings::Preset::Isdn
+                                                         : settings::Preset::Modem;
   }
-  a.Choice("send", kGreyOrColour);
-  a.Number("gamma", 0.5, 2.0);
-  a.Choice("display", kGreyOrColour);
-  for (const OptionSpec& o : kOptions) {
-    if (a.Has(o.name)) return true;
+  if (auto p = a.Integer("refresh-percent", 0, 100)) c.refreshPercent = static_cast<int>(*p);
+  if (auto f = a.Choice("filter", kFilters)) c.filter = static_cast<NoiseFilter>(*f);
+  c.losslessLuma = a.Switch("lossless-luma");
+  c.losslessChroma = a.Switch("lossless-chroma");
+  if (auto r = a.Integer("radius", 0, 16)) {
+    if (*r != 0 && *r != 2 && *r != 4 && *r != 8 && *r != 16) {
+      throw UsageError("--radius must be 0, 2, 4, 8 or 16 (got " + std::to_string(*r) + ")");
+    }
+    c.searchRadius = static_cast<int>(*r);
   }
-  return false;
+  if (auto s = a.Choice("send", kGreyOrColour)) c.sendGray = *s == 0;
+  if (auto g = a.Number("gamma", 0.5, 1.5)) c.gamma = *g;
+  if (auto d = a.Choice("display", kGreyOrColour)) c.showGray = *d == 0;
+  return c;
 }
 
 constexpr CommandHelp kHelp = {
     "kvtc config [options]",
-    "Shows the codec's saved settings. With options, changes them the way\n"
-    "the codec's Configure, Compressor and Decompressor dialogs do.",
+    "Shows the codec's saved settings. With options, changes them through\n"
+    "the codec's own Configure, Compressor and Decompressor dialogs, as a\n"
+    "user clicking through them and pressing OK would, then shows them.",
     kOptions};
 
 }  // namespace
@@ -76,9 +82,9 @@ int RunConfig(std::span<const std::string> args) {
   if (!parsed) return kExitOk;
   const ParsedArgs& a = *parsed;
   if (!a.Positionals().empty()) throw UsageError("config takes no file arguments");
-  if (ChangesRequested(a)) {
-    throw IoError("changing the settings goes through the codec's settings dialogs, which this "
-                  "build of the codec does not have yet; the settings file is unchanged");
+  const DialogChoices choices = ChoicesFrom(a);
+  if (choices.preset || choices.CompressorDialogNeeded() || choices.DecompressorDialogNeeded()) {
+    ApplyThroughDialogs(choices);
   }
 
   const std::string path = SavedSettingsPath();
