@@ -21,10 +21,10 @@ constexpr OptionSpec kOptions[] = {
 std::string FlagLetters(const FrameInspection& f) {
   std::string s = ".....";
   if (f.Key()) s[0] = 'K';
-  if (f.flags & FrameFlags::kLosslessLuma) s[1] = 'L';
-  if (f.flags & FrameFlags::kLosslessChroma) s[2] = 'C';
-  if (f.flags & FrameFlags::kGrey) s[3] = 'G';
-  if (f.flags & FrameFlags::kPacked) s[4] = 'P';
+  if (f.flags & stream::kFlagLosslessLuma) s[1] = 'L';
+  if (f.flags & stream::kFlagLosslessChroma) s[2] = 'C';
+  if (f.flags & stream::kFlagGrey) s[3] = 'G';
+  if (f.flags & stream::kFlagPacked) s[4] = 'P';
   return s;
 }
 
