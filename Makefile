@@ -1,6 +1,6 @@
-# make          build the optimised codec, library and tools into build/
+# make          build the optimised codec, library and the kvtc tool into build/
 # make test     install what is missing, then build and run every test under the sanitizers
-# make demo     build and run the main job on the built-in clip
+# make demo     build, then encode and decode the built-in clip with every preset into demo/
 # make bench    build and run the benchmarks (optimised build)
 # make fuzz     run the decoder fuzzer (FUZZ_SECONDS, default 600)
 
@@ -11,19 +11,23 @@ FUZZ_BUILD ?= build-fuzz
 FUZZ_SECONDS ?= 600
 CMAKE_FLAGS ?=
 
-.PHONY: all deps build test demo bench fuzz clean
+.PHONY: all deps media-deps build test demo bench fuzz clean
 
 all: build
 
 deps:
 	@scripts/install-deps
 
-build: deps
-	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release $(CMAKE_FLAGS) >/dev/null
+# The tool and its tests need FFmpeg's libraries and tools, and two real camera clips.
+media-deps:
+	@scripts/install-deps --media
+
+build: media-deps
+	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release -DKVTC_TOOLS=ON $(CMAKE_FLAGS) >/dev/null
 	@cmake --build $(BUILD) -j$(JOBS)
 
-test: deps build
-	@cmake -S . -B $(SAN_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKVTC_SANITIZE=ON $(CMAKE_FLAGS) >/dev/null
+test: media-deps build
+	@cmake -S . -B $(SAN_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKVTC_SANITIZE=ON -DKVTC_TOOLS=ON $(CMAKE_FLAGS) >/dev/null
 	@cmake --build $(SAN_BUILD) -j$(JOBS)
 	@ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
 	  ctest --test-dir $(SAN_BUILD) --output-on-failure -j$(JOBS)
@@ -32,7 +36,7 @@ test: deps build
 	  else echo "clang++ not found: the decoder fuzzer did not run"; fi
 
 demo: build
-	@echo "The demo is not built yet: it arrives with the command-line tool."
+	@$(BUILD)/kvtc demo
 
 bench: deps
 	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release -DKVTC_BENCH=ON $(CMAKE_FLAGS) >/dev/null

@@ -1,0 +1,114 @@
+#include "kvtc/input_conversion.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+
+namespace kvtc::tool {
+namespace {
+
+// A solid RGB24 picture with its top row painted `top`.
+FramePtr Picture(int w, int h, std::array<std::uint8_t, 3> fill, std::array<std::uint8_t, 3> top) {
+  FramePtr f = AllocFrame(w, h, AV_PIX_FMT_RGB24);
+  for (int y = 0; y < h; ++y) {
+    for (int x = 0; x < w; ++x) {
+      std::memcpy(f->data[0] + y * f->linesize[0] + 3 * x, (y == 0 ? top : fill).data(), 3);
+    }
+  }
+  return f;
+}
+
+TEST(InputConversion, EveryLayoutDescribesItselfAsTheCodecReadsIt) {
+  struct Case {
+    InputFormat format;
+    WORD bits;
+    const char* compression;
+    DWORD bytes;  // for 65x48
+    DWORD colours;
+  };
+  const Case cases[] = {
+      {InputFormat::Rgb24, 24, "RGB ", 65 * 48 * 3, 0},
+      {InputFormat::Rgb32, 32, "RGB ", 65 * 48 * 4, 0},
+      {InputFormat::Rgb555, 16, "RGB ", 65 * 48 * 2, 0},
+      {InputFormat::Pal8, 8, "RGB ", 65 * 48, 256},
+      {InputFormat::Gray8, 8, "RGB ", 65 * 48, 256},
+      {InputFormat::Gray6, 6, "RGB ", 65 * 48, 64},
+      {InputFormat::Gray4, 4, "RGB ", 33 * 48, 16},
+      {InputFormat::Yuy2, 16, "YUY2", 65 * 48 * 2, 0},
+      {InputFormat::Cyuv, 16, "cyuv", 65 * 48 * 2, 0},
+      {InputFormat::Yvu9, 9, "YVU9", 65 * 48 + 2 * 17 * 12, 0},
+  };
+  for (const Case& c : cases) {
+    InputConverter conv(c.format, 65, 48);
+    const BITMAPINFOHEADER& h = conv.Header().header();
+    EXPECT_EQ(h.biBitCount, c.bits);
+    EXPECT_EQ(FourccText(h.biCompression), c.compression);
+    EXPECT_EQ(h.biSizeImage, c.bytes) << c.compression << c.bits;
+    EXPECT_EQ(h.biClrUsed, c.colours);
+    EXPECT_EQ(conv.Header().colours().size(), c.colours);
+    EXPECT_EQ(conv.Convert(*Picture(65, 48, {0, 0, 0}, {0, 0, 0})).size(), c.bytes);
+    EXPECT_EQ(conv.RequiredInputCode().has_value(), c.format == InputFormat::Gray8);
+  }
+}
+
+TEST(InputConversion, BitmapsGoBottomRowFirstExceptYvu9) {
+  const FramePtr p = Picture(64, 48, {0, 0, 0}, {255, 255, 255});
+  InputConverter rgb(InputFormat::Rgb24, 64, 48);
+  auto bits = rgb.Convert(*p);
+  EXPECT_EQ(bits[47 * 64 * 3], 255);  // the top row comes last
+  EXPECT_EQ(bits[0], 0);
+  InputConverter yvu9(InputFormat::Yvu9, 64, 48);
+  bits = yvu9.Convert(*p);
+  EXPECT_GT(bits[0], 200);  // top row first
+  EXPECT_LT(bits[47 * 64], 30);
+}
+
+TEST(InputConversion, OddEdgesAreCroppedNotScaled) {
+  FramePtr p = Picture(65, 49, {10, 20, 30}, {10, 20, 30});
+  p->data[0][3 * 7] = 200;  // one red pixel in the top row, column 7
+  InputConverter rgb(InputFormat::Rgb24, 64, 48);
+  const auto bits = rgb.Convert(*p);
+  const std::uint8_t* top = &bits[47 * 64 * 3];
+  EXPECT_EQ(top[3 * 7 + 2], 200);  // bitmaps hold B, G, R
+  EXPECT_EQ(top[3 * 6 + 2], 10);
+  EXPECT_EQ(top[3 * 8 + 2], 10);
+}
+
+TEST(InputConversion, PackedYuvCarriesTheCodecsOwnChromaScale) {
+  // The chroma the codec's colour tables would give the same pixels.
+  const double r = 40, g = 90, b = 200;
+  const double u = -0.1241941 * r - 0.243751 * g + 0.3679451 * b + 128;
+  const double v = 0.5184451 * r - 0.4337941 * g - 0.084651 * b + 128;
+  const double y = 0.299 * r + 0.587 * g + 0.114 * b;  // full-range luma
+  const FramePtr p = Picture(64, 48, {40, 90, 200}, {40, 90, 200});
+  for (InputFormat f : {InputFormat::Yuy2, InputFormat::Cyuv}) {
+    InputConverter conv(f, 64, 48);
+    const auto bits = conv.Convert(*p);
+    const int yAt = f == InputFormat::Yuy2 ? 0 : 1, uAt = f == InputFormat::Yuy2 ? 1 : 0;
+    EXPECT_NEAR(bits[yAt], y, 1.0);
+    EXPECT_NEAR(bits[uAt], u, 1.5);
+    EXPECT_NEAR(bits[uAt + 2], v, 1.5);
+  }
+}
+
+TEST(InputConversion, GreyLayoutsMatchTheirColourTables) {
+  const FramePtr white = Picture(8, 2, {255, 255, 255}, {255, 255, 255});
+  const FramePtr black = Picture(8, 2, {0, 0, 0}, {0, 0, 0});
+  InputConverter g4(InputFormat::Gray4, 8, 2);
+  // Nibbles count down from white: black is 15, white about 2 (luma 221 of the codec's 215).
+  EXPECT_EQ(g4.Convert(*black)[0], 0xFF);
+  EXPECT_EQ(g4.Convert(*white)[0], 0x22);
+  EXPECT_EQ(g4.Header().colours()[15].rgbGreen, 0);
+  EXPECT_EQ(g4.Header().colours()[2].rgbGreen, 255);
+  InputConverter g6(InputFormat::Gray6, 8, 2);
+  EXPECT_EQ(g6.Convert(*white)[0], 63);
+  EXPECT_EQ(g6.Header().colours()[63].rgbRed, 255);
+  InputConverter pal(InputFormat::Pal8, 8, 2);
+  EXPECT_EQ(pal.Convert(*white)[0], 0xFF);
+  const RGBQUAD c = pal.Header().colours()[0xFF];
+  EXPECT_EQ(c.rgbRed + c.rgbGreen + c.rgbBlue, 3 * 255);
+}
+
+}  // namespace
+}  // namespace kvtc::tool

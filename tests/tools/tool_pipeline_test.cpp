@@ -1,0 +1,219 @@
+// The tool's encode and decode pipelines end to end, with a stand-in answering the frame
+// messages: key-frame requests to the AVI index, frame rates, every input source and layout,
+// every output layout, zoom and interpolation, every output kind, and damaged frames.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+#include "kvtc/avi_reader.h"
+#include "kvtc/input_conversion.h"
+#include "kvtc/progress.h"
+#include "tool_test_support.h"
+
+namespace kvtc::tool {
+namespace {
+
+using testing::RunKvtcHere;
+using testing::StandInCodecTest;
+
+std::vector<std::uint8_t> ReadAll(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+class ToolPipeline : public StandInCodecTest {
+ protected:
+  void SetUp() override {
+    StandInCodecTest::SetUp();
+    clip_ = testing::MakeClip(systemDir_.path(), "clip.y4m", "testsrc2=size=160x120:rate=15", 12);
+  }
+  // Encodes the clip (with extra options) and returns the AVI.
+  std::string Encode(std::vector<std::string> extra = {}, const std::string& name = "out.avi") {
+    std::vector<std::string> args = {"encode", clip_, "-o", Scratch(name), "-q"};
+    args.insert(args.end(), extra.begin(), extra.end());
+    const auto r = RunKvtcHere(args);
+    EXPECT_EQ(r.status, 0) << r.err;
+    return Scratch(name);
+  }
+  std::string clip_;
+};
+
+TEST_F(ToolPipeline, TheIndexMarksTheKeyFramesTheToolAskedFor) {
+  struct Case {
+    std::vector<std::string> options;
+    std::size_t frames;
+    const char* rate;
+    std::vector<std::size_t> keys;
+  };
+  const Case cases[] = {
+      {{}, 12, "15/1", {0}},
+      {{"--keyint", "5"}, 12, "15/1", {0, 5, 10}},
+      {{"--keyint", "1", "--frames", "3"}, 3, "15/1", {0, 1, 2}},
+      {{"--rate", "30000/1001", "--keyint", "4"}, 12, "30000/1001", {0, 4, 8}},
+  };
+  for (const Case& c : cases) {
+    const std::string avi = Encode(c.options);
+    auto video = testing::ProbeVideo(avi, false, true);
+    EXPECT_EQ(video["codec_tag_string"], "Kvt1");
+    EXPECT_EQ(video["nb_frames"], std::to_string(c.frames));
+    EXPECT_EQ(video["r_frame_rate"], c.rate);
+    std::vector<bool> expected(c.frames, false);
+    for (std::size_t k : c.keys) expected[k] = true;
+    EXPECT_EQ(video.keys, expected) << c.options.size();
+  }
+}
+
+TEST_F(ToolPipeline, EveryInputLayoutIsAcceptedByTheCodecAndEncodes) {
+  for (std::string_view name : kInputFormatNames) {
+    const std::string avi = Encode({"--input-format", std::string(name), "--frames", "2"},
+                                   std::string(name) + ".avi");
+    const AviReader r(avi);
+    EXPECT_EQ(r.Frames().size(), 2u) << name;
+    EXPECT_EQ(r.Video().format.header().biCompression, MakeFourcc("Kvt1")) << name;
+  }
+}
+
+TEST_F(ToolPipeline, ImageSequencesRawFramesAndStandardInputAreRead) {
+  const std::string dir = systemDir_.path();
+  ASSERT_EQ(testing::Run("ffmpeg -v error -f lavfi -i testsrc=size=64x48:rate=5 -frames:v 4 '" +
+                         dir + "/img%04d.png'").status, 0);
+  ASSERT_EQ(testing::Run("ffmpeg -v error -f lavfi -i testsrc=size=64x48:rate=5 -frames:v 5 "
+                         "-pix_fmt gray -f rawvideo '" + dir + "/grey.raw'").status, 0);
+  struct Case {
+    std::vector<std::string> args;
+    std::string stdinPath;
+    std::size_t frames;
+    int width;
+  };
+  const Case cases[] = {
+      {{"encode", dir + "/img%04d.png", "--rate", "5"}, "", 4, 64},
+      {{"encode", dir + "/grey.raw", "--size", "64x48", "--pix-fmt", "gray"}, "", 5, 64},
+      {{"encode", "-"}, clip_, 12, 160},
+  };
+  for (const Case& c : cases) {
+    std::vector<std::string> args = c.args;
+    args.insert(args.end(), {"-o", Scratch("in.avi"), "-q"});
+    const auto r = RunKvtcHere(args, c.stdinPath);
+    ASSERT_EQ(r.status, 0) << r.err;
+    const AviReader avi(Scratch("in.avi"));
+    EXPECT_EQ(avi.Frames().size(), c.frames) << c.args[1];
+    EXPECT_EQ(avi.Video().format.header().biWidth, c.width);
+  }
+}
+
+TEST_F(ToolPipeline, AnEncodeThatFailsHalfWayLeavesNoAvi) {
+  // Two and a half raw frames: the third cannot be read.
+  std::ofstream(Scratch("short.raw"), std::ios::binary) << std::string(64 * 48 * 5 / 2, 'x');
+  const auto r = RunKvtcHere({"encode", Scratch("short.raw"), "--size", "64x48", "--pix-fmt",
+                              "gray", "-o", Scratch("half.avi"), "-q"});
+  if (r.status == 0) GTEST_SKIP() << "FFmpeg read the partial frame without complaint";
+  EXPECT_EQ(r.status, 2);
+  EXPECT_FALSE(std::filesystem::exists(Scratch("half.avi")));
+}
+
+TEST_F(ToolPipeline, EveryOutputLayoutZoomAndInterpolationGivesPicturesOfTheRightSizeAndCount) {
+  const std::string avi = Encode({"--frames", "5"});
+  struct Case {
+    std::vector<std::string> options;
+    std::size_t pictureBytes;
+    std::size_t pictures;
+  };
+  const Case cases[] = {
+      {{"--output-format", "rgb32"}, 160 * 120 * 4, 5},
+      {{"--output-format", "rgb24"}, 160 * 120 * 3, 5},
+      {{"--output-format", "rgb555"}, 160 * 120 * 2, 5},
+      {{"--output-format", "yuy2"}, 160 * 120 * 2, 5},
+      {{"--output-format", "gray8"}, 160 * 120, 5},
+      {{"--output-format", "pal332"}, 160 * 120, 5},
+      {{"--output-format", "cube"}, 160 * 120, 5},
+      {{"--output-format", "gray4"}, 80 * 120, 5},
+      {{"--zoom", "2"}, 320 * 240 * 3, 5},
+      {{"--zoom", "4", "--output-format", "cube"}, 640 * 480, 5},
+      {{"--interp", "2"}, 160 * 120 * 3, 10},
+      {{"--interp", "4", "--sharpen"}, 160 * 120 * 3, 20},
+  };
+  for (const Case& c : cases) {
+    std::vector<std::string> args = {"decode", avi, "--raw", "-o", Scratch("out.raw"), "-q"};
+    args.insert(args.end(), c.options.begin(), c.options.end());
+    const auto r = RunKvtcHere(args);
+    ASSERT_EQ(r.status, 0) << r.err;
+    const auto raw = ReadAll(Scratch("out.raw"));
+    ASSERT_EQ(raw.size(), c.pictureBytes * c.pictures) << c.options[0] << " " << c.options[1];
+    // The stand-in fills each frame's pictures with the frame number; the first frame holds
+    // through all its pictures.
+    const std::size_t perFrame = c.pictures / 5;
+    for (std::size_t p = 0; p < c.pictures; ++p) {
+      EXPECT_EQ(raw[p * c.pictureBytes], p / perFrame) << p;
+    }
+  }
+}
+
+TEST_F(ToolPipeline, DecodedVideoGoesToEveryKindOfOutput) {
+  const std::string avi = Encode({"--frames", "6"});
+  struct Case {
+    std::string output;
+    std::string probe;  // the file ffprobe reads
+    const char* rate;
+  };
+  const Case cases[] = {
+      {Scratch("o.y4m"), Scratch("o.y4m"), "15/1"},
+      {Scratch("o.avi"), Scratch("o.avi"), "15/1"},
+      {Scratch("o.mp4"), Scratch("o.mp4"), "15/1"},
+      {Scratch("o%04d.png"), Scratch("o%04d.png"), nullptr},
+      {"-", Scratch("stdout.y4m"), "15/1"},
+  };
+  for (const Case& c : cases) {
+    const auto r = RunKvtcHere({"decode", avi, "-o", c.output, "-q"});
+    ASSERT_EQ(r.status, 0) << c.output << ": " << r.err;
+    if (c.output == "-") std::ofstream(c.probe, std::ios::binary) << r.out;
+    auto video = testing::ProbeVideo(c.probe, true);
+    EXPECT_EQ(video["width"], "160") << c.output;
+    EXPECT_EQ(video["height"], "120") << c.output;
+    EXPECT_EQ(video["nb_read_frames"], "6") << c.output;
+    if (c.rate) {
+      EXPECT_EQ(video["r_frame_rate"], c.rate) << c.output;
+    }
+  }
+  EXPECT_TRUE(std::filesystem::exists(Scratch("o0006.png")));
+  // Interpolation doubles the frame rate of the output.
+  ASSERT_EQ(RunKvtcHere({"decode", avi, "--interp", "2", "-o", Scratch("i.y4m"), "-q"}).status, 0);
+  auto doubled = testing::ProbeVideo(Scratch("i.y4m"), true);
+  EXPECT_EQ(doubled["r_frame_rate"], "30/1");
+  EXPECT_EQ(doubled["nb_read_frames"], "12");
+}
+
+TEST_F(ToolPipeline, ADamagedFrameIsReportedAndTheRestDecodes) {
+  const std::string avi = Encode({"--frames", "8"});
+  // Spoil frame 3's checksum byte in place.
+  std::uint64_t at;
+  {
+    const AviReader r(avi);
+    at = r.Frames()[3].offset + r.Frames()[3].size - 1;
+  }
+  std::fstream f(avi, std::ios::in | std::ios::out | std::ios::binary);
+  f.seekp(static_cast<std::streamoff>(at));
+  f.put('\x55');
+  f.close();
+
+  const auto r = RunKvtcHere({"decode", avi, "--raw", "-o", Scratch("d.raw"), "-q"});
+  EXPECT_EQ(r.status, 2);
+  EXPECT_NE(r.err.find(avi + ": frame 3: checksum failed"), std::string::npos) << r.err;
+  const auto raw = ReadAll(Scratch("d.raw"));
+  const std::size_t picture = 160 * 120 * 3;
+  ASSERT_EQ(raw.size(), 8 * picture);
+  const std::uint8_t shown[] = {0, 1, 2, 2, 4, 5, 6, 7};  // frame 2's picture stands in
+  for (int i = 0; i < 8; ++i) EXPECT_EQ(raw[i * picture], shown[i]) << i;
+  // The frame was still handed over, so that the codec logs it.
+  EXPECT_EQ(DecompressCalls(), 8);
+}
+
+TEST(ProgressLine, ShowsFramesRateBitRateAndTimeLeft) {
+  EXPECT_EQ(Progress::Line(30, 60, 2.0, 247.46), "frame 30/60  15.0 fps  247.5 kbit/s  0:02 left");
+  EXPECT_EQ(Progress::Line(30, 0, 2.0, 12.0), "frame 30  15.0 fps  12.0 kbit/s");
+  EXPECT_EQ(Progress::Line(60, 60, 4.0, 12.0), "frame 60/60  15.0 fps  12.0 kbit/s");
+}
+
+}  // namespace
+}  // namespace kvtc::tool

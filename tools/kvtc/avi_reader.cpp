@@ -1,0 +1,228 @@
+#include "kvtc/avi_reader.h"
+
+#include <cerrno>
+#include <cstring>
+#include <map>
+
+#include "kvtc/le_bytes.h"
+#include "kvtc/tool_errors.h"
+
+namespace kvtc::tool {
+namespace {
+
+// Header lists larger than this are not plausible and not read.
+constexpr std::uint32_t kLargestHeaderList = 1u << 24;
+
+bool Is(const char* id, const char* want) { return std::memcmp(id, want, 4) == 0; }
+
+// "00dc" or "00db" (compressed or uncompressed video) for stream `number`.
+bool IsVideoChunk(const char* id, int number) {
+  return id[0] == '0' + number / 10 % 10 && id[1] == '0' + number % 10 && id[2] == 'd' &&
+         (id[3] == 'c' || id[3] == 'b');
+}
+
+std::uint64_t Padded(std::uint64_t size) { return size + (size & 1); }
+
+}  // namespace
+
+AviReader::AviReader(std::string path) : path_(std::move(path)), file_(nullptr, &std::fclose) {
+  file_.reset(std::fopen(path_.c_str(), "rb"));
+  if (!file_) throw FileError(path_, std::string("cannot open: ") + std::strerror(errno));
+  if (fseeko(file_.get(), 0, SEEK_END) != 0) throw FileError(path_, "cannot read: not a file");
+  fileSize_ = static_cast<std::uint64_t>(ftello(file_.get()));
+
+  const std::vector<std::uint8_t> riff = ReadBytes(0, std::min<std::uint64_t>(12, fileSize_));
+  if (riff.size() < 12 || std::memcmp(riff.data(), "RIFF", 4) != 0) {
+    throw FileError(path_, "not an AVI file (no RIFF header)");
+  }
+  if (std::memcmp(riff.data() + 8, "AVI ", 4) != 0) {
+    throw FileError(path_, "not an AVI file (a RIFF '" +
+                               std::string(reinterpret_cast<const char*>(riff.data() + 8), 4) +
+                               "' file)");
+  }
+  const std::uint64_t riffEnd = 8 + static_cast<std::uint64_t>(LoadU32(riff.data() + 4));
+  if (riffEnd > fileSize_) truncated_ = true;
+  const std::uint64_t end = std::min(riffEnd, fileSize_);
+
+  std::optional<Chunk> idx1;
+  std::uint64_t moviType = 0;
+  for (std::uint64_t at = 12; at + 8 <= end;) {
+    std::optional<Chunk> c = ReadChunkHeader(at, end);
+    if (!c) break;
+    const std::uint64_t chunkEnd = c->data + c->size;
+    if (Is(c->id, "LIST") && c->size >= 4) {
+      const std::vector<std::uint8_t> type = ReadBytes(c->data, 4);
+      if (std::memcmp(type.data(), "hdrl", 4) == 0) {
+        if (chunkEnd > end) throw FileError(path_, "truncated: the file ends inside its headers");
+        ParseHeaderList(c->data + 4, c->size - 4);
+      } else if (std::memcmp(type.data(), "movi", 4) == 0 && moviType == 0) {
+        moviType = c->data;
+        ScanMovie(c->data + 4, std::min(chunkEnd, end));
+      }
+    } else if (Is(c->id, "idx1")) {
+      idx1 = c;
+    }
+    if (chunkEnd > end) {
+      truncated_ = true;
+      break;
+    }
+    at = Padded(chunkEnd - c->data) + c->data;
+  }
+
+  if (!haveVideo_) throw FileError(path_, "no video stream in this AVI file");
+  if (moviType == 0) throw FileError(path_, "truncated: the file holds no frames (no movi list)");
+  if (idx1) ReadIndex(*idx1, moviType);
+  if (truncated_ && frames_.size() < declaredFrames_) {
+    warnings_.push_back("the file ends after " + std::to_string(frames_.size()) + " of " +
+                        std::to_string(declaredFrames_) + " frames");
+  } else if (!truncated_ && frames_.size() != declaredFrames_) {
+    warnings_.push_back("the headers announce " + std::to_string(declaredFrames_) +
+                        " frames, the file holds " + std::to_string(frames_.size()));
+  }
+}
+
+std::vector<std::uint8_t> AviReader::ReadBytes(std::uint64_t at, std::size_t size) const {
+  std::vector<std::uint8_t> bytes(size);
+  if (size == 0) return bytes;
+  if (fseeko(file_.get(), static_cast<off_t>(at), SEEK_SET) != 0 ||
+      std::fread(bytes.data(), 1, size, file_.get()) != size) {
+    throw FileError(path_, "cannot read " + std::to_string(size) + " bytes at offset " +
+                               std::to_string(at));
+  }
+  return bytes;
+}
+
+std::optional<AviReader::Chunk> AviReader::ReadChunkHeader(std::uint64_t at,
+                                                           std::uint64_t end) const {
+  if (at + 8 > end) return std::nullopt;
+  const std::vector<std::uint8_t> h = ReadBytes(at, 8);
+  Chunk c;
+  std::memcpy(c.id, h.data(), 4);
+  c.size = LoadU32(h.data() + 4);
+  c.data = at + 8;
+  return c;
+}
+
+void AviReader::ParseHeaderList(std::uint64_t at, std::uint32_t size) {
+  if (size > kLargestHeaderList) throw FileError(path_, "not an AVI file (implausible headers)");
+  const std::vector<std::uint8_t> hdrl = ReadBytes(at, size);
+  int streamCount = 0;
+  // Walk hdrl's chunks; each strl list describes one stream.
+  for (std::size_t pos = 0; pos + 8 <= hdrl.size();) {
+    const char* id = reinterpret_cast<const char*>(&hdrl[pos]);
+    const std::uint32_t len = LoadU32(&hdrl[pos + 4]);
+    const std::size_t data = pos + 8;
+    if (len > hdrl.size() - data) break;
+    if (Is(id, "LIST") && len >= 4 && Is(reinterpret_cast<const char*>(&hdrl[data]), "strl")) {
+      const int number = streamCount++;
+      bool video = false;
+      AviVideoInfo info;
+      std::uint32_t length = 0;
+      for (std::size_t p = data + 4; p + 8 <= data + len;) {
+        const char* sid = reinterpret_cast<const char*>(&hdrl[p]);
+        const std::uint32_t slen = LoadU32(&hdrl[p + 4]);
+        const std::size_t sdata = p + 8;
+        if (slen > data + len - sdata) break;
+        std::span<const std::uint8_t> body(&hdrl[sdata], slen);
+        if (Is(sid, "strh") && slen >= 36) {
+          video = Is(reinterpret_cast<const char*>(body.data()), "vids");
+          info.handler = LoadU32(body.data() + 4);
+          info.rateDen = LoadU32(body.data() + 20);
+          info.rateNum = LoadU32(body.data() + 24);
+          length = LoadU32(body.data() + 32);
+        } else if (Is(sid, "strf")) {
+          info.format = BitmapInfo::FromBytes(body);
+        } else if (Is(sid, "strd")) {
+          info.codecState.assign(body.begin(), body.end());
+        } else if (Is(sid, "strn")) {
+          info.name.assign(reinterpret_cast<const char*>(body.data()),
+                           strnlen(reinterpret_cast<const char*>(body.data()), slen));
+        }
+        p = sdata + Padded(slen);
+      }
+      if (video && !haveVideo_) {
+        video_ = std::move(info);
+        declaredFrames_ = length;
+        streamNumber_ = number;
+        haveVideo_ = true;
+      }
+    }
+    pos = data + Padded(len);
+  }
+}
+
+void AviReader::ScanMovie(std::uint64_t at, std::uint64_t end) {
+  while (at + 8 <= end) {
+    std::optional<Chunk> c = ReadChunkHeader(at, end);
+    if (!c) break;
+    if (Is(c->id, "LIST") && c->size >= 4) {
+      // A "rec " list groups chunks; its contents belong to the movie in order.
+      ScanMovie(c->data + 4, std::min<std::uint64_t>(c->data + c->size, end));
+    } else if (IsVideoChunk(c->id, streamNumber_)) {
+      if (c->data + c->size > end) {
+        truncated_ = true;
+        return;
+      }
+      frames_.push_back({c->data, c->size, std::nullopt});
+      frameChunkPositions_.push_back(at);
+    }
+    if (c->data + c->size > end) {
+      truncated_ = true;
+      return;
+    }
+    at = c->data + Padded(c->size);
+  }
+}
+
+void AviReader::ReadIndex(const Chunk& idx1, std::uint64_t moviType) {
+  const std::uint64_t available = std::min<std::uint64_t>(idx1.size, fileSize_ - idx1.data);
+  const std::vector<std::uint8_t> bytes = ReadBytes(idx1.data, available - available % 16);
+  hasIndex_ = true;
+  std::vector<std::pair<std::uint32_t, std::uint32_t>> entries;  // offset, flags
+  for (std::size_t p = 0; p + 16 <= bytes.size(); p += 16) {
+    if (!IsVideoChunk(reinterpret_cast<const char*>(&bytes[p]), streamNumber_)) continue;
+    entries.emplace_back(LoadU32(&bytes[p + 8]), LoadU32(&bytes[p + 4]));
+  }
+  if (entries.empty() || frames_.empty()) {
+    if (!frames_.empty()) warnings_.push_back("the index lists none of the frames");
+    return;
+  }
+  // Offsets count from the "movi" list type in most files, from the file's start in some.
+  const std::uint64_t base = entries.front().first == frameChunkPositions_.front() ? 0 : moviType;
+  std::map<std::uint64_t, std::size_t> byPosition;
+  for (std::size_t i = 0; i < frameChunkPositions_.size(); ++i) {
+    byPosition[frameChunkPositions_[i]] = i;
+  }
+  std::size_t matched = 0;
+  for (const auto& [offset, flags] : entries) {
+    auto it = byPosition.find(base + offset);
+    if (it == byPosition.end()) continue;
+    frames_[it->second].indexKey = (flags & kAviIndexKeyFrame) != 0;
+    ++matched;
+  }
+  if (matched != entries.size() || matched != frames_.size()) {
+    warnings_.push_back("the index lists " + std::to_string(entries.size()) + " frames, " +
+                        std::to_string(matched) + " of them found among the " +
+                        std::to_string(frames_.size()) + " in the file");
+  }
+}
+
+void AviReader::RequireComplete() const {
+  if (!truncated_) return;
+  throw FileError(path_, "truncated: " + (warnings_.empty() ? std::string("the file ends early")
+                                                            : warnings_.front()));
+}
+
+void AviReader::RequireKvtStream() const {
+  const DWORD fourcc = video_.format.header().biCompression;
+  if (FourccText(fourcc).substr(0, 3) == "Kvt") return;
+  throw FileError(path_, "its video is '" + FourccText(fourcc) +
+                             "', not a KVT Codec stream ('Kvt1')");
+}
+
+std::vector<std::uint8_t> AviReader::ReadFrame(std::size_t index) const {
+  const AviFrameRef& f = frames_.at(index);
+  return ReadBytes(f.offset, f.size);
+}
+
+}  // namespace kvtc::tool

@@ -1,0 +1,26 @@
+// What the tool keeps of the one video stream of an AVI file: its format (the strf chunk), the
+// handler of the codec that made it, its frame rate, the codec state stored with it (strd) and
+// its name (strn).
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "kvtc/bitmap_info.h"
+
+namespace kvtc::tool {
+
+struct AviVideoInfo {
+  BitmapInfo format;                       // the stream's BITMAPINFOHEADER and colour table
+  DWORD handler = 0;                       // strh fccHandler
+  std::uint32_t rateNum = 0;               // frames per second = rateNum / rateDen
+  std::uint32_t rateDen = 1;
+  std::vector<std::uint8_t> codecState;    // strd: the ICM_GETSTATE block, when present
+  std::string name;                        // strn
+};
+
+// The index flag of a frame that can be decoded without the frames before it.
+constexpr std::uint32_t kAviIndexKeyFrame = 0x10;
+
+}  // namespace kvtc::tool

@@ -1,0 +1,173 @@
+// kvtc encode INPUT -o OUT.avi [options]
+#include <cstdio>
+
+extern "C" {
+#include <libavutil/pixdesc.h>
+}
+
+#include "kvtc/arg_parser.h"
+#include "kvtc/codec_settings.h"
+#include "kvtc/commands.h"
+#include "kvtc/encode_pipeline.h"
+#include "kvtc/media_reader.h"
+#include "kvtc/tool_errors.h"
+
+namespace kvtc::tool {
+namespace {
+
+constexpr OptionSpec kOptions[] = {
+    {"output", "OUT.avi", "the AVI file to write (required)", 'o'},
+    {"input-format", "FORMAT",
+     "bitmap layout handed to the codec: rgb24, rgb32, rgb555, pal8, gray8, gray6, gray4, "
+     "yuy2, cyuv or yvu9 (default: yuy2 for YUV sources, rgb24 for RGB, gray8 for grey)"},
+    {"size", "WxH", "raw input: picture size"},
+    {"pix-fmt", "FMT", "raw input: FFmpeg pixel format, e.g. yuv420p or rgb24"},
+    {"rate", "FPS", "frame rate, e.g. 15 or 30000/1001 (default: the input's)"},
+    {"frames", "N", "encode at most N frames"},
+    {"preset", "NAME", "lan, isdn or modem: the preset's threshold, refresh, lossless options, "
+                       "filter and search radius"},
+    {"quality", "Q", "0..10000, sent with every frame (10000 best)"},
+    {"threshold", "T", "change threshold 0..30 (0 best); the quality that gives it is sent"},
+    {"refresh", "PERIOD", "refresh every block within PERIOD frames, 0..255 (0 off)"},
+    {"radius", "R", "motion search radius: 0, 2, 4, 8 or 16 pixels"},
+    {"lossless-luma", "", "code every luma sample"},
+    {"no-lossless-luma", "", "code luma at half resolution"},
+    {"lossless-chroma", "", "code every chroma sample"},
+    {"no-lossless-chroma", "", "code chroma at half resolution"},
+    {"gray", "", "send grey scale only"},
+    {"filter", "NAME", "noise filter on the input: none, median or smooth"},
+    {"decimate", "F", "shrink the picture by 1 (none), 2, 4 or 8 before coding"},
+    {"keyint", "N", "ask for a key frame every N frames (0: the first only; default: the "
+                    "saved key-frame interval)"},
+    {"quiet", "", "no progress or summary", 'q'},
+};
+
+constexpr std::string_view kPresets[] = {"lan", "isdn", "modem"};
+constexpr std::string_view kFilters[] = {"none", "median", "smooth"};
+
+CompressorChoices ChoicesFrom(const ParsedArgs& a) {
+  CompressorChoices c;
+  if (auto p = a.Choice("preset", kPresets)) {
+    c.preset = *p == 0 ? settings::Preset::Lan : *p == 1 ? settings::Preset::Isdn
+                                                         : settings::Preset::Modem;
+  }
+  if (auto t = a.Integer("threshold", 0, 30)) c.threshold = static_cast<BYTE>(*t);
+  if (auto q = a.Integer("quality", 0, 10000)) {
+    if (c.threshold) throw UsageError("--quality and --threshold cannot be given together");
+    c.threshold = ThresholdForFrameQuality(static_cast<DWORD>(*q));
+  }
+  if (auto p = a.Integer("refresh", 0, 255)) c.refreshPeriod = static_cast<BYTE>(*p);
+  if (auto r = a.Integer("radius", 0, 16)) {
+    if (*r != 0 && *r != 2 && *r != 4 && *r != 8 && *r != 16) {
+      throw UsageError("--radius must be 0, 2, 4, 8 or 16 (got " + std::to_string(*r) + ")");
+    }
+    c.searchRadius = static_cast<BYTE>(*r);
+  }
+  if (a.Has("lossless-luma") && a.Has("no-lossless-luma")) {
+    throw UsageError("--lossless-luma and --no-lossless-luma contradict each other");
+  }
+  if (a.Has("lossless-chroma") && a.Has("no-lossless-chroma")) {
+    throw UsageError("--lossless-chroma and --no-lossless-chroma contradict each other");
+  }
+  if (a.Has("lossless-luma") || a.Has("no-lossless-luma")) c.losslessLuma = a.Has("lossless-luma");
+  if (a.Has("lossless-chroma") || a.Has("no-lossless-chroma")) {
+    c.losslessChroma = a.Has("lossless-chroma");
+  }
+  if (a.Has("gray")) c.sendGray = true;
+  if (auto f = a.Choice("filter", kFilters)) c.filter = static_cast<NoiseFilter>(*f);
+  if (auto d = a.Integer("decimate", 1, 8)) {
+    if (*d != 1 && *d != 2 && *d != 4 && *d != 8) {
+      throw UsageError("--decimate must be 1, 2, 4 or 8 (got " + std::to_string(*d) + ")");
+    }
+    c.decimation = static_cast<BYTE>(*d == 1 ? 0 : *d);
+  }
+  return c;
+}
+
+MediaSource SourceFrom(const ParsedArgs& a, const std::string& input) {
+  MediaSource source;
+  source.path = input;
+  if (a.Has("size") != a.Has("pix-fmt")) {
+    throw UsageError("raw input needs both --size and --pix-fmt");
+  }
+  if (auto size = a.Get("size")) {
+    source.rawSize = ParseSize("size", *size);
+    source.rawPixelFormat = *a.Get("pix-fmt");
+    if (av_get_pix_fmt(source.rawPixelFormat.c_str()) == AV_PIX_FMT_NONE) {
+      throw UsageError("--pix-fmt: FFmpeg knows no pixel format '" + source.rawPixelFormat +
+                       "' (try yuv420p, rgb24 or gray)");
+    }
+  }
+  if (auto rate = a.Get("rate")) source.rate = ParseRate(*rate);
+  return source;
+}
+
+constexpr CommandHelp kHelp = {
+    "kvtc encode INPUT -o OUT.avi [options]",
+    "Compresses a video with the KVT Codec into an AVI file. INPUT is any\n"
+    "file FFmpeg reads, an image sequence such as frame%04d.png, or '-'\n"
+    "for a Y4M stream on standard input (raw frames with --size and\n"
+    "--pix-fmt). Settings start from the saved ones ('kvtc config').",
+    kOptions};
+
+}  // namespace
+
+int RunEncode(std::span<const std::string> args) {
+  const auto parsed = ParseCommand(args, kHelp);
+  if (!parsed) return kExitOk;
+  const ParsedArgs& a = *parsed;
+  const std::string& input = OnePositional(a, "INPUT");
+  const std::string output = Required(a, "output", "give the AVI to write with -o OUT.avi");
+  if (output == "-") throw UsageError("the AVI must go to a file (it is finished by seeking back)");
+
+  const CompressorChoices choices = ChoicesFrom(a);
+  const MediaSource source = SourceFrom(a, input);
+  std::optional<InputFormat> forced;
+  if (auto f = a.Choice("input-format", kInputFormatNames)) forced = static_cast<InputFormat>(*f);
+  const auto frameLimit = a.Integer("frames", 1, 1L << 30);
+  const auto keyInterval = a.Integer("keyint", 0, 1L << 30);
+
+  EncodeJob job;
+  job.settings = SavedSettings();
+  ApplyCompressorChoices(choices, job.settings);
+  job.quality = a.Has("quality") ? static_cast<DWORD>(*a.Integer("quality", 0, 10000))
+                                 : FrameQualityForThreshold(job.settings.bThreshold);
+  job.keyInterval = static_cast<unsigned>(keyInterval.value_or(job.settings.bKeyInterval));
+  job.frameLimit = frameLimit.value_or(-1);
+  job.quiet = a.Has("quiet");
+  job.output = output;
+
+  MediaReader reader(source);
+  // The codec works on 2x2 blocks: an odd last row or column is left out.
+  job.width = reader.Width() & ~1;
+  job.height = reader.Height() & ~1;
+  if (job.width == 0 || job.height == 0) {
+    throw FileError(source.path, "its pictures are too small (" + std::to_string(reader.Width()) +
+                                     "x" + std::to_string(reader.Height()) + ")");
+  }
+  job.inputFormat = forced.value_or(DefaultInputFormat(reader.PixelFormat()));
+  job.rate = reader.Rate();
+  job.expectedFrames = reader.ExpectedFrames();
+
+  EncodeSummary summary;
+  try {
+    summary = EncodeToAvi(job, [&reader] { return reader.Next(); });
+  } catch (const IoError& e) {
+    throw NamedAfter(e, source.path, job.output);
+  }
+  if (!job.quiet) {
+    const double seconds = summary.frames / av_q2d(job.rate);
+    std::fprintf(stderr,
+                 "%s: %lld frames (%lld key), %llu bytes, %.0f bytes a frame, %.1f kbit/s, "
+                 "%s input\n",
+                 job.output.c_str(), static_cast<long long>(summary.frames),
+                 static_cast<long long>(summary.keyFrames),
+                 static_cast<unsigned long long>(summary.bytes),
+                 static_cast<double>(summary.bytes) / summary.frames,
+                 summary.bytes * 8.0 / 1000.0 / seconds,
+                 std::string(kInputFormatNames[static_cast<int>(job.inputFormat)]).c_str());
+  }
+  return kExitOk;
+}
+
+}  // namespace kvtc::tool

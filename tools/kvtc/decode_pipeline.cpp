@@ -1,0 +1,58 @@
+#include "kvtc/decode_pipeline.h"
+
+#include <cstddef>
+
+#include "kvtc/le_bytes.h"
+#include "kvtc/progress.h"
+#include "settings/settings_record.h"
+
+namespace kvtc::tool {
+
+BYTE StoredDecimation(std::span<const std::uint8_t> state) {
+  if (state.size() < settings::kSettingsSize || LoadU32(state.data()) != settings::kSettingsMagic) {
+    return 0;
+  }
+  return state[offsetof(settings::SettingsRecord, bDecimation)];
+}
+
+StreamDecoder::StreamDecoder(const AviReader& avi, const DisplayChoices& display,
+                             const settings::SettingsRecord& saved)
+    : avi_(avi), decimation_(StoredDecimation(avi.Video().codecState)) {
+  decompressor_ = std::make_unique<Decompressor>(avi.Video().format, decimation_, display, saved);
+  converter_ = std::make_unique<OutputConverter>(display.format, decompressor_->Width(),
+                                                 decompressor_->Height(),
+                                                 decompressor_->Palette());
+}
+
+AVRational StreamDecoder::Rate() const {
+  const AviVideoInfo& v = avi_.Video();
+  AVRational rate{static_cast<int>(v.rateNum), static_cast<int>(v.rateDen)};
+  if (rate.num <= 0 || rate.den <= 0) rate = {15, 1};
+  return av_mul_q(rate, AVRational{decompressor_->PicturesPerFrame(), 1});
+}
+
+DecodeSummary StreamDecoder::Run(const PictureSink& sink, bool quiet, std::int64_t frameLimit) {
+  DecodeSummary summary;
+  const auto& frames = avi_.Frames();
+  const std::int64_t total = frameLimit >= 0 ? std::min<std::int64_t>(frameLimit, frames.size())
+                                             : static_cast<std::int64_t>(frames.size());
+  Progress progress(quiet, total, av_q2d(av_div_q(Rate(), {decompressor_->PicturesPerFrame(), 1})));
+  std::uint64_t bytes = 0;
+  for (std::int64_t i = 0; i < total; ++i) {
+    const std::vector<std::uint8_t> frame = avi_.ReadFrame(static_cast<std::size_t>(i));
+    const FrameOutcome outcome =
+        decompressor_->Decode(frame, [&](std::span<const std::uint8_t> bitmap) {
+          sink(bitmap, converter_->ToPicture(bitmap));
+          ++summary.pictures;
+        });
+    if (!outcome.decoded) summary.damaged.push_back({static_cast<std::size_t>(i), outcome.problem});
+    bytes += frame.size();
+    ++summary.frames;
+    progress.Update(summary.frames, bytes);
+  }
+  progress.Done();
+  summary.codecSeconds = decompressor_->CodecSeconds();
+  return summary;
+}
+
+}  // namespace kvtc::tool

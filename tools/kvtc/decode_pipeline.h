@@ -1,0 +1,59 @@
+// A "Kvt" AVI in, pictures out: every frame of the stream through the decompressor, with the
+// decimation the stream was coded with (from the codec state stored with it) and the display
+// choices of the command line.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "kvtc/avi_reader.h"
+#include "kvtc/decompressor.h"
+#include "kvtc/output_conversion.h"
+
+namespace kvtc::tool {
+
+struct DamagedFrame {
+  std::size_t index;
+  std::string problem;
+};
+
+struct DecodeSummary {
+  std::int64_t frames = 0;
+  std::int64_t pictures = 0;
+  std::vector<DamagedFrame> damaged;
+  double codecSeconds = 0;
+};
+
+// Receives each picture: the codec's bitmap as it wrote it, and the same as a picture.
+using PictureSink = std::function<void(std::span<const std::uint8_t>, const AVFrame&)>;
+
+class StreamDecoder {
+ public:
+  // Throws IoError when the stream is not one the codec decodes.
+  StreamDecoder(const AviReader& avi, const DisplayChoices& display,
+                const settings::SettingsRecord& saved);
+
+  int Width() const { return decompressor_->Width(); }
+  int Height() const { return decompressor_->Height(); }
+  // The picture rate: the stream's, times the pictures each frame yields.
+  AVRational Rate() const;
+  // The decimation the stream was coded with, from its stored codec state (0: none).
+  BYTE Decimation() const { return decimation_; }
+
+  DecodeSummary Run(const PictureSink& sink, bool quiet, std::int64_t frameLimit = -1);
+
+ private:
+  const AviReader& avi_;
+  BYTE decimation_ = 0;
+  std::unique_ptr<Decompressor> decompressor_;
+  std::unique_ptr<OutputConverter> converter_;
+};
+
+// The decimation recorded in a stored state block, 0 when there is none.
+BYTE StoredDecimation(std::span<const std::uint8_t> codecState);
+
+}  // namespace kvtc::tool

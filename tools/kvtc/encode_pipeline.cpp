@@ -1,0 +1,50 @@
+#include "kvtc/encode_pipeline.h"
+
+#include "kvtc/avi_writer.h"
+#include "kvtc/compressor.h"
+#include "kvtc/progress.h"
+#include "kvtc/tool_errors.h"
+
+namespace kvtc::tool {
+
+EncodeSummary EncodeToAvi(const EncodeJob& job, const std::function<const AVFrame*()>& next) {
+  InputConverter converter(job.inputFormat, job.width, job.height);
+  Compressor compressor(converter.Header(), job.settings, converter.RequiredInputCode(),
+                        job.quality);
+
+  AviVideoInfo info;
+  info.format = compressor.OutputFormat();
+  info.handler = compressor.Handler();
+  info.rateNum = static_cast<std::uint32_t>(job.rate.num);
+  info.rateDen = static_cast<std::uint32_t>(job.rate.den);
+  const StateBlock state = compressor.State();
+  info.codecState.assign(state.begin(), state.end());
+  info.name = compressor.Name();
+  AviWriter avi(job.output, info);
+
+  EncodeSummary summary;
+  summary.codecName = compressor.Name();
+  Progress progress(job.quiet, job.frameLimit >= 0 ? job.frameLimit : job.expectedFrames,
+                    av_q2d(job.rate));
+  while (job.frameLimit < 0 || summary.frames < job.frameLimit) {
+    const AVFrame* picture = next();
+    if (!picture) break;
+    const bool requestKey =
+        summary.frames == 0 || (job.keyInterval && summary.frames % job.keyInterval == 0);
+    const CompressedFrame frame = compressor.Compress(converter.Convert(*picture), requestKey);
+    avi.WriteFrame(frame.bytes, frame.key);
+    summary.keyFrames += frame.key;
+    summary.bytes += frame.bytes.size();
+    ++summary.frames;
+    progress.Update(summary.frames, summary.bytes);
+  }
+  progress.Done();
+  if (summary.frames == 0) throw IoError("no pictures to encode");
+  const StateBlock final = compressor.State();
+  avi.SetCodecState(final);
+  avi.Finish();
+  summary.codecSeconds = compressor.CodecSeconds();
+  return summary;
+}
+
+}  // namespace kvtc::tool

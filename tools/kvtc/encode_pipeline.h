@@ -1,0 +1,42 @@
+// Pictures in, a "Kvt1" AVI out: conversion to the codec's input bitmap, compression through
+// the codec with the tool's key-frame requests, and the AVI with the codec's key-frame flags
+// in its index and the codec's state stored with the stream.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "kvtc/av_support.h"
+#include "kvtc/input_conversion.h"
+#include "settings/settings_record.h"
+
+namespace kvtc::tool {
+
+struct EncodeJob {
+  std::string output;                  // the AVI file
+  InputFormat inputFormat = InputFormat::Rgb24;
+  int width = 0;
+  int height = 0;
+  AVRational rate{15, 1};
+  settings::SettingsRecord settings{};  // the compressor settings wanted
+  DWORD quality = 0;                    // sent with every frame
+  unsigned keyInterval = 0;             // a key frame every so many frames; 0: the first only
+  std::int64_t frameLimit = -1;         // stop after so many frames; -1: all
+  bool quiet = false;
+  std::int64_t expectedFrames = 0;      // for the progress line; 0 when unknown
+};
+
+struct EncodeSummary {
+  std::int64_t frames = 0;
+  std::int64_t keyFrames = 0;
+  std::uint64_t bytes = 0;
+  double codecSeconds = 0;
+  std::string codecName;
+};
+
+// `next` gives the pictures in order and nullptr at the end. Throws IoError (the AVI is then
+// not left behind).
+EncodeSummary EncodeToAvi(const EncodeJob& job, const std::function<const AVFrame*()>& next);
+
+}  // namespace kvtc::tool

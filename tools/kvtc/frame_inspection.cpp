@@ -1,0 +1,26 @@
+#include "kvtc/frame_inspection.h"
+
+namespace kvtc::tool {
+
+FrameInspection InspectFrame(std::span<const std::uint8_t> frame) {
+  FrameInspection f;
+  f.size = frame.size();
+  const std::optional<stream::FrameHeader> h = stream::ParseFrameHeader(frame);
+  if (!h) {
+    f.problem = frame.empty() ? "empty frame"
+                              : "shorter than its header and section lengths announce";
+    if (!frame.empty()) f.flags = frame[0];
+    return f;
+  }
+  f.flags = h->flags;
+  f.period = h->refreshPeriod;
+  f.radius = h->searchRadius;
+  if (h->refreshPeriod != 0) f.phase = h->refreshPhase;
+  f.sampleBytes = static_cast<std::uint32_t>(h->samples.size());
+  f.blockBitBytes = static_cast<std::uint32_t>(h->blockBits.size());
+  f.refinementBytes = static_cast<std::uint32_t>(h->refinementBits.size());
+  f.checksumOk = stream::ChecksumMatches(*h);
+  return f;
+}
+
+}  // namespace kvtc::tool

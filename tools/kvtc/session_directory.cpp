@@ -1,0 +1,61 @@
+#include "kvtc/session_directory.h"
+
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+
+#include "kvtc/codec_settings.h"
+#include "kvtc/tool_errors.h"
+#include "settings/settings_file.h"
+
+namespace kvtc::tool {
+namespace {
+
+constexpr const char* kSystemDirVariable = "KVTC_SYSTEM_DIR";
+
+std::string TempBase() {
+  const char* tmp = std::getenv("TMPDIR");
+  return tmp && *tmp ? tmp : "/tmp";
+}
+
+}  // namespace
+
+SessionDirectory::SessionDirectory(const settings::SettingsRecord& settings)
+    : errorLog_(ErrorLogPath()) {
+  std::string pattern = TempBase() + "/kvtc-session-XXXXXX";
+  if (!mkdtemp(pattern.data())) {
+    throw FileError(pattern, std::string("cannot make a directory: ") + std::strerror(errno));
+  }
+  path_ = pattern;
+  const std::string cfg = path_ + "/" + settings::kSettingsFileName;
+  std::FILE* f = std::fopen(cfg.c_str(), "wb");
+  const bool written = f && std::fwrite(&settings, sizeof settings, 1, f) == 1;
+  if (f) std::fclose(f);
+  if (!written) {
+    std::filesystem::remove_all(path_);
+    throw FileError(cfg, "cannot write the session's settings");
+  }
+  if (!errorLog_.empty()) symlink(errorLog_.c_str(), (path_ + "/KVTC.err").c_str());
+
+  if (const char* prev = std::getenv(kSystemDirVariable)) {
+    previous_ = prev;
+    hadPrevious_ = true;
+  }
+  setenv(kSystemDirVariable, path_.c_str(), 1);
+}
+
+SessionDirectory::~SessionDirectory() {
+  if (hadPrevious_) {
+    setenv(kSystemDirVariable, previous_.c_str(), 1);
+  } else {
+    unsetenv(kSystemDirVariable);
+  }
+  std::error_code ec;
+  std::filesystem::remove_all(path_, ec);
+}
+
+}  // namespace kvtc::tool

@@ -1,0 +1,38 @@
+// How the tool fails: a usage error (exit status 1) or an input/output error (exit status 2),
+// each carrying the one message the user sees.
+#pragma once
+
+#include <stdexcept>
+#include <string>
+
+namespace kvtc::tool {
+
+constexpr int kExitOk = 0;
+constexpr int kExitUsage = 1;
+constexpr int kExitIo = 2;
+
+// A command line the tool cannot act on: unknown option, bad value, missing argument.
+struct UsageError : std::runtime_error {
+  using std::runtime_error::runtime_error;
+};
+
+// Something outside the command line went wrong: a file that cannot be read or written, media
+// that cannot be decoded, a stream the codec refuses. The message names the file.
+struct IoError : std::runtime_error {
+  using std::runtime_error::runtime_error;
+};
+
+// "<path>: <problem>", the shape of every file error.
+inline IoError FileError(const std::string& path, const std::string& problem) {
+  return IoError((path == "-" ? std::string("standard stream") : path) + ": " + problem);
+}
+
+// An error from a step that does not know the file it works for, named after `path`; an error
+// that begins with `path` or with `other` (the other file of a command) names its file already.
+inline IoError NamedAfter(const IoError& e, const std::string& path, const std::string& other) {
+  const std::string what = e.what();
+  if (what.rfind(path + ":", 0) == 0 || what.rfind(other + ":", 0) == 0) return e;
+  return FileError(path, what);
+}
+
+}  // namespace kvtc::tool
