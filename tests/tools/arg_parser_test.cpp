@@ -7,7 +7,7 @@
 namespace kvtc::tool {
 namespace {
 
-constexpr OptionSpec kSpecs[] = {
+constexpr OptionDef kSpecs[] = {
     {"output", "FILE", "", 'o'},
     {"radius", "R", ""},
     {"gamma", "G", ""},

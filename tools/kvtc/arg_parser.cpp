@@ -11,15 +11,15 @@
 namespace kvtc::tool {
 namespace {
 
-const OptionSpec* FindLong(std::span<const OptionSpec> specs, std::string_view name) {
-  for (const OptionSpec& s : specs) {
+const OptionDef* FindLong(std::span<const OptionDef> defs, std::string_view name) {
+  for (const OptionDef& s : defs) {
     if (s.name == name) return &s;
   }
   return nullptr;
 }
 
-const OptionSpec* FindShort(std::span<const OptionSpec> specs, char c) {
-  for (const OptionSpec& s : specs) {
+const OptionDef* FindShort(std::span<const OptionDef> defs, char c) {
+  for (const OptionDef& s : defs) {
     if (s.shortName == c) return &s;
   }
   return nullptr;
@@ -89,7 +89,7 @@ std::optional<bool> ParsedArgs::Switch(std::string_view name) const {
   return *index == 1;
 }
 
-ParsedArgs ParseArgs(std::span<const std::string> args, std::span<const OptionSpec> specs) {
+ParsedArgs ParseArgs(std::span<const std::string> args, std::span<const OptionDef> defs) {
   ParsedArgs parsed;
   bool optionsEnded = false;
   for (std::size_t i = 0; i < args.size(); ++i) {
@@ -106,7 +106,7 @@ ParsedArgs ParseArgs(std::span<const std::string> args, std::span<const OptionSp
       parsed.help_ = true;
       continue;
     }
-    const OptionSpec* spec = nullptr;
+    const OptionDef* def = nullptr;
     std::optional<std::string> inlineValue;
     std::string shown = arg;
     if (arg.rfind("--", 0) == 0) {
@@ -117,38 +117,38 @@ ParsedArgs ParseArgs(std::span<const std::string> args, std::span<const OptionSp
         body = body.substr(0, eq);
         shown = Dashed(body);
       }
-      spec = FindLong(specs, body);
+      def = FindLong(defs, body);
     } else if (arg.size() == 2) {
-      spec = FindShort(specs, arg[1]);
+      def = FindShort(defs, arg[1]);
     }
-    if (!spec) throw UsageError("unknown option '" + shown + "'");
+    if (!def) throw UsageError("unknown option '" + shown + "'");
 
     std::string value;
-    if (spec->metavar.empty()) {
+    if (def->metavar.empty()) {
       if (inlineValue) throw UsageError(shown + " takes no value");
     } else if (inlineValue) {
       value = *inlineValue;
     } else {
       if (i + 1 >= args.size()) {
-        throw UsageError(shown + " needs a value (" + std::string(spec->metavar) + ")");
+        throw UsageError(shown + " needs a value (" + std::string(def->metavar) + ")");
       }
       value = args[++i];
     }
-    parsed.values_[std::string(spec->name)] = value;
+    parsed.values_[std::string(def->name)] = value;
   }
   return parsed;
 }
 
 std::string FormatHelp(std::string_view usage, std::string_view description,
-                       std::span<const OptionSpec> specs) {
+                       std::span<const OptionDef> defs) {
   constexpr std::size_t kLineWidth = 96;
   std::ostringstream out;
   out << "Usage: " << usage << "\n\n" << description << "\n";
-  if (specs.empty()) return out.str();
+  if (defs.empty()) return out.str();
   out << "\nOptions:\n";
   std::vector<std::string> lefts;
   std::size_t width = std::string("-h, --help").size();
-  for (const OptionSpec& s : specs) {
+  for (const OptionDef& s : defs) {
     std::string left = s.shortName ? std::string("-") + s.shortName + ", " : "    ";
     left += Dashed(s.name);
     if (!s.metavar.empty()) {
@@ -163,7 +163,7 @@ std::string FormatHelp(std::string_view usage, std::string_view description,
   for (std::size_t i = 0; i < lefts.size(); ++i) {
     out << "  " << lefts[i] << std::string(width - lefts[i].size() + 2, ' ');
     // The help text, word-wrapped under its own column.
-    std::istringstream words(std::string(i < specs.size() ? specs[i].help : "show this help"));
+    std::istringstream words(std::string(i < defs.size() ? defs[i].help : "show this help"));
     std::size_t column = indent;
     bool first = true;
     for (std::string word; words >> word;) {

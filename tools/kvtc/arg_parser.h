@@ -13,7 +13,7 @@
 
 namespace kvtc::tool {
 
-struct OptionSpec {
+struct OptionDef {
   std::string_view name;     // long name without the dashes
   std::string_view metavar;  // empty for a flag that takes no value
   std::string_view help;
@@ -39,23 +39,23 @@ class ParsedArgs {
 
  private:
   friend ParsedArgs ParseArgs(std::span<const std::string> args,
-                              std::span<const OptionSpec> specs);
+                              std::span<const OptionDef> defs);
   std::map<std::string, std::string> values_;
   std::vector<std::string> positionals_;
   bool help_ = false;
 };
 
-ParsedArgs ParseArgs(std::span<const std::string> args, std::span<const OptionSpec> specs);
+ParsedArgs ParseArgs(std::span<const std::string> args, std::span<const OptionDef> defs);
 
 // The --help text: the usage line, a description, then one line per option.
 std::string FormatHelp(std::string_view usage, std::string_view description,
-                       std::span<const OptionSpec> specs);
+                       std::span<const OptionDef> defs);
 
 // What a command says about itself in its --help.
 struct CommandHelp {
   std::string_view usage;
   std::string_view description;
-  std::span<const OptionSpec> options;
+  std::span<const OptionDef> options;
 };
 
 // Parses a command's arguments; prints its help to standard output and returns nullopt when

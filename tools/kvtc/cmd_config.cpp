@@ -14,7 +14,7 @@
 namespace kvtc::tool {
 namespace {
 
-constexpr OptionSpec kOptions[] = {
+constexpr OptionDef kOptions[] = {
     {"preset", "NAME", "lan, isdn or modem, as the Configure dialog's buttons apply them"},
     {"refresh-percent", "P", "loss-recovery refresh, 0..100 percent"},
     {"filter", "NAME", "noise filter: none, median or smooth"},

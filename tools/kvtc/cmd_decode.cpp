@@ -15,7 +15,7 @@
 namespace kvtc::tool {
 namespace {
 
-constexpr OptionSpec kOptions[] = {
+constexpr OptionDef kOptions[] = {
     {"output", "OUT", "where the pictures go: .y4m, .png sequence (out%04d.png), .avi "
                       "(uncompressed), .mp4, ... or '-' for Y4M on standard output (required)",
      'o'},

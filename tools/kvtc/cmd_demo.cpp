@@ -20,7 +20,7 @@
 namespace kvtc::tool {
 namespace {
 
-constexpr OptionSpec kOptions[] = {
+constexpr OptionDef kOptions[] = {
     {"output-dir", "DIR", "where the AVIs, contact sheets and results go (default: demo)"},
     {"frames", "N", "length of the clip in frames (default: 60, four seconds)"},
     {"quiet", "", "no progress", 'q'},

@@ -15,7 +15,7 @@ extern "C" {
 namespace kvtc::tool {
 namespace {
 
-constexpr OptionSpec kOptions[] = {
+constexpr OptionDef kOptions[] = {
     {"output", "OUT.avi", "the AVI file to write (required)", 'o'},
     {"input-format", "FORMAT",
      "bitmap layout handed to the codec: rgb24, rgb32, rgb555, pal8, gray8, gray6, gray4, "

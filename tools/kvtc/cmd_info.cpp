@@ -13,7 +13,7 @@
 namespace kvtc::tool {
 namespace {
 
-constexpr OptionSpec kOptions[] = {
+constexpr OptionDef kOptions[] = {
     {"summary", "", "totals only, no line per frame"},
 };
 
