@@ -6,6 +6,7 @@
 #include "driver/configure.h"
 #include "driver/decompress_args.h"
 #include "driver/format_negotiation.h"
+#include "driver/frame_entry.h"
 #include "driver/instance.h"
 #include "platform/system_services.h"
 
@@ -38,6 +39,20 @@ DecompressArgs HeaderArgs(DWORD_PTR id, LPARAM src, LPARAM dst) {
   a.id = id;
   a.src = As<BITMAPINFOHEADER>(src);
   a.dst = As<BITMAPINFOHEADER>(dst);
+  return a;
+}
+
+// The argument list of ICM_DECOMPRESS: the ICDECOMPRESS's headers and bits, whole frames, and
+// flags 0 (the structure's own flags, such as ICDECOMPRESS_HURRYUP, change nothing).
+DecompressArgs FrameArgs(DWORD_PTR id, LPARAM lParam1) {
+  DecompressArgs a;
+  a.id = id;
+  const auto* d = As<const ICDECOMPRESS>(lParam1);
+  if (!d) return a;
+  a.src = d->lpbiInput;
+  a.srcBits = d->lpInput;
+  a.dst = d->lpbiOutput;
+  a.dstBits = d->lpOutput;
   return a;
 }
 
@@ -130,6 +145,8 @@ KVTC_EXPORT LRESULT KVTC_CALLBACK DriverProc(DWORD_PTR dwDriverId, HDRVR hDriver
     case ICM_COMPRESS_BEGIN:
       return CompressBegin(dwDriverId, As<BITMAPINFOHEADER>(lParam1),
                            As<BITMAPINFOHEADER>(lParam2));
+    case ICM_COMPRESS:
+      return CompressHandler(dwDriverId, As<ICCOMPRESS>(lParam1));
     case ICM_COMPRESS_END:
       return CompressEnd(dwDriverId);
 
@@ -143,6 +160,12 @@ KVTC_EXPORT LRESULT KVTC_CALLBACK DriverProc(DWORD_PTR dwDriverId, HDRVR hDriver
     case ICM_DECOMPRESSEX_BEGIN:
       if (!lParam1) return ICERR_BADPARAM;
       return DecompressBegin(ExArgs(dwDriverId, lParam1));
+    case ICM_DECOMPRESS:
+      if (!lParam1) return ICERR_BADPARAM;
+      return DecompressHandler(FrameArgs(dwDriverId, lParam1));
+    case ICM_DECOMPRESSEX:
+      if (!lParam1) return ICERR_BADPARAM;
+      return DecompressHandler(ExArgs(dwDriverId, lParam1));
     case ICM_DECOMPRESS_END:
     case ICM_DECOMPRESSEX_END:
       return DecompressEnd(dwDriverId);

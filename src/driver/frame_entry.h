@@ -1,0 +1,23 @@
+// The frame entry points: every frame passes through here between the host and the codec.
+// ICM_COMPRESS keeps the codec working context matched to the frame size, derives the input
+// pixel-format code and calls the encoder; ICM_DECOMPRESS and ICM_DECOMPRESSEX keep it matched
+// to the output depth, choose the output code, read the stream variant from the FOURCC, call
+// the decoder and turn top-down pictures upside down.
+#pragma once
+
+#include "driver/decompress_args.h"
+#include "driver/instance.h"
+#include "platform/win32_types.h"
+
+namespace kvtc::driver {
+
+LRESULT CompressHandler(DWORD_PTR id, ICCOMPRESS* compress);
+LRESULT CompressFrame(InstanceRecord& instance, const BITMAPINFOHEADER& input, const void* inputBits,
+                      BITMAPINFOHEADER& output, void* outputBits, LONG frameNumber,
+                      bool* keyFrame);
+
+LRESULT DecompressHandler(const DecompressArgs& args);
+void DecompressFrame(InstanceRecord& instance, BITMAPINFOHEADER& source, const void* sourceBits,
+                     BITMAPINFOHEADER& destination, void* destinationBits, int xDst, int yDst);
+
+}  // namespace kvtc::driver

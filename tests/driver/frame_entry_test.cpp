@@ -1,0 +1,301 @@
+// The codec end to end through DriverProc: frames compressed and decompressed as a host does,
+// for every input layout and every destination, and the entry points' own rules.
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "driver/instance.h"
+#include "support/host.h"
+#include "support/synthetic_video.h"
+
+namespace kvtc::driver {
+namespace {
+
+using kvtc::testing::Host;
+using kvtc::testing::HostTest;
+using kvtc::testing::InputBitmap;
+using kvtc::testing::InputLayout;
+using kvtc::testing::RgbPicture;
+using kvtc::testing::SceneFrame;
+
+BITMAPINFOHEADER Header(LONG width, LONG height, WORD bits, DWORD compression = BI_RGB) {
+  BITMAPINFOHEADER h{};
+  h.biSize = sizeof h;
+  h.biWidth = width;
+  h.biHeight = height;
+  h.biPlanes = 1;
+  h.biBitCount = bits;
+  h.biCompression = compression;
+  return h;
+}
+
+settings::SettingsRecord Settings(DWORD_PTR id) {
+  LockedInstance instance(id);
+  return instance->settings;
+}
+
+// One compressed frame as a host keeps it.
+struct Compressed {
+  BITMAPINFOHEADER header;
+  std::vector<std::uint8_t> bytes;
+  DWORD aviFlags;
+};
+
+class Codec {
+ public:
+  Codec(Host& host, DWORD_PTR id) : host_(host), id_(id) {}
+
+  Compressed Compress(InputBitmap& input, bool key = false, DWORD quality = 7500) {
+    BITMAPINFOHEADER out{};
+    EXPECT_EQ(host_.Send(id_, ICM_COMPRESS_GET_FORMAT, input.info(), &out), ICERR_OK);
+    const auto size = static_cast<std::size_t>(host_.Send(id_, ICM_COMPRESS_GET_SIZE, input.info(), &out));
+    std::vector<std::uint8_t> buffer(size + 64, 0xA5);
+    DWORD flags = 0, ckid = 0;
+    ICCOMPRESS c{};
+    c.dwFlags = key ? ICCOMPRESS_KEYFRAME : 0;
+    c.lpbiOutput = &out;
+    c.lpOutput = buffer.data();
+    c.lpbiInput = input.info();
+    c.lpInput = input.bits.data();
+    c.lpckid = &ckid;
+    c.lpdwFlags = &flags;
+    c.dwQuality = quality;
+    EXPECT_EQ(host_.Send(id_, ICM_COMPRESS, &c, sizeof c), ICERR_OK);
+    EXPECT_LE(out.biSizeImage, size);
+    for (std::size_t i = size; i < buffer.size(); ++i) EXPECT_EQ(buffer[i], 0xA5) << "write past the promised size";
+    buffer.resize(out.biSizeImage);
+    return {out, buffer, flags};
+  }
+
+  // Decompresses into a destination of the given header; returns the bits.
+  std::vector<std::uint8_t> Decompress(Compressed& frame, BITMAPINFOHEADER dst, bool ex = false) {
+    std::vector<std::uint8_t> bits(static_cast<std::size_t>(std::labs(dst.biHeight)) * dst.biWidth * 4 + 64, 0x5A);
+    if (ex) {
+      ICDECOMPRESSEX d{};
+      d.lpbiSrc = &frame.header;
+      d.lpSrc = frame.bytes.data();
+      d.lpbiDst = &dst;
+      d.lpDst = bits.data();
+      d.dxSrc = d.dySrc = d.dxDst = d.dyDst = -1;
+      EXPECT_EQ(host_.Send(id_, ICM_DECOMPRESSEX, &d, sizeof d), ICERR_OK);
+    } else {
+      ICDECOMPRESS d{};
+      d.lpbiInput = &frame.header;
+      d.lpInput = frame.bytes.data();
+      d.lpbiOutput = &dst;
+      d.lpOutput = bits.data();
+      d.dwFlags = ICDECOMPRESS_HURRYUP;  // decodes exactly as without it
+      EXPECT_EQ(host_.Send(id_, ICM_DECOMPRESS, &d, sizeof d), ICERR_OK);
+    }
+    return bits;
+  }
+
+ private:
+  Host& host_;
+  DWORD_PTR id_;
+};
+
+struct LayoutCase {
+  InputLayout layout;
+  double tolerance;  // mean absolute luma error after a few frames
+};
+
+TEST_F(HostTest, EveryInputLayoutRoundTripsThroughDriverProc) {
+  const LayoutCase cases[] = {
+      {InputLayout::Rgb24, 6},        {InputLayout::Rgb32, 6},    {InputLayout::Rgb555, 8},
+      {InputLayout::Palette8, 24},    {InputLayout::Grey8Palette, 6}, {InputLayout::Grey4, 12},
+      {InputLayout::Grey6, 10},       {InputLayout::Yuy2, 12},    {InputLayout::YuvSpace, 12},
+      {InputLayout::Cyuv, 12},        {InputLayout::Yvu9, 12},    {InputLayout::Yuv9, 12},
+  };
+  for (const LayoutCase& c : cases) {
+    for (bool bottomUp : {true, false}) {
+      Host host;
+      const DWORD_PTR id = host.Open();
+      Codec codec(host, id);
+      double error = 0;
+      for (int n = 0; n < 12; ++n) {
+        RgbPicture picture = SceneFrame(160, 120, n);
+        InputBitmap input = kvtc::testing::PackPicture(picture, c.layout, true);
+        Compressed frame = codec.Compress(input, n == 0);
+        const LONG height = bottomUp ? 120 : -120;
+        std::vector<std::uint8_t> out = codec.Decompress(frame, Header(160, height, 24), n % 2 == 1);
+        RgbPicture decoded = kvtc::testing::UnpackRgb(out.data(), 160, 120, 3, bottomUp);
+        error = kvtc::testing::MeanLumaError(picture, decoded);
+        for (std::size_t i = 160 * 120 * 3; i < out.size(); ++i) ASSERT_EQ(out[i], 0x5A);
+      }
+      EXPECT_LT(error, c.tolerance) << LayoutName(c.layout) << (bottomUp ? " bottom-up" : " top-down");
+    }
+  }
+}
+
+TEST_F(HostTest, EveryDestinationGetsAPictureOfItsSize) {
+  struct Dest {
+    WORD bits;
+    DWORD compression;
+    std::size_t bytes;  // for 160 x 120
+  } dests[] = {{24, BI_RGB, 160 * 120 * 3}, {32, BI_RGB, 160 * 120 * 4}, {16, BI_RGB, 160 * 120 * 2},
+               {16, MakeFourcc("YUY2"), 160 * 120 * 2}, {16, MakeFourcc("cyuv"), 160 * 120 * 2},
+               {8, BI_RGB, 160 * 120}, {4, BI_RGB, 160 * 120 / 2}};
+  for (const Dest& d : dests) {
+    Host host;
+    const DWORD_PTR id = host.Open();
+    Codec codec(host, id);
+    BITMAPINFOHEADER begin = Header(160, 120, 24);
+    BITMAPINFOHEADER src = Header(160, 120, 24, MakeFourcc("Kvt1"));
+    ASSERT_EQ(host.Send(id, ICM_DECOMPRESS_BEGIN, &src, &begin), ICERR_OK);
+    for (int n = 0; n < 4; ++n) {
+      InputBitmap input = kvtc::testing::PackPicture(SceneFrame(160, 120, n), InputLayout::Rgb24, true);
+      Compressed frame = codec.Compress(input);
+      std::vector<std::uint8_t> out = codec.Decompress(frame, Header(160, 120, d.bits, d.compression));
+      std::size_t written = out.size();
+      while (written > 0 && out[written - 1] == 0x5A) --written;
+      EXPECT_LE(written, d.bytes) << d.bits;
+      EXPECT_GT(written, d.bytes - d.bytes / 8) << d.bits;
+    }
+  }
+}
+
+TEST_F(HostTest, CompressEntryRules) {
+  Host host;
+  const DWORD_PTR id = host.Open();
+  Codec codec(host, id);
+  InputBitmap input = kvtc::testing::PackPicture(SceneFrame(160, 120, 0), InputLayout::Rgb24, true);
+  Compressed first = codec.Compress(input, true);
+  EXPECT_EQ(Settings(id).bInputFormat, 2);
+  EXPECT_EQ(first.header.biSize, 40u);
+  EXPECT_EQ(first.header.biBitCount, 24);
+  EXPECT_EQ(first.header.biCompression, MakeFourcc("Kvt1"));
+  EXPECT_GT(first.header.biSizeImage, 0u);
+  EXPECT_TRUE(first.aviFlags & AVIIF_KEYFRAME);
+  EXPECT_EQ(first.bytes[0] & 1, 1);  // key frame flag in the stream
+
+  Compressed second = codec.Compress(input, false);
+  EXPECT_FALSE(second.aviFlags & AVIIF_KEYFRAME);
+  EXPECT_EQ(second.bytes[0] & 1, 0);
+
+  for (auto [quality, threshold] : {std::pair<DWORD, int>{7500, 7}, {10000, 0}, {0xFFFFFFFFu, 30}}) {
+    codec.Compress(input, false, quality);
+    EXPECT_EQ(Settings(id).bThreshold, threshold) << quality;
+  }
+
+  // A new size renews the context: its first frame is a key frame again.
+  InputBitmap bigger = kvtc::testing::PackPicture(SceneFrame(176, 144, 0), InputLayout::Rgb24, true);
+  Compressed renewed = codec.Compress(bigger, false);
+  EXPECT_EQ(renewed.bytes[0] & 1, 1);
+  EXPECT_FALSE(renewed.aviFlags & AVIIF_KEYFRAME);  // the codec's own key frames are not reported
+
+  // Top-down frames of the same size keep the context.
+  InputBitmap topDown = kvtc::testing::PackPicture(SceneFrame(176, 144, 1), InputLayout::Rgb24, false);
+  EXPECT_EQ(codec.Compress(topDown).bytes[0] & 1, 0);
+
+  // 4-bit input sets grey sending for good.
+  InputBitmap grey4 = kvtc::testing::PackPicture(SceneFrame(176, 144, 2), InputLayout::Grey4, true);
+  Compressed packed = codec.Compress(grey4);
+  EXPECT_EQ(packed.bytes[0] & 0x48, 0x48);
+  codec.Compress(topDown);
+  EXPECT_TRUE(Settings(id).bFlags & settings::SF_SENDGRAY);
+}
+
+TEST_F(HostTest, GreyPaletteGivesScaledLumaAndNeutralChroma) {
+  Host host;
+  const DWORD_PTR id = host.Open();
+  Codec codec(host, id);
+  InputBitmap input = kvtc::testing::PackPicture(SceneFrame(160, 120, 0), InputLayout::Grey8Palette, true);
+  codec.Compress(input, true);
+  LockedInstance instance(id);
+  ASSERT_NE(instance->pContext, nullptr);
+  const stream::CodecContext& c = *instance->pContext;
+  for (int k = 0; k < 256; ++k) {
+    EXPECT_EQ(c.paletteY[k], static_cast<int>(0.8430529 * k + 0.5)) << k;
+    EXPECT_EQ(c.paletteU[k], 128) << k;
+    EXPECT_EQ(c.paletteV[k], 128) << k;
+  }
+}
+
+TEST_F(HostTest, DecompressEntryRules) {
+  Host host;
+  const DWORD_PTR id = host.Open();
+  Codec codec(host, id);
+  InputBitmap input = kvtc::testing::PackPicture(SceneFrame(160, 120, 0), InputLayout::Rgb24, true);
+  Compressed frame = codec.Compress(input, true);
+
+  frame.header.biCompression = MakeFourcc("Kvtb");
+  codec.Decompress(frame, Header(160, 120, 24));
+  EXPECT_EQ(Settings(id).bStreamVariant, 1);
+  EXPECT_TRUE(Settings(id).bFlags & settings::SF_VARIANT);
+  frame.header.biCompression = MakeFourcc("Kvt1");
+  codec.Decompress(frame, Header(160, 120, 24));
+  EXPECT_EQ(Settings(id).bStreamVariant, 0);
+  EXPECT_FALSE(Settings(id).bFlags & settings::SF_VARIANT);
+
+  // Inside a begun sequence, a foreign FOURCC decodes nothing and still answers OK.
+  BITMAPINFOHEADER dst = Header(160, 120, 24);
+  ASSERT_EQ(host.Send(id, ICM_DECOMPRESS_BEGIN, &frame.header, &dst), ICERR_OK);
+  Compressed foreign = frame;
+  foreign.header.biCompression = MakeFourcc("cvid");
+  std::vector<std::uint8_t> untouched = codec.Decompress(foreign, dst);
+  EXPECT_EQ(untouched[0], 0x5A);
+  EXPECT_EQ(untouched[160 * 120 * 3 - 1], 0x5A);
+
+  // A depth change within the sequence restarts the decoder with code 1.
+  codec.Decompress(frame, Header(160, 120, 24));
+  stream::CodecContext* before = nullptr;
+  {
+    LockedInstance instance(id);
+    before = instance->pContext;
+  }
+  codec.Decompress(frame, Header(160, 120, 32));
+  EXPECT_EQ(Settings(id).bOutputFormat, 1);
+  LockedInstance instance(id);
+  EXPECT_EQ(instance->pContext->dec.frameCounter, 1u);
+  (void)before;
+}
+
+TEST_F(HostTest, TopDownDestinationIsTheBottomUpPictureFlipped) {
+  Host host;
+  const DWORD_PTR a = host.Open();
+  const DWORD_PTR b = host.Open();
+  Codec ca(host, a), cb(host, b);
+  InputBitmap input = kvtc::testing::PackPicture(SceneFrame(160, 120, 0), InputLayout::Rgb24, true);
+  Compressed frame = ca.Compress(input, true);
+  std::vector<std::uint8_t> up = ca.Decompress(frame, Header(160, 120, 24));
+  std::vector<std::uint8_t> down = cb.Decompress(frame, Header(160, -120, 24));
+  for (int row = 0; row < 120; ++row) {
+    ASSERT_EQ(std::memcmp(&up[row * 480], &down[(119 - row) * 480], 480), 0) << row;
+  }
+}
+
+TEST_F(HostTest, TwoInstancesOfDifferentSizesDoNotDisturbEachOther) {
+  auto run = [](Host& host, DWORD_PTR id, int w, int h, int n) {
+    Codec codec(host, id);
+    InputBitmap input = kvtc::testing::PackPicture(SceneFrame(w, h, n), InputLayout::Rgb24, true);
+    Compressed frame = codec.Compress(input, n == 0);
+    std::vector<std::uint8_t> out = codec.Decompress(frame, Header(w, h, 24));
+    out.insert(out.end(), frame.bytes.begin(), frame.bytes.end());
+    return out;
+  };
+  std::vector<std::vector<std::uint8_t>> alone, together;
+  {
+    Host host;
+    const DWORD_PTR a = host.Open();
+    for (int n = 0; n < 5; ++n) alone.push_back(run(host, a, 160, 120, n));
+    const DWORD_PTR b = host.Open();
+    for (int n = 0; n < 5; ++n) alone.push_back(run(host, b, 176, 144, n));
+  }
+  {
+    Host host;
+    const DWORD_PTR a = host.Open();
+    const DWORD_PTR b = host.Open();
+    std::vector<std::vector<std::uint8_t>> first, second;
+    for (int n = 0; n < 5; ++n) {
+      first.push_back(run(host, a, 160, 120, n));
+      second.push_back(run(host, b, 176, 144, n));
+    }
+    together = first;
+    together.insert(together.end(), second.begin(), second.end());
+  }
+  EXPECT_EQ(alone, together);
+}
+
+}  // namespace
+}  // namespace kvtc::driver
