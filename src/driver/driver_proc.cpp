@@ -3,6 +3,7 @@
 #include <atomic>
 
 #include "driver/codec_info.h"
+#include "driver/configure.h"
 #include "driver/decompress_args.h"
 #include "driver/format_negotiation.h"
 #include "driver/instance.h"
@@ -117,7 +118,7 @@ KVTC_EXPORT LRESULT KVTC_CALLBACK DriverProc(DWORD_PTR dwDriverId, HDRVR hDriver
       return About(dwDriverId, As<HWND__>(lParam1));
     case ICM_CONFIGURE:
       if (lParam1 == -1) return ICERR_OK;
-      return ICERR_UNSUPPORTED;  // the Configure dialog is not built yet
+      return Configure(dwDriverId, As<HWND__>(lParam1));
 
     case ICM_COMPRESS_QUERY:
       return CompressQuery(As<BITMAPINFOHEADER>(lParam1), As<BITMAPINFOHEADER>(lParam2));
