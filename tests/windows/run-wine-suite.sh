@@ -35,12 +35,12 @@ fi
 
 windows_path() { echo "Z:${1//\//\\}"; }
 run="$build/wine-run"
-mkdir -p "$run" "$build/screenshots"
+mkdir -p "$run" "$build/wine-out"
 cd "$run"
 # The host, then a wait for Wine's own processes to end while the X server is still there.
 command=(bash -c '"$@"; status=$?; "$WINESERVER" -w; exit $status' host
          "$wine" "$build/wintest/kvtc_wintest.exe" "$(windows_path "$build/kvtc.dll")"
-         --out "$(windows_path "$build/screenshots")" "$@")
+         --out "$(windows_path "$build/wine-out")" "$@")
 export WINESERVER="$wineserver"
 if [ -z "${DISPLAY:-}" ]; then
   if ! command -v xvfb-run >/dev/null; then

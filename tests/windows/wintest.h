@@ -2,26 +2,18 @@
 // with file and line, and the run ends with one "N passed, N failed, N skipped" line.
 #pragma once
 
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#include <windows.h>
-#include <mmsystem.h>
-#include <vfw.h>
-
 #include <sstream>
 #include <string>
 #include <type_traits>
 #include <utility>
 
+#include "platform/win32_types.h"  // <windows.h>, <mmsystem.h> and <vfw.h>, as the codec has them
+
 namespace kvtc::wintest {
 
 struct Options {
   std::string dllSource;  // the freshly built kvtc.dll that the run installs
-  std::string outDir;     // where screenshots go; empty: none are taken
+  std::string outDir;     // where screenshots and frame hashes go; empty: none are kept
 };
 const Options& TheOptions();
 
