@@ -6,9 +6,9 @@
 namespace kvtc::wintest {
 namespace {
 
-constexpr LONG kWidth = 64;  // a multiple of 4: rows need no padding in any layout
-constexpr LONG kHeight = 48;
-constexpr int kFrames = 6;
+constexpr LONG kWidth = kClipWidth;
+constexpr LONG kHeight = kClipHeight;
+constexpr int kFrames = kClipFrames;
 constexpr DWORD kQuality = 7500;
 constexpr DWORD kYuy2 = MakeFourcc("YUY2");
 
@@ -47,34 +47,6 @@ BITMAPINFOHEADER HeaderFor(const Layout& layout, DWORD compression = 0) {
   return h;
 }
 
-// Frame n of the clip in a layout: a panning gradient with a bright square moving across it.
-std::vector<BYTE> ClipFrame(const Layout& layout, int n) {
-  const int bytesPerPixel = layout.bits / 8;
-  std::vector<BYTE> bits(static_cast<std::size_t>(kWidth * kHeight * bytesPerPixel));
-  for (int y = 0; y < kHeight; ++y) {
-    for (int x = 0; x < kWidth; ++x) {
-      const bool square = x >= 4 * n + 8 && x < 4 * n + 24 && y >= 2 * n + 8 && y < 2 * n + 24;
-      const BYTE r = square ? 240 : static_cast<BYTE>(3 * x + 5 * n);
-      const BYTE g = square ? 220 : static_cast<BYTE>(4 * y + x / 2);
-      const BYTE b = square ? 40 : static_cast<BYTE>(128 + 2 * (x - y));
-      BYTE* p = &bits[static_cast<std::size_t>((y * kWidth + x) * bytesPerPixel)];
-      if (layout.compression == kYuy2) {
-        p[0] = static_cast<BYTE>((r + 2 * g + b) / 4);  // Y, then U or V by column
-        p[1] = (x & 1) ? static_cast<BYTE>(128 + (r - g) / 4) : static_cast<BYTE>(128 + (b - g) / 4);
-      } else if (bytesPerPixel == 2) {
-        const WORD w = static_cast<WORD>((r >> 3) << 10 | (g >> 3) << 5 | (b >> 3));
-        std::memcpy(p, &w, 2);
-      } else {
-        p[0] = b;
-        p[1] = g;
-        p[2] = r;
-        if (bytesPerPixel == 4) p[3] = 0;
-      }
-    }
-  }
-  return bits;
-}
-
 std::string Line(const char* what, const char* layout, int frame, LRESULT result,
                  const void* data, std::size_t size) {
   char text[160];
@@ -105,7 +77,7 @@ std::vector<CompressedFrame> CompressClip(const CodecPort& codec, const Layout& 
   const LRESULT largest = codec.send(id, ICM_COMPRESS_GET_SIZE, lp(&in), lp(&out));
   codec.send(id, ICM_COMPRESS_BEGIN, lp(&in), lp(&out));
   for (int n = 0; n < kFrames; ++n) {
-    std::vector<BYTE> picture = ClipFrame(input, n);
+    std::vector<BYTE> picture = ClipFrame(input.bits, input.compression, n);
     std::vector<BYTE> compressed(static_cast<std::size_t>(largest > 0 ? largest : 1));
     DWORD ckid = 0, flags = 0;
     ICCOMPRESS c{};
@@ -160,6 +132,34 @@ void DecompressClip(const CodecPort& codec, const std::vector<CompressedFrame>& 
 }
 
 }  // namespace
+
+// A panning gradient with a bright square moving across it.
+std::vector<BYTE> ClipFrame(WORD bitCount, DWORD compression, int n) {
+  const int bytesPerPixel = bitCount / 8;
+  std::vector<BYTE> bits(static_cast<std::size_t>(kWidth * kHeight * bytesPerPixel));
+  for (int y = 0; y < kHeight; ++y) {
+    for (int x = 0; x < kWidth; ++x) {
+      const bool square = x >= 4 * n + 8 && x < 4 * n + 24 && y >= 2 * n + 8 && y < 2 * n + 24;
+      const BYTE r = square ? 240 : static_cast<BYTE>(3 * x + 5 * n);
+      const BYTE g = square ? 220 : static_cast<BYTE>(4 * y + x / 2);
+      const BYTE b = square ? 40 : static_cast<BYTE>(128 + 2 * (x - y));
+      BYTE* p = &bits[static_cast<std::size_t>((y * kWidth + x) * bytesPerPixel)];
+      if (compression == kYuy2) {
+        p[0] = static_cast<BYTE>((r + 2 * g + b) / 4);  // Y, then U or V by column
+        p[1] = (x & 1) ? static_cast<BYTE>(128 + (r - g) / 4) : static_cast<BYTE>(128 + (b - g) / 4);
+      } else if (bytesPerPixel == 2) {
+        const WORD w = static_cast<WORD>((r >> 3) << 10 | (g >> 3) << 5 | (b >> 3));
+        std::memcpy(p, &w, 2);
+      } else {
+        p[0] = b;
+        p[1] = g;
+        p[2] = r;
+        if (bytesPerPixel == 4) p[3] = 0;
+      }
+    }
+  }
+  return bits;
+}
 
 std::vector<std::string> HashSequences(const CodecPort& codec) {
   std::vector<std::string> lines;

@@ -21,6 +21,13 @@ struct CodecPort {
   std::function<LRESULT(std::uintptr_t, UINT, LPARAM, LPARAM)> send;
 };
 
+// The clip: its size, its length, and frame n packed in a layout of the given depth and
+// compression (BI_RGB 16, 24 or 32 bits, or "YUY2"), rows bottom-up and unpadded.
+constexpr LONG kClipWidth = 64;  // a multiple of 4: rows need no padding in any layout
+constexpr LONG kClipHeight = 48;
+constexpr int kClipFrames = 6;
+std::vector<BYTE> ClipFrame(WORD bits, DWORD compression, int n);
+
 // One line per frame: what was done, the handler's result, the output's size and FNV-1a hash.
 std::vector<std::string> HashSequences(const CodecPort& codec);
 
