@@ -1,0 +1,41 @@
+// Writing one bit section of a compressed frame, least significant bit first, the mirror of
+// BitReader. Each byte is cleared when its first bit is written, so a buffer reused from frame
+// to frame needs no clearing. Bits that do not fit the buffer are dropped and set `overflow`.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+
+namespace kvtc::stream {
+
+struct BitWriter {
+  std::span<std::uint8_t> bytes;
+  std::size_t position = 0;  // bits written
+  bool overflow = false;
+
+  void WriteBit(bool bit) {
+    const std::size_t byte = position >> 3;
+    if (byte >= bytes.size()) {
+      overflow = true;
+      return;
+    }
+    const unsigned shift = position & 7;
+    if (shift == 0) bytes[byte] = 0;
+    bytes[byte] = static_cast<std::uint8_t>(bytes[byte] | (unsigned{bit} << shift));
+    ++position;
+  }
+
+  // The low `count` bits of value (at most 32), bit 0 first.
+  void WriteBits(std::uint32_t value, std::uint32_t count) {
+    for (std::uint32_t i = 0; i < count; ++i) WriteBit((value >> i) & 1);
+  }
+
+  // The bytes written so far, a partly filled last byte included.
+  std::span<const std::uint8_t> Written() const {
+    const std::size_t count = (position + 7) >> 3;
+    return bytes.first(count < bytes.size() ? count : bytes.size());
+  }
+};
+
+}  // namespace kvtc::stream

@@ -1,0 +1,79 @@
+#include "stream/fill_in.h"
+
+namespace kvtc::stream {
+
+namespace {
+
+bool Marked(const std::uint8_t* mapRow, std::uint32_t x) { return mapRow && mapRow[x]; }
+
+}  // namespace
+
+void FillPlaneFull(const PlaneView& p, const std::uint8_t* half) {
+  const std::uint32_t last = p.lastColumn();
+  for (std::uint32_t r = 0; r <= p.lastRow; r += 2) {
+    std::uint8_t* row = p.Row(r);
+    for (std::uint32_t x = 1; x < last; x += 2) row[x] = half[row[x - 1] + row[x + 1]];
+    if (last & 1) row[last] = row[last - 1];
+  }
+  for (std::uint32_t r = 1; r < p.lastRow; r += 2) {
+    const std::uint8_t* above = p.Row(r - 1);
+    const std::uint8_t* below = p.Row(r + 1);
+    std::uint8_t* row = p.Row(r);
+    for (std::uint32_t x = 0; x <= last; ++x) row[x] = half[above[x] + below[x]];
+  }
+}
+
+void FillLumaByMap(const PlaneView& p, const MapView& map, const std::uint8_t* half) {
+  const std::uint32_t last = p.lastColumn();
+  for (std::uint32_t r = 0; r <= p.lastRow; r += 2) {
+    std::uint8_t* marks = map.Row(r);
+    if (!marks) break;  // no marks this far down
+    std::uint8_t* row = p.Row(r);
+    for (std::uint32_t x = 1; x <= last; x += 2) {
+      if (!marks[x - 1] && !marks[x + 1]) continue;  // x + 1 <= W + 1 is inside the map row
+      row[x] = x < last ? half[row[x - 1] + row[x + 1]] : row[x - 1];
+      marks[x] = 1;
+    }
+  }
+  for (std::uint32_t r = 1; r < p.lastRow; r += 2) {
+    const std::uint8_t* marksAbove = map.Row(r - 1);
+    const std::uint8_t* marksBelow = map.Row(r + 1);
+    std::uint8_t* marks = map.Row(r);
+    if (!marksAbove) break;
+    const std::uint8_t* above = p.Row(r - 1);
+    const std::uint8_t* below = p.Row(r + 1);
+    std::uint8_t* row = p.Row(r);
+    for (std::uint32_t x = 0; x <= last; ++x) {
+      if (!marksAbove[x] && !Marked(marksBelow, x)) continue;
+      row[x] = half[above[x] + below[x]];
+      if (marks) marks[x] = 1;
+    }
+  }
+}
+
+void FillChromaByMap(const PlaneView& p, const MapView& map, const std::uint8_t* half) {
+  const std::uint32_t last = p.lastColumn();
+  for (std::uint32_t r = 0; r <= p.lastRow; r += 2) {
+    std::uint8_t* marks = map.Row(2 * r);
+    if (!marks) break;
+    std::uint8_t* row = p.Row(r);
+    for (std::uint32_t x = 0; x + 2 <= last; x += 2) {
+      if (!marks[2 * x] && !marks[2 * x + 4]) continue;
+      row[x + 1] = half[row[x] + row[x + 2]];
+      marks[2 * x + 2] = 1;
+    }
+  }
+  for (std::uint32_t r = 1; r < p.lastRow; r += 2) {
+    const std::uint8_t* marksAbove = map.Row(2 * r - 2);
+    const std::uint8_t* marksBelow = map.Row(2 * r + 2);
+    if (!marksAbove) break;
+    const std::uint8_t* above = p.Row(r - 1);
+    const std::uint8_t* below = p.Row(r + 1);
+    std::uint8_t* row = p.Row(r);
+    for (std::uint32_t x = 0; x <= last; ++x) {
+      if (marksAbove[2 * x] || Marked(marksBelow, 2 * x)) row[x] = half[above[x] + below[x]];
+    }
+  }
+}
+
+}  // namespace kvtc::stream
