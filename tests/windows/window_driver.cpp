@@ -94,7 +94,7 @@ class PngWriter {
 
 DialogWatcher::DialogWatcher(std::string caption, std::function<void(HWND)> act)
     : thread_([this, caption = std::move(caption), act = std::move(act)] {
-        for (int tries = 0; tries < 200; ++tries) {
+        for (int tries = 0; tries < 600; ++tries) {
           FindArgs args{caption.c_str(), nullptr};
           EnumWindows(MatchCaption, reinterpret_cast<LPARAM>(&args));
           if (args.found) {

@@ -11,7 +11,7 @@
 
 namespace kvtc::wintest {
 
-// Waits (up to ten seconds) for a top-level dialog of this caption owned by this process and
+// Waits (up to thirty seconds) for a top-level dialog of this caption owned by this process and
 // hands it to `act`, which must end it. Joined by the destructor.
 class DialogWatcher {
  public:
