@@ -1,0 +1,231 @@
+#include "decoder/output_zoom.h"
+
+#include <algorithm>
+#include <cstring>
+#include <limits>
+
+#include "pixels/output_dispatch.h"
+#include "pixels/pixel_format.h"
+#include "stream/codec_context.h"
+
+namespace kvtc::decoder {
+namespace {
+
+using namespace kvtc::pixels;  // the pixel-format codes
+
+constexpr std::uint8_t kNeutralChroma = 128;
+
+// One byte component of a picture: cols x rows samples, `step` bytes apart from byte
+// `offset` of rows `rowBytes` long. A read beyond the last column or row takes the last one,
+// and a channel without samples reads as neutral chroma; writes outside are dropped. This
+// lets a chroma row with fewer samples than its zoomed row needs (odd widths) be zoomed
+// without reading or writing outside the picture.
+template <class Byte>
+struct ByteSamples {
+  Byte* base;
+  std::size_t rowBytes;
+  std::size_t step;
+  std::size_t offset;
+  std::uint32_t cols, rows;
+
+  std::size_t At(std::uint32_t x, std::uint32_t y) const {
+    return std::min(y, rows - 1) * rowBytes + offset + step * std::min(x, cols - 1);
+  }
+  std::uint8_t Get(std::uint32_t x, std::uint32_t y) const {
+    return cols && rows ? base[At(x, y)] : kNeutralChroma;
+  }
+  void Set(std::uint32_t x, std::uint32_t y, std::uint8_t v) const {
+    if (x < cols && y < rows) base[At(x, y)] = v;
+  }
+  void CopyRow(std::uint32_t from, std::uint32_t to) const {
+    if (from < rows && to < rows)
+      std::memcpy(base + to * rowBytes, base + from * rowBytes, rowBytes);
+  }
+};
+
+// 4-bit pixels, two to a byte, the left one in the high nibble.
+template <class Byte>
+struct NibbleSamples {
+  Byte* base;
+  std::size_t rowBytes;
+  std::uint32_t cols, rows;
+
+  std::uint8_t Get(std::uint32_t x, std::uint32_t y) const {
+    const std::uint8_t b = base[y * rowBytes + x / 2];
+    return x % 2 ? b & 15 : b >> 4;
+  }
+  void Set(std::uint32_t x, std::uint32_t y, std::uint8_t v) const {
+    if (x >= cols || y >= rows) return;
+    std::uint8_t& b = base[y * rowBytes + x / 2];
+    b = static_cast<std::uint8_t>(x % 2 ? (b & 0xF0) | v : (b & 0x0F) | v << 4);
+  }
+  void CopyRow(std::uint32_t from, std::uint32_t to) const {
+    if (from < rows && to < rows)
+      std::memcpy(base + to * rowBytes, base + from * rowBytes, rowBytes);
+  }
+};
+
+// The three steps of a 2x enlargement of a w x h channel a into b.
+template <class Src, class Dst>
+void Zoom2x(const Src& a, const Dst& b, std::uint32_t w, std::uint32_t h,
+            const std::uint8_t* halfSum) {
+  if (w == 0 || h == 0) return;
+  for (std::uint32_t y = 0; y < h; ++y) {
+    for (std::uint32_t x = 0; x + 1 < w; ++x) {
+      const std::uint8_t here = a.Get(x, y);
+      b.Set(2 * x, 2 * y, here);
+      b.Set(2 * x + 1, 2 * y, halfSum[here + a.Get(x + 1, y)]);
+    }
+    const std::uint8_t last = a.Get(w - 1, y);
+    b.Set(2 * w - 2, 2 * y, last);
+    b.Set(2 * w - 1, 2 * y, last);
+  }
+  for (std::uint32_t y = 0; y + 1 < h; ++y) {
+    for (std::uint32_t x = 0; x < 2 * w; ++x) {
+      b.Set(x, 2 * y + 1, halfSum[b.Get(x, 2 * y) + b.Get(x, 2 * y + 2)]);
+    }
+  }
+  b.CopyRow(2 * h - 2, 2 * h - 1);
+}
+
+// Packed 4:2:2: Y every 2 bytes, U and V every 4. An odd-width row ends in a lone Y and U;
+// the zoomed row has whole pairs, whose last V repeats the one before it.
+void ZoomPackedYuv(const std::uint8_t* src, std::uint8_t* dst, std::uint32_t w, std::uint32_t h,
+                   const std::uint8_t* halfSum) {
+  const std::size_t srcRow = 2 * std::size_t{w};
+  const std::size_t dstRow = 4 * std::size_t{w};
+  const std::uint32_t pairs = (w + 1) / 2;
+  using In = ByteSamples<const std::uint8_t>;
+  using Out = ByteSamples<std::uint8_t>;
+  Zoom2x(In{src, srcRow, 2, 0, w, h}, Out{dst, dstRow, 2, 0, 2 * w, 2 * h}, w, h, halfSum);
+  Zoom2x(In{src, srcRow, 4, 1, pairs, h}, Out{dst, dstRow, 4, 1, w, 2 * h}, pairs, h, halfSum);
+  Zoom2x(In{src, srcRow, 4, 3, w / 2, h}, Out{dst, dstRow, 4, 3, w, 2 * h}, pairs, h, halfSum);
+}
+
+// Planar 4:2:0: the luma plane, then (unless grey) each (w/2) x (h/2) chroma plane into the
+// w x h chroma plane of the doubled picture; for odd sizes its last column or row repeats.
+void ZoomPlanar(const std::uint8_t* src, std::uint8_t* dst, std::uint32_t w, std::uint32_t h,
+                bool grey, const std::uint8_t* halfSum) {
+  ZoomComponent2x(src, dst, w, h, 0, 1, halfSum);
+  if (grey) return;
+  const std::uint32_t cols = w / 2, rows = h / 2;
+  const std::size_t srcPlane = std::size_t{cols} * rows;
+  const std::size_t dstPlane = std::size_t{w} * h;
+  const std::uint8_t* srcU = src + std::size_t{w} * h;
+  std::uint8_t* dstU = dst + 4 * std::size_t{w} * h;
+  for (int plane = 0; plane < 2; ++plane) {
+    Zoom2x(ByteSamples<const std::uint8_t>{srcU + plane * srcPlane, cols, 1, 0, cols, rows},
+           ByteSamples<std::uint8_t>{dstU + plane * dstPlane, w, 1, 0, w, h}, (w + 1) / 2,
+           (h + 1) / 2, halfSum);
+  }
+}
+
+// Codes without a converted layout of their own are zoomed as planar 4:2:0 pictures.
+bool ZoomsAsPlanar(std::uint8_t code) {
+  switch (code) {
+    case kPackedYuyv:
+    case kRgb32:
+    case kRgb24:
+    case kRgb555:
+    case kPalettised8:
+    case kIndex332:
+    case kColourCube:
+    case kGrey8:
+    case kGrey4:
+      return false;
+    default:
+      return true;
+  }
+}
+
+// One 2x pass over every component of a w x h picture in the layout of `code`.
+void ZoomPass(std::uint8_t code, const std::uint8_t* src, std::uint8_t* dst, std::uint32_t w,
+              std::uint32_t h, bool grey, const std::uint8_t* halfSum) {
+  const auto components = [&](std::uint32_t bytes, std::uint32_t count) {
+    for (std::uint32_t k = 0; k < count; ++k) ZoomComponent2x(src, dst, w, h, k, bytes, halfSum);
+  };
+  switch (code) {
+    case kRgb32:
+      return components(4, 3);  // the fourth byte is not computed
+    case kRgb24:
+      return components(3, 3);
+    case kRgb555:
+      return components(2, 2);  // byte by byte, as the bytes fall
+    case kPalettised8:
+    case kIndex332:
+    case kColourCube:
+    case kGrey8:
+      return components(1, 1);
+    case kGrey4:
+      return Zoom2x(NibbleSamples<const std::uint8_t>{src, (std::size_t{w} + 1) / 2, w, h},
+                    NibbleSamples<std::uint8_t>{dst, w, 2 * w, 2 * h}, w, h, halfSum);
+    case kPackedYuyv:
+      return ZoomPackedYuv(src, dst, w, h, halfSum);
+    default:
+      return ZoomPlanar(src, dst, w, h, grey, halfSum);
+  }
+}
+
+}  // namespace
+
+std::uint32_t ZoomFactor(std::uint8_t decoderMode) {
+  return decoderMode == 0 ? 1 : decoderMode == 2 || decoderMode == 4 ? decoderMode : 8;
+}
+
+std::uint64_t ZoomPictureBytes(std::uint8_t code, std::uint32_t width, std::uint32_t height,
+                               bool grey) {
+  if (!ZoomsAsPlanar(code)) return OutputBytes(code, width, height);
+  const std::uint64_t luma = std::uint64_t{width} * height;
+  return grey ? luma : luma + 2 * (std::uint64_t{width / 2} * (height / 2));
+}
+
+void ZoomComponent2x(const std::uint8_t* src, std::uint8_t* dst, std::uint32_t w, std::uint32_t h,
+                     std::uint32_t k, std::uint32_t p, const std::uint8_t* halfSum) {
+  const std::size_t srcRow = std::size_t{w} * p;
+  Zoom2x(ByteSamples<const std::uint8_t>{src, srcRow, p, k, w, h},
+         ByteSamples<std::uint8_t>{dst, 2 * srcRow, p, k, 2 * w, 2 * h}, w, h, halfSum);
+}
+
+bool ZoomOutput(std::span<const std::uint8_t> src, std::span<std::uint8_t> dst, std::uint32_t width,
+                std::uint32_t height, std::uint8_t code, std::uint32_t factor, bool grey,
+                ZoomBuffers buffers, const std::uint8_t* halfSum) {
+  if (factor != 1 && factor != 2 && factor != 4 && factor != 8) return false;
+  constexpr std::uint32_t kLargest = std::numeric_limits<std::uint32_t>::max() / 8;
+  if (width > kLargest || height > kLargest) return false;
+  const auto fits = [&](std::span<const std::uint8_t> buffer, std::uint32_t scale) {
+    return buffer.size() >= ZoomPictureBytes(code, scale * width, scale * height, grey);
+  };
+  if (!fits(src, 1) || !fits(dst, factor) || (factor >= 4 && !fits(buffers.first, 2)) ||
+      (factor == 8 && !fits(buffers.second, 4))) {
+    return false;
+  }
+  if (width == 0 || height == 0) return true;
+  switch (factor) {
+    case 1:
+      std::memcpy(dst.data(), src.data(), ZoomPictureBytes(code, width, height, grey));
+      break;
+    case 2:
+      ZoomPass(code, src.data(), dst.data(), width, height, grey, halfSum);
+      break;
+    case 4:
+      ZoomPass(code, src.data(), buffers.first.data(), width, height, grey, halfSum);
+      ZoomPass(code, buffers.first.data(), dst.data(), 2 * width, 2 * height, grey, halfSum);
+      break;
+    default:
+      ZoomPass(code, src.data(), buffers.first.data(), width, height, grey, halfSum);
+      ZoomPass(code, buffers.first.data(), buffers.second.data(), 2 * width, 2 * height, grey,
+               halfSum);
+      ZoomPass(code, buffers.second.data(), dst.data(), 4 * width, 4 * height, grey, halfSum);
+      break;
+  }
+  return true;
+}
+
+bool ZoomOutput(std::span<const std::uint8_t> src, std::span<std::uint8_t> dst, std::uint32_t width,
+                std::uint32_t height, stream::CodecContext& ctx, bool grey) {
+  if (!ctx.tables.halfSum) return false;
+  return ZoomOutput(src, dst, width, height, ctx.outputFormat, ZoomFactor(ctx.decoderMode), grey,
+                    {ctx.dec.zoom2x.span(), ctx.dec.zoom4x.span()}, ctx.tables.halfSum.data());
+}
+
+}  // namespace kvtc::decoder

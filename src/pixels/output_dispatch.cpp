@@ -1,0 +1,133 @@
+#include "pixels/output_dispatch.h"
+
+#include "pixels/pixel_format.h"
+
+namespace kvtc::pixels {
+namespace {
+
+bool TablesReady(const DecoderTables& t, const stream::ArithmeticTables& a) {
+  return t.lumaScale && t.sumClamp && t.cubeRed && t.plainRed332 && t.plainRed555 && a.halfSum &&
+         a.pack4High && a.pack4Low;
+}
+
+using ColourMember = void (*)(const ConstPlaneSet&, std::uint8_t*, UpdateMapView,
+                              const DecoderTables&, const stream::ArithmeticTables&);
+
+// The members of one colour layout, indexed by OutputVariant. The full and half members take
+// no map; they are wrapped so that all four have one signature.
+template <auto kFull, auto kHalf, auto kPartial, auto kHalfPartial>
+constexpr ColourMember kMembers[4] = {
+    [](const ConstPlaneSet& p, std::uint8_t* o, UpdateMapView, const DecoderTables& t,
+       const stream::ArithmeticTables& a) { kFull(p, o, t, a); },
+    [](const ConstPlaneSet& p, std::uint8_t* o, UpdateMapView, const DecoderTables& t,
+       const stream::ArithmeticTables& a) { kHalf(p, o, t, a); },
+    kPartial,
+    kHalfPartial,
+};
+
+void ConvertRgbVariant(OutputVariant variant, const ConstPlaneSet& p, std::uint8_t* out,
+                       UpdateMapView map, RgbChannels ch, const DecoderTables& t,
+                       const stream::ArithmeticTables& a) {
+  switch (variant) {
+    case OutputVariant::kFull:
+      return ConvertRgb(p, out, ch, t, a);
+    case OutputVariant::kHalf:
+      return ConvertRgbHalf(p, out, ch, t, a);
+    case OutputVariant::kPartial:
+      return ConvertRgbPartial(p, out, map, ch, t, a);
+    case OutputVariant::kHalfPartial:
+      return ConvertRgbHalfPartial(p, out, map, ch, t, a);
+  }
+}
+
+}  // namespace
+
+std::uint8_t SelectOutputCode(std::uint8_t code, bool grey) {
+  const bool palettised = code == kPalettised8 || code == kIndex332 || code == kColourCube;
+  return grey && palettised ? std::uint8_t{kGrey8} : code;
+}
+
+OutputVariant SelectOutputVariant(bool key, bool losslessLuma, bool grey) {
+  if (key) return losslessLuma ? OutputVariant::kFull : OutputVariant::kHalf;
+  return losslessLuma || grey ? OutputVariant::kPartial : OutputVariant::kHalfPartial;
+}
+
+std::uint64_t OutputBytes(std::uint8_t code, std::uint32_t width, std::uint32_t height) {
+  const std::uint64_t pixels = std::uint64_t{width} * height;
+  switch (code) {
+    case kRgb32:
+      return 4 * pixels;
+    case kRgb24:
+      return 3 * pixels;
+    case kRgb555:
+      return 2 * pixels;
+    case kPalettised8:
+    case kIndex332:
+    case kColourCube:
+    case kGrey8:
+      return pixels;
+    case kGrey4:
+      return (std::uint64_t{width} + 1) / 2 * height;
+    default:
+      return 2 * pixels;
+  }
+}
+
+bool ConvertOutputFrame(DecoderTables& tables, const stream::ArithmeticTables& arithmetic,
+                        const OutputFrame& frame, double gamma,
+                        std::span<const std::uint8_t> planeSet, const stream::PlaneGeometry& g,
+                        std::span<std::uint8_t> updateMap, std::span<std::uint8_t> out) {
+  if (g.width == 0 || g.height == 0) return true;  // no pixels: nothing to write
+  const std::uint8_t code = SelectOutputCode(frame.code, frame.grey);
+  const ConstPlaneSet planes = ViewPlaneSet(planeSet, g);
+  if (!planes || out.size() < OutputBytes(code, g.width, g.height) ||
+      !TablesReady(tables, arithmetic) || !EnsureGammaTables(tables, gamma) ||
+      !EnsureColumnPhase(tables, g.width)) {
+    return false;
+  }
+  const UpdateMapView map = ViewUpdateMap(updateMap, g);
+  const OutputVariant variant = SelectOutputVariant(frame.key, frame.losslessLuma, frame.grey);
+  const auto index = static_cast<std::size_t>(variant);
+  std::uint8_t* o = out.data();
+  switch (code) {
+    case kRgb32:
+    case kRgb24: {
+      const RgbChannels ch = code == kRgb32 ? kRgb32Channels : kRgb24Channels;
+      if (frame.grey) {
+        ConvertGreyRgb(planes, o, ch, tables);
+      } else {
+        ConvertRgbVariant(variant, planes, o, map, ch, tables, arithmetic);
+      }
+      break;
+    }
+    case kRgb555:
+      if (frame.grey) {
+        ConvertGrey555(planes, o, tables);
+      } else {
+        kMembers<ConvertRgb555, ConvertRgb555Half, ConvertRgb555Partial,
+                 ConvertRgb555HalfPartial>[index](planes, o, map, tables, arithmetic);
+      }
+      break;
+    case kPalettised8:
+    case kIndex332:
+      kMembers<ConvertPalette332, ConvertPalette332Half, ConvertPalette332Partial,
+               ConvertPalette332HalfPartial>[index](planes, o, map, tables, arithmetic);
+      break;
+    case kColourCube:
+      kMembers<ConvertPaletteCube, ConvertPaletteCubeHalf, ConvertPaletteCubePartial,
+               ConvertPaletteCubeHalfPartial>[index](planes, o, map, tables, arithmetic);
+      break;
+    case kGrey8:
+      WriteGreyIndices(planes, o);
+      break;
+    case kGrey4:
+      PackGrey4(planes, o, arithmetic.pack4High.data(), arithmetic.pack4Low.data());
+      break;
+    default:
+      PackYuv422(planes, o, frame.grey);
+      break;
+  }
+  return true;
+}
+
+}  // namespace kvtc::pixels

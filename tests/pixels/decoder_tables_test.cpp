@@ -1,0 +1,39 @@
+// The decoder's conversion tables: gamma and its key, the dither matrix and the cube.
+#include <gtest/gtest.h>
+
+#include <limits>
+
+#include "pixels/pixel_fixtures.h"
+
+namespace kvtc::pixels {
+namespace {
+
+TEST(DecoderTables, GammaTablesFollowTheKey) {
+  testing::Tables t(1.0);
+  for (int i = 0; i < 256; ++i) ASSERT_EQ(t.decoder.gamma[i], i);
+  ASSERT_TRUE(EnsureGammaTables(t.decoder, 2.0));
+  EXPECT_EQ(t.decoder.gammaKey, 2.0);
+  EXPECT_EQ(t.decoder.gamma[128], 181);
+  EXPECT_EQ(t.decoder.red555[128], (181 >> 3) << 10);  // every gamma-dependent table follows
+  EXPECT_EQ(t.decoder.green332[128], 6 << 2);
+  EXPECT_EQ(t.decoder.plainGreen332[128], 4 << 2);  // the plain forms do not
+  // A gamma a settings record can hold but no display wants is taken as 1.0.
+  for (const double bad : {0.0, -2.0, std::numeric_limits<double>::quiet_NaN()}) {
+    ASSERT_TRUE(EnsureGammaTables(t.decoder, bad));
+    EXPECT_EQ(t.decoder.gammaKey, 1.0);
+    EXPECT_EQ(t.decoder.gamma[77], 77);
+  }
+}
+
+TEST(DecoderTables, DitherMatrix) {
+  const DecoderTables& t = testing::SharedTables().decoder;
+  const int firstRow[16] = {0, 44, 9, 41, 3, 46, 12, 43, 1, 44, 10, 41, 3, 46, 12, 43};
+  const int firstColumn[16] = {0, 34, 38, 22, 2, 37, 40, 24, 2, 37, 40, 24, 1, 36, 39, 23};
+  for (int i = 0; i < 16; ++i) {
+    EXPECT_EQ(t.dither[0][i], firstRow[i]);
+    EXPECT_EQ(t.dither[i][0], firstColumn[i]);
+  }
+}
+
+}  // namespace
+}  // namespace kvtc::pixels

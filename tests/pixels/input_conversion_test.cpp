@@ -1,0 +1,149 @@
+// Input conversion: colour arithmetic, each layout's byte order, margins and the dispatcher.
+#include <gtest/gtest.h>
+
+#include <array>
+
+#include "pixels/input_converters.h"
+#include "pixels/pixel_fixtures.h"
+#include "pixels/pixel_format.h"
+
+namespace kvtc::pixels {
+namespace {
+
+// A plane set of the coder's geometry for a w x h picture.
+struct Planes {
+  stream::PlaneGeometry g;
+  std::vector<std::uint8_t> bytes;
+  Planes(std::uint32_t w, std::uint32_t h)
+      : g(stream::ComputePlaneGeometry(w, h, 0)), bytes(g.planeSetSize) {}
+  PlaneSet View() { return ViewPlaneSet(std::span(bytes), g); }
+  int Y(std::uint32_t x, std::uint32_t y) const { return bytes[y * g.lumaStride + x]; }
+  int U(std::uint32_t x, std::uint32_t y) const {
+    return bytes[g.uOffset + y * g.chromaStride + x];
+  }
+  int V(std::uint32_t x, std::uint32_t y) const {
+    return bytes[g.vOffset + y * g.chromaStride + x];
+  }
+};
+
+std::vector<std::uint8_t> Solid(std::size_t pixels, const std::vector<std::uint8_t>& pixel) {
+  std::vector<std::uint8_t> out;
+  for (std::size_t i = 0; i < pixels; ++i) out.insert(out.end(), pixel.begin(), pixel.end());
+  return out;
+}
+
+TEST(InputConversion, SolidColoursGiveTheirLumaAndChromaEverywhere) {
+  struct Case {
+    std::uint8_t code;
+    std::vector<std::uint8_t> pixel;
+    int y, u, v;
+  };
+  const Case cases[] = {
+      {kRgb24, {255, 255, 255}, 215, 128, 127},  // 64 + 126 + 25; 96 - 62 + 94; 260 - 111 - 22
+      {kRgb32, {0, 0, 0, 9}, 0, 128, 128},
+      {kRgb24, {0, 0, 255}, 64, 96, 255},      // red: V 260 saturates
+      {kRgb24, {255, 255, 0}, 151, 160, 0},    // cyan: V -5 saturates
+      {kRgb555, {0xFF, 0x7F}, 209, 128, 128},  // 248, 248, 248: no low-bit replication
+      {kBitFields, {0xFF}, 16, 120, 161},      // 6-bit red field 63, used unscaled
+  };
+  for (const Case& c : cases) {
+    auto ctx = testing::MakeEncoderContext();
+    ctx->inputFormat = c.code;
+    ctx->compBits[0] = 6, ctx->compBits[1] = ctx->compBits[2] = 0, ctx->compCount = 1;
+    Planes p(8, 8);
+    ASSERT_TRUE(ConvertInputFrame(*ctx, Solid(64, c.pixel), p.bytes, p.g, false));
+    for (std::uint32_t i = 0; i < 81; ++i) ASSERT_EQ(p.Y(i % 9, i / 9), c.y) << int{c.code};
+    for (std::uint32_t i = 0; i < 25; ++i) {
+      ASSERT_EQ(p.U(i % 5, i / 5), c.u) << int{c.code};
+      ASSERT_EQ(p.V(i % 5, i / 5), c.v) << int{c.code};
+    }
+  }
+}
+
+TEST(InputConversion, MarginsRepeatAndOddEdgesRepeatInsideTheirBlock) {
+  const auto& t = testing::SharedTables();
+  Planes p(16, 16);
+  const auto noise = testing::NoiseBytes(16 * 16 * 3);
+  ConvertFromRgb(noise.data(), p.View(), kRgb24Channels, t.colour);
+  for (std::uint32_t i = 0; i <= 16; ++i) {
+    EXPECT_EQ(p.Y(16, i), p.Y(15, i));
+    EXPECT_EQ(p.Y(i, 16), p.Y(i, 15));
+  }
+  for (std::uint32_t i = 0; i <= 8; ++i) {
+    EXPECT_EQ(p.U(8, i), p.U(7, i));
+    EXPECT_EQ(p.V(i, 8), p.V(i, 7));
+  }
+  // 9 wide: the chroma planes are 5 wide, so column 8 alone keeps chroma of its own, taken from
+  // column 8 twice.
+  Planes odd(9, 8);
+  std::vector<std::uint8_t> src(9 * 8 * 3);
+  for (std::uint32_t y = 0; y < 8; ++y) std::fill_n(&src[(y * 9 + 8) * 3], 3, 255);
+  ConvertFromRgb(src.data(), odd.View(), kRgb24Channels, t.colour);
+  EXPECT_EQ(odd.Y(9, 0), 215);
+  EXPECT_EQ(odd.V(4, 0), 127);
+  EXPECT_EQ(odd.V(3, 0), 128);
+}
+
+TEST(InputConversion, PaletteAndGreyLayouts) {
+  const auto& t = testing::SharedTables();
+  std::array<std::uint8_t, 256> ys{}, us{}, vs{};
+  for (int i = 0; i < 256; ++i)
+    ys[i] = us[i] = static_cast<std::uint8_t>(i), vs[i] = static_cast<std::uint8_t>(255 - i);
+  Planes palette(2, 2);
+  const std::array<std::uint8_t, 4> indices{10, 11, 12, 14};
+  ConvertFromPalette(indices.data(), palette.View(), {ys.data(), us.data(), vs.data()},
+                     t.arithmetic.quarterSum.data());
+  EXPECT_EQ(palette.Y(1, 1), 14);
+  EXPECT_EQ(palette.U(0, 0), 12);   // (47 + 2) >> 2
+  EXPECT_EQ(palette.V(0, 0), 243);  // (973 + 2) >> 2
+
+  Planes grey4(5, 1);
+  const std::array<std::uint8_t, 3> nibbles{0x0F, 0x5A, 0x3F};  // the last low nibble is padding
+  ExpandGrey4(nibbles.data(), grey4.View(), t.arithmetic.unpack4High.data(),
+              t.arithmetic.unpack4Low.data());
+  for (const auto& [x, y] : {std::pair{0, 255}, {1, 0}, {2, 170}, {3, 85}, {4, 204}, {5, 204}}) {
+    EXPECT_EQ(grey4.Y(x, 0), y) << x;
+  }
+  const std::array<std::uint8_t, 12> rows{1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12};
+  Planes reversed(4, 3);
+  CopyLumaRows(rows.data(), reversed.View(), true);
+  EXPECT_EQ(reversed.Y(0, 0), 9);
+  EXPECT_EQ(reversed.Y(4, 2), 4);
+  EXPECT_EQ(reversed.Y(0, 3), 1);
+}
+
+TEST(InputConversion, PackedYuvRescalesLumaAndTakesChromaFromTheFirstRow) {
+  const auto& t = testing::SharedTables();
+  const std::uint8_t* scale = t.arithmetic.inputScale.data();
+  // Two rows of one pixel pair; the second row's chroma is never read.
+  const std::array<std::uint8_t, 8> yuyv{255, 30, 100, 40, 16, 99, 128, 99};
+  const std::array<std::uint8_t, 8> uyvy{30, 255, 40, 100, 99, 16, 99, 128};
+  for (const auto& [src, order] : {std::pair{yuyv, kYuyvOrder}, std::pair{uyvy, kUyvyOrder}}) {
+    Planes p(2, 2);
+    ConvertFromPackedYuv(src.data(), p.View(), order, scale);
+    EXPECT_EQ(p.Y(0, 0), 215);
+    EXPECT_EQ(p.Y(1, 1), scale[128]);
+    EXPECT_EQ(p.U(0, 0), 30);
+    EXPECT_EQ(p.V(0, 0), 40);
+  }
+}
+
+TEST(InputConversion, DispatchFollowsGreySendingAndRefusesWhatItCannotConvert) {
+  auto ctx = testing::MakeEncoderContext();
+  Planes p(8, 8);
+  std::fill(p.bytes.begin(), p.bytes.end(), 0x55);
+  const auto white = Solid(64, {255, 255, 255, 255});
+  ctx->inputFormat = kRgb32;
+  ASSERT_TRUE(ConvertInputFrame(*ctx, white, p.bytes, p.g, /*grey=*/true));
+  EXPECT_EQ(p.Y(0, 0), 215);
+  EXPECT_EQ(p.U(0, 0), 0x55);  // grey sending writes no chroma
+  EXPECT_FALSE(ConvertInputFrame(*ctx, std::span(white).first(255), p.bytes, p.g, false));
+  EXPECT_FALSE(ConvertInputFrame(*ctx, white, std::span(p.bytes).first(100), p.g, false));
+  ctx->inputFormat = kPalettised8;  // no palette tables
+  EXPECT_FALSE(ConvertInputFrame(*ctx, white, p.bytes, p.g, false));
+  ctx->inputFormat = 15;
+  EXPECT_FALSE(ConvertInputFrame(*ctx, white, p.bytes, p.g, false));
+}
+
+}  // namespace
+}  // namespace kvtc::pixels
