@@ -33,6 +33,7 @@ struct EncoderState {
   std::uint8_t motionBiasBase = 0;  // 2R
   std::uint8_t motionCentre = 0;    // B
   std::uint32_t motionBits = 0;     // K
+  std::uint8_t keyOwed = 0;         // a due key frame had to go out as an ordinary frame
   PlaneGeometry geometry;
   BlockOffsets offsets;
   HeapBuffer<std::uint8_t> changeTable;      // 511
@@ -42,6 +43,9 @@ struct EncoderState {
   HeapBuffer<std::uint8_t> reconstruction;   // plane set: the decoder's picture of this frame
   HeapBuffer<std::uint8_t> blockBits;        // 8 * blocks + 1
   HeapBuffer<std::uint8_t> refinementBits;   // plane-set size / 8
+  HeapBuffer<std::uint8_t> literals;         // plane-set size: the sample section being coded
+  HeapBuffer<std::uint8_t> updateMap;        // (8 BY + 4) x (W + 4): marks, as the decoder's
+  HeapBuffer<std::uint8_t> inputCopy;        // the caller's input, decimated here
 };
 
 struct DecoderState {

@@ -1,0 +1,120 @@
+// EncodeFrame on 24-bit input at 320x240 and 640x480, with the LAN preset (threshold 8,
+// lossless luma, refresh period 128) and motion search off (R = 0) or at its widest (R = 16):
+// a key frame, a static frame (nothing changed), and a frame in which a textured object moves
+// over a smooth background.
+#include <benchmark/benchmark.h>
+
+#include <cmath>
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "encoder/encode_frame.h"
+#include "pixels/pixel_format.h"
+#include "settings/settings_record.h"
+#include "stream/codec_context.h"
+
+namespace {
+
+using kvtc::encoder::EncodedFrame;
+using kvtc::encoder::EncodeFrame;
+
+struct ContextDeleter {
+  void operator()(kvtc::stream::CodecContext* c) const { kvtc::stream::FreeContext(c); }
+};
+
+// Bottom-up 24-bit BGR: a smooth background and a textured square at (x0, y0).
+std::vector<std::uint8_t> Picture(int w, int h, int x0, int y0) {
+  std::vector<std::uint8_t> bgr(static_cast<std::size_t>(w) * h * 3);
+  const int side = h / 4;
+  std::size_t i = 0;
+  for (int y = 0; y < h; ++y) {
+    for (int x = 0; x < w; ++x) {
+      const int ix = x - x0, iy = y - y0;
+      int v;
+      if (ix >= 0 && iy >= 0 && ix < side && iy < side) {
+        v = ((ix / 4 + iy / 3) % 2) * 140 + (ix * iy) % 60;
+      } else {
+        v = static_cast<int>(120 + 70 * std::sin(x / 17.0) * std::cos(y / 13.0));
+      }
+      bgr[i++] = static_cast<std::uint8_t>(v);
+      bgr[i++] = static_cast<std::uint8_t>(255 - v);
+      bgr[i++] = static_cast<std::uint8_t>((v * 3) & 255);
+    }
+  }
+  return bgr;
+}
+
+struct Encoder {
+  std::unique_ptr<kvtc::stream::CodecContext, ContextDeleter> context{
+      kvtc::stream::CreateContext()};
+  kvtc::settings::SettingsRecord settings = kvtc::settings::PresetRecord(kvtc::settings::Preset::Lan);
+  std::vector<std::uint8_t> output;
+  EncodedFrame result;
+
+  Encoder(int w, int h, int radius) : output(static_cast<std::size_t>(w) * h * 3 / 2) {
+    settings.dwWidth = w;
+    settings.dwHeight = h;
+    settings.bSearchRadius = static_cast<std::uint8_t>(radius);
+    context->inputFormat = kvtc::pixels::kRgb24;
+    context->threshold = settings.bThreshold;
+  }
+  void Encode(const std::vector<std::uint8_t>& input) {
+    EncodeFrame(*context, settings, input, output, result);
+  }
+};
+
+void Report(benchmark::State& state, const Encoder& e, std::size_t bytes) {
+  state.counters["fps"] = benchmark::Counter(static_cast<double>(state.iterations()),
+                                             benchmark::Counter::kIsRate);
+  state.counters["bytes"] = static_cast<double>(bytes);
+  (void)e;
+}
+
+void KeyFrame(benchmark::State& state) {
+  const int w = static_cast<int>(state.range(0)), h = w * 3 / 4;
+  Encoder e(w, h, static_cast<int>(state.range(1)));
+  const std::vector<std::uint8_t> picture = Picture(w, h, w / 3, h / 3);
+  e.settings.bForceKey = 1;
+  for (auto _ : state) e.Encode(picture);
+  Report(state, e, e.result.size);
+}
+
+void StaticFrame(benchmark::State& state) {
+  const int w = static_cast<int>(state.range(0)), h = w * 3 / 4;
+  Encoder e(w, h, static_cast<int>(state.range(1)));
+  e.settings.bRefreshPeriod = 0;
+  const std::vector<std::uint8_t> picture = Picture(w, h, w / 3, h / 3);
+  e.Encode(picture);
+  for (auto _ : state) e.Encode(picture);
+  Report(state, e, e.result.size);
+}
+
+void MovingObject(benchmark::State& state) {
+  const int w = static_cast<int>(state.range(0)), h = w * 3 / 4;
+  Encoder e(w, h, static_cast<int>(state.range(1)));
+  e.settings.bRefreshPeriod = 0;
+  // The object steps back and forth by (6, 4) pixels between two positions.
+  const std::vector<std::uint8_t> a = Picture(w, h, w / 3, h / 3);
+  const std::vector<std::uint8_t> b = Picture(w, h, w / 3 + 6, h / 3 + 4);
+  e.Encode(a);
+  bool flip = false;
+  for (auto _ : state) {
+    e.Encode(flip ? a : b);
+    flip = !flip;
+  }
+  Report(state, e, e.result.size);
+}
+
+void Sizes(benchmark::internal::Benchmark* b) {
+  for (const int w : {320, 640}) {
+    for (const int r : {0, 16}) b->Args({w, r});
+  }
+  b->ArgNames({"width", "R"})->Unit(benchmark::kMillisecond);
+}
+
+BENCHMARK(KeyFrame)->Apply(Sizes);
+BENCHMARK(StaticFrame)->Apply(Sizes);
+BENCHMARK(MovingObject)->Apply(Sizes);
+
+}  // namespace

@@ -1,0 +1,293 @@
+#include "encoder/block_coding.h"
+
+#include <array>
+
+#include "encoder/change_detection.h"
+#include "encoder/motion_search.h"
+#include "encoder/search_window.h"
+#include "stream/block_grid.h"
+#include "stream/motion_compensation.h"
+#include "stream/update_map_marks.h"
+
+namespace kvtc::encoder {
+
+namespace {
+
+using stream::ChromaGrid;
+using stream::GridPoint;
+using stream::LumaGrid;
+using stream::MapGrid;
+using stream::SplitStep;
+
+struct BlockCoder {
+  const FrameCoder& f;
+  const std::uint8_t* change = f.changeTable;
+  const std::uint8_t* half = f.tables.halfSum.data();
+  // The decoder makes no marks on key frames: they are filled in and converted in full.
+  const bool marking = !f.key;
+
+  std::uint32_t bx = 0, by = 0;
+  std::size_t lumaOrigin = 0;
+  std::array<std::size_t, 2> chromaOrigins{};
+  LumaGrid cur{nullptr, nullptr};
+  LumaGrid rec{nullptr, nullptr};
+  std::array<ChromaGrid, 2> curChroma{ChromaGrid{nullptr, nullptr}, ChromaGrid{nullptr, nullptr}};
+  std::array<ChromaGrid, 2> recChroma{ChromaGrid{nullptr, nullptr}, ChromaGrid{nullptr, nullptr}};
+  MapGrid map{nullptr, nullptr};
+  bool wholeBlockMarked = false;
+
+  BlockCoder(const FrameCoder& frame, std::uint32_t blockX, std::uint32_t blockY)
+      : f(frame), bx(blockX), by(blockY) {
+    const stream::PlaneGeometry& g = f.geometry;
+    lumaOrigin = stream::LumaBlockOrigin(g, bx, by);
+    const std::uint32_t chromaOrigin = stream::ChromaBlockOrigin(g, bx, by);
+    chromaOrigins = {g.uOffset + chromaOrigin, g.vOffset + chromaOrigin};
+    cur = {f.current.data() + lumaOrigin, f.offsets.luma};
+    rec = {f.reconstruction.data() + lumaOrigin, f.offsets.luma};
+    for (int p = 0; p < 2; ++p) {
+      curChroma[p] = {f.current.data() + chromaOrigins[p], f.offsets.chroma};
+      recChroma[p] = {f.reconstruction.data() + chromaOrigins[p], f.offsets.chroma};
+    }
+    if (marking) map = {f.updateMap.data() + stream::MapBlockOrigin(g, bx, by), f.offsets.map};
+  }
+
+  void Mark(GridPoint p) {
+    if (marking) stream::MarkSample(map, p);
+  }
+  void MarkWholeBlock() {
+    if (!marking) return;
+    stream::MarkWholeBlock(map, f.losslessLuma);
+    wholeBlockMarked = true;
+  }
+
+  // Sends the current sample at p as a literal; the reconstruction takes what the decoder
+  // will read.
+  template <int N>
+  void SendLiteral(const stream::Grid<N>& current, const stream::Grid<N>& picture, GridPoint p) {
+    picture[p] = f.literals.Put(current[p]);
+  }
+  // Tests p against the value the reconstruction holds there: R-bit 1 and a literal when they
+  // differ by more than T. Returns the R-bit.
+  template <int N>
+  bool Test(const stream::Grid<N>& current, const stream::Grid<N>& picture, GridPoint p) {
+    const bool differs = change[current[p] - picture[p] + 255];
+    f.refinementBits.WriteBit(differs);
+    if (differs) SendLiteral(current, picture, p);
+    return differs;
+  }
+  // A luma sample step of the quadrant refinement: the decoder's average, then the test.
+  void RefineLuma(const SplitStep& step) {
+    stream::ApplySplitStep(rec, step, half);
+    Test(cur, rec, step.target);
+    Mark(step.target);
+  }
+
+  // The four luma corners as literals; unless grey, per chroma plane the corner literal, the
+  // split of the whole chroma block and the three tested representatives, each followed (with
+  // lossless chroma) by the split of its cell, whether sent or not; the last also splits cell 3.
+  void RefreshSamples() {
+    for (int q = 0; q < 4; ++q) SendLiteral(cur, rec, stream::QuadrantCorner(q));
+    if (f.grey) return;
+    for (int p = 0; p < 2; ++p) {
+      const ChromaGrid& c = curChroma[p];
+      const ChromaGrid& r = recChroma[p];
+      SendLiteral(c, r, {4, 4});
+      stream::ApplySplit(r, {0, 0}, 2, half);
+      for (const int cell : {0, 1, 2}) {
+        Test(c, r, stream::ChromaCellRepresentative(cell));
+        if (!f.losslessChroma) continue;
+        stream::ApplySplit(r, stream::kCellOrigins[cell], 1, half);
+        if (cell == 2) stream::ApplySplit(r, stream::kCellOrigins[3], 1, half);
+      }
+    }
+  }
+
+  // For each changed quadrant: the corner's R-bit is its flag in the sample-change map (from
+  // the last change detection), then the chroma representative of the quadrant's chroma cell
+  // is tested in U and V, and split with lossless chroma only when it was sent.
+  void ChangedCorners(const std::array<std::uint8_t, 4>& quadrants) {
+    for (int q = 0; q < 4; ++q) {
+      if (!quadrants[q]) continue;
+      const GridPoint corner = stream::QuadrantCorner(q);
+      const bool send = f.sampleChangeMap[MapIndex(corner.row, corner.col)];
+      f.refinementBits.WriteBit(send);
+      if (send) {
+        SendLiteral(cur, rec, corner);
+        Mark(corner);
+      }
+      if (f.grey) continue;
+      for (int p = 0; p < 2; ++p) {
+        if (!Test(curChroma[p], recChroma[p], stream::ChromaCellRepresentative(q))) continue;
+        if (f.losslessChroma) stream::ApplySplit(recChroma[p], stream::kCellOrigins[q], 1, half);
+        if (marking && !wholeBlockMarked) stream::MarkQuadrantArea(map, q);
+      }
+    }
+  }
+
+  // The finest level of a lossless-luma quadrant. Each changed cell's three samples are tested
+  // in order against their averages; the cell's detail flag is 1 when any fails, and then all
+  // three R-bits go out (0 for a sample that passed, which keeps its average, as the decoder
+  // computes it). The block-bit section gets the detail bit (the OR of the flags) and, when
+  // it is 1, the flag of every changed cell; the two sections are separate streams, so the
+  // R-bits can follow the flags that announce them.
+  void RefineFinest(int q, const std::uint8_t* cells) {
+    std::array<bool, 12> rbits{};
+    std::size_t pending = 0;
+    std::array<bool, 4> detail{};
+    bool anyDetail = false;
+    for (int k = 0; k < 4; ++k) {
+      if (!cells[k]) continue;
+      std::array<bool, 3> sent{};
+      int s = 0;
+      for (const SplitStep& step :
+           stream::SplitSquare(stream::kQuadrantOrigins[q] + stream::kCellOrigins[k], 1)) {
+        stream::ApplySplitStep(rec, step, half);
+        sent[s] = change[cur[step.target] - rec[step.target] + 255];
+        if (sent[s]) SendLiteral(cur, rec, step.target);
+        Mark(step.target);
+        ++s;
+      }
+      detail[k] = sent[0] || sent[1] || sent[2];
+      if (!detail[k]) continue;
+      anyDetail = true;
+      for (const bool bit : sent) rbits[pending++] = bit;
+    }
+    f.blockBits.WriteBit(anyDetail);
+    if (anyDetail) {
+      for (int k = 0; k < 4; ++k) {
+        if (cells[k]) f.blockBits.WriteBit(detail[k]);
+      }
+    }
+    for (std::size_t i = 0; i < pending; ++i) f.refinementBits.WriteBit(rbits[i]);
+  }
+
+  void QuadrantRefinement(const std::array<std::uint8_t, 4>& quadrants,
+                          const std::array<std::uint8_t, 16>& cells) {
+    for (int q = 0; q < 4; ++q) {
+      if (!quadrants[q]) continue;
+      const auto lumaSteps = stream::SplitSquare(stream::kQuadrantOrigins[q], 2);
+      const auto chromaSteps = stream::SplitSquare(stream::kCellOrigins[q], 1);
+      for (int j = 0; j < 3; ++j) {
+        if (f.losslessLuma && !cells[4 * q + stream::kSplitStepCell[j]]) continue;
+        RefineLuma(lumaSteps[j]);
+        if (!f.losslessChroma) continue;
+        for (int p = 0; p < 2; ++p) {
+          if (Test(curChroma[p], recChroma[p], chromaSteps[j].target) && f.losslessLuma &&
+              marking) {
+            stream::MarkChromaStepArea(map, lumaSteps[j].target);
+          }
+        }
+      }
+      if (f.losslessLuma) RefineFinest(q, &cells[4 * q]);
+    }
+  }
+
+  BlockChange Detect(const std::uint8_t* other) {
+    const auto detect = f.losslessLuma ? DetectBlockChangeFull : DetectBlockChangeSampled;
+    return detect(f.current.data() + lumaOrigin, other + lumaOrigin, f.sampleChangeMap, change,
+                  f.offsets);
+  }
+
+  MotionSearchResult Search() {
+    const WindowQuery query{f.geometry, f.radius, f.motion, f.losslessLuma, f.grey};
+    const SearchWindow window = ClampSearchWindow(query, bx, by);
+    const SearchTables tables{change, f.tables.absDiff.data(), half, f.tables.quarterSum.data()};
+    const std::uint8_t* current = f.current.data() + lumaOrigin;
+    const std::uint8_t* reference = f.reference.data() + lumaOrigin;
+    if (f.losslessLuma) {
+      return SearchMotionFull(current, reference, f.radius, window, f.offsets,
+                              f.geometry.lumaStride, tables, 2 * f.radius, f.threshold);
+    }
+    return SearchMotionSampled(current, reference, f.radius, window, f.offsets,
+                               f.geometry.lumaStride, tables, 2 * f.radius);
+  }
+
+  // Moves the block from the reference picture into the reconstruction; unless grey, the
+  // chroma blocks too, with the chroma vector.
+  void Compensate(std::uint32_t x, std::uint32_t y) {
+    const auto compensate =
+        f.losslessLuma ? stream::CompensateHalfSample : stream::CompensateWholeSample;
+    const std::uint32_t centre = f.motion.centre;
+    compensate(f.reconstruction.data() + lumaOrigin, f.reference.data() + lumaOrigin,
+               stream::LumaDisplacement(x, y, centre), stream::BlockPlane::kLuma, f.offsets,
+               f.tables);
+    if (f.grey) return;
+    const stream::MotionVector chroma = stream::ChromaDisplacement(x, y, centre);
+    for (const std::size_t origin : chromaOrigins) {
+      compensate(f.reconstruction.data() + origin, f.reference.data() + origin, chroma,
+                 stream::BlockPlane::kChroma, f.offsets, f.tables);
+    }
+    MarkWholeBlock();
+  }
+
+  void CodeRefreshBlock() {
+    MarkWholeBlock();
+    RefreshSamples();
+    std::array<std::uint8_t, 4> quadrants;
+    std::array<std::uint8_t, 16> cells;
+    quadrants.fill(1);
+    cells.fill(1);
+    QuadrantRefinement(quadrants, cells);
+  }
+
+  void CodeUpdatedBlock() {
+    BlockChange detected = Detect(f.reference.data());
+    f.blockBits.WriteBit(detected.block);
+    if (!detected.block) return;
+    if (f.radius != 0) {
+      const MotionSearchResult motion = Search();
+      WriteMotionCode(f.blockBits, motion.x, motion.y, f.motion);
+      const bool moved = motion.x != f.motion.centre || motion.y != f.motion.centre;
+      if (moved) Compensate(motion.x, motion.y);
+      f.blockBits.WriteBit(motion.residualNeeded);
+      if (!motion.residualNeeded) return;
+      // What is left to send is where the block differs from the prediction.
+      if (moved) detected = Detect(f.reconstruction.data());
+    } else if (f.losslessLuma) {
+      MarkWholeBlock();
+    }
+    for (int q = 0; q < 4; ++q) {
+      f.blockBits.WriteBit(detected.quadrant[q]);
+      if (f.losslessLuma && detected.quadrant[q]) {
+        for (int k = 0; k < 4; ++k) f.blockBits.WriteBit(detected.cell[4 * q + k]);
+      }
+    }
+    ChangedCorners(detected.quadrant);
+    QuadrantRefinement(detected.quadrant, detected.cell);
+  }
+};
+
+}  // namespace
+
+void WriteMotionCode(stream::BitWriter& bits, std::uint32_t x, std::uint32_t y,
+                     const stream::MotionParameters& motion) {
+  const std::uint32_t b = motion.centre;
+  if (x == b && y == b) {
+    bits.WriteBit(false);
+  } else if (x == b) {
+    bits.WriteBits(0b01, 2);
+    bits.WriteBits(y, motion.bits);
+  } else if (y == b) {
+    bits.WriteBits(0b011, 3);
+    bits.WriteBits(x, motion.bits);
+  } else {
+    bits.WriteBits(0b111, 3);
+    for (std::uint32_t i = 0; i < motion.bits; ++i) {
+      bits.WriteBit((x >> i) & 1);
+      bits.WriteBit((y >> i) & 1);
+    }
+  }
+}
+
+void CodeBlock(const FrameCoder& frame, std::uint32_t blockX, std::uint32_t blockY, bool refresh) {
+  BlockCoder coder(frame, blockX, blockY);
+  if (refresh) {
+    coder.CodeRefreshBlock();
+  } else {
+    coder.CodeUpdatedBlock();
+  }
+}
+
+void SkipBlock(const FrameCoder& frame) { frame.blockBits.WriteBit(false); }
+
+}  // namespace kvtc::encoder

@@ -1,0 +1,97 @@
+#include "encoder/change_detection.h"
+
+#include "stream/block_grid.h"
+
+namespace kvtc::encoder {
+
+namespace {
+
+using stream::GridPoint;
+
+constexpr GridPoint CellPoint(int quadrant, int cell, int row, int col) {
+  return stream::kQuadrantOrigins[quadrant] + stream::kCellOrigins[cell] + GridPoint{row, col};
+}
+
+std::uint8_t Differs(const std::uint8_t* current, const std::uint8_t* other,
+                     const std::uint8_t* changeTable, std::int32_t offset) {
+  return changeTable[current[offset] - other[offset] + 255];
+}
+
+using QuadrantDetector = std::uint8_t (*)(const std::uint8_t*, const std::uint8_t*,
+                                          std::uint8_t*, const std::uint8_t*,
+                                          const stream::BlockOffsets&, int, std::uint8_t*);
+
+BlockChange DetectBlock(QuadrantDetector detect, const std::uint8_t* current,
+                        const std::uint8_t* other, std::uint8_t* changeMap,
+                        const std::uint8_t* changeTable, const stream::BlockOffsets& offsets) {
+  BlockChange change;
+  change.cell.fill(1);
+  for (int q = 0; q < 4; ++q) {
+    change.quadrant[q] =
+        detect(current, other, changeMap, changeTable, offsets, q, &change.cell[4 * q]);
+    change.block |= change.quadrant[q];
+  }
+  return change;
+}
+
+}  // namespace
+
+void BuildChangeTable(std::span<std::uint8_t> table, std::uint32_t threshold) {
+  for (std::size_t i = 0; i < table.size(); ++i) {
+    const std::uint32_t distance = i < 255 ? 255 - static_cast<std::uint32_t>(i)
+                                           : static_cast<std::uint32_t>(i) - 255;
+    table[i] = distance > threshold ? 1 : 0;
+  }
+}
+
+std::uint8_t DetectQuadrantChangeSampled(const std::uint8_t* current, const std::uint8_t* other,
+                                         std::uint8_t* changeMap, const std::uint8_t* changeTable,
+                                         const stream::BlockOffsets& offsets, int quadrant,
+                                         std::uint8_t* cells) {
+  std::uint8_t any = 0;
+  for (int k = 0; k < 4; ++k) {
+    if (!cells[k]) continue;
+    const GridPoint p = CellPoint(quadrant, k, 2, 2);
+    cells[k] = Differs(current, other, changeTable, offsets.luma[p.row][p.col]);
+    any |= cells[k];
+  }
+  const GridPoint corner = stream::QuadrantCorner(quadrant);
+  changeMap[MapIndex(corner.row, corner.col)] = cells[3];
+  return any;
+}
+
+std::uint8_t DetectQuadrantChangeFull(const std::uint8_t* current, const std::uint8_t* other,
+                                      std::uint8_t* changeMap, const std::uint8_t* changeTable,
+                                      const stream::BlockOffsets& offsets, int quadrant,
+                                      std::uint8_t* cells) {
+  std::uint8_t any = 0;
+  for (int k = 0; k < 4; ++k) {
+    if (!cells[k]) continue;
+    std::uint8_t cell = 0;
+    for (int r = 1; r <= 2; ++r) {
+      for (int c = 1; c <= 2; ++c) {
+        const GridPoint p = CellPoint(quadrant, k, r, c);
+        const std::uint8_t flag = Differs(current, other, changeTable, offsets.luma[p.row][p.col]);
+        changeMap[MapIndex(p.row, p.col)] = flag;
+        cell |= flag;
+      }
+    }
+    cells[k] = cell;
+    any |= cell;
+  }
+  return any;
+}
+
+BlockChange DetectBlockChangeSampled(const std::uint8_t* current, const std::uint8_t* other,
+                                     std::uint8_t* changeMap, const std::uint8_t* changeTable,
+                                     const stream::BlockOffsets& offsets) {
+  return DetectBlock(DetectQuadrantChangeSampled, current, other, changeMap, changeTable, offsets);
+}
+
+BlockChange DetectBlockChangeFull(const std::uint8_t* current, const std::uint8_t* other,
+                                  std::uint8_t* changeMap, const std::uint8_t* changeTable,
+                                  const stream::BlockOffsets& offsets) {
+  return DetectBlock(DetectQuadrantChangeFull, current, other, changeMap, changeTable, offsets);
+}
+
+}  // namespace kvtc::encoder

@@ -1,0 +1,58 @@
+// Change detection: where a luma block of the current picture differs from the same block of
+// another picture (the reference before motion search, the motion-compensated prediction
+// after it), at the resolution of its 2x2 cells. Two samples differ when the change table,
+// indexed by (a - b + 255), says so: |a - b| > T.
+//
+// The sampled variant (lossless luma off) looks at each cell's representative only, the
+// samples such frames carry; the full variant looks at all four samples of every cell.
+// Chroma is never looked at.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <span>
+
+#include "stream/block_offsets.h"
+
+namespace kvtc::encoder {
+
+struct BlockChange {
+  std::uint8_t block = 0;
+  std::array<std::uint8_t, 4> quadrant{};
+  std::array<std::uint8_t, 16> cell{};  // quadrant-major: quadrant q's cells at 4q to 4q+3
+};
+
+// Fills the 511-byte change table for threshold T: 0 at indices 255 - T to 255 + T, 1
+// elsewhere.
+void BuildChangeTable(std::span<std::uint8_t> table, std::uint32_t threshold);
+
+// The 9x9 per-sample change flags of the block in hand, row-major by grid position.
+constexpr int kSampleChangeMapSize = 81;
+constexpr int MapIndex(int row, int col) { return row * 9 + col; }
+
+// `current` and `other` point at the block's grid origin g(0, 0) in their planes, which share
+// the stride the offsets were computed for.
+//
+// Sampled: a cell changed when its representative differs. The map receives the flag of each
+// quadrant's bottom-right cell at the quadrant's corner; nothing else of it is written.
+BlockChange DetectBlockChangeSampled(const std::uint8_t* current, const std::uint8_t* other,
+                                     std::uint8_t* changeMap, const std::uint8_t* changeTable,
+                                     const stream::BlockOffsets& offsets);
+// Full: a cell changed when any of its four samples differs. The map receives the flag of
+// every one of the 64 samples.
+BlockChange DetectBlockChangeFull(const std::uint8_t* current, const std::uint8_t* other,
+                                  std::uint8_t* changeMap, const std::uint8_t* changeTable,
+                                  const stream::BlockOffsets& offsets);
+
+// One quadrant of the above: examines each of the quadrant's cells whose flag in `cells` (four
+// flags) is set, clears the flags of those that did not change, and returns their OR.
+std::uint8_t DetectQuadrantChangeSampled(const std::uint8_t* current, const std::uint8_t* other,
+                                         std::uint8_t* changeMap, const std::uint8_t* changeTable,
+                                         const stream::BlockOffsets& offsets, int quadrant,
+                                         std::uint8_t* cells);
+std::uint8_t DetectQuadrantChangeFull(const std::uint8_t* current, const std::uint8_t* other,
+                                      std::uint8_t* changeMap, const std::uint8_t* changeTable,
+                                      const stream::BlockOffsets& offsets, int quadrant,
+                                      std::uint8_t* cells);
+
+}  // namespace kvtc::encoder

@@ -1,0 +1,64 @@
+// One pass of the block loop over a frame, into the encoder's section buffers, and the
+// finishing of the reconstruction once a pass has been accepted.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+
+#include "encoder/frame_budget.h"
+#include "encoder/key_and_refresh.h"
+#include "encoder/literal_writer.h"
+#include "stream/bit_writer.h"
+#include "stream/codec_context.h"
+#include "stream/motion_vector.h"
+
+namespace kvtc::encoder {
+
+// What the frame's header says about how its blocks are coded.
+struct FrameChoices {
+  bool losslessLuma = false;
+  bool losslessChroma = false;  // as it takes effect: never on a grey frame
+  bool grey = false;
+  bool packed = false;          // 4-bit grey input: literals go out two to a byte
+  std::uint32_t radius = 0;
+  stream::MotionParameters motion;
+};
+
+// The three sections of the frame being coded, over the encoder's buffers.
+struct SectionWriters {
+  stream::BitWriter blockBits;
+  stream::BitWriter refinementBits;
+  LiteralWriter literals;
+  std::uint32_t skipped = 0;  // blocks sent as unchanged for want of room
+
+  SectionWriters(stream::EncoderState& state, bool packed);
+  FrameSize Size(std::size_t headerBytes) const;
+};
+
+// Codes every block of the frame, key frame and refresh blocks as planned, with threshold T,
+// over the reconstruction, which must hold the previous picture (RestoreReconstruction makes
+// it so again before a pass is repeated). With a capacity, a block is coded only while the
+// frame could still take that block at its worst case and every later block as unchanged;
+// past that point blocks go out as unchanged. Returns the sections' sizes.
+FrameSize CodeFrameBlocks(stream::CodecContext& context, const FrameChoices& choices,
+                          const KeyAndRefresh& plan, std::uint32_t threshold,
+                          std::size_t headerBytes, std::optional<std::size_t> capacity,
+                          SectionWriters& writers);
+
+// The previous picture back into the reconstruction, undoing a pass that was not accepted.
+void RestoreReconstruction(stream::EncoderState& state);
+
+// After the accepted pass: the border rebuild and fill-in of the reconstruction, then the
+// reconstruction becomes the reference picture.
+//
+// The encoder finishes its picture exactly as a decoder showing colour does (borders, chroma
+// filled where lossy chroma left gaps, with the same update-map marks), rather than leaving
+// the uncoded chroma samples alone. Those samples are read later: the half-sample motion
+// compensation of lossless-luma frames moves chroma with half-sample precision and so reads
+// chroma positions between representatives, and a switch to lossless chroma tests every
+// chroma sample against what the picture holds. Had the encoder not filled them, its picture
+// and the decoder's would drift apart there until the block was next refreshed.
+void FinishFrame(stream::CodecContext& context, const FrameChoices& choices, bool key);
+
+}  // namespace kvtc::encoder

@@ -1,0 +1,35 @@
+// The sample section being coded: literal sample values in syntax order.
+//
+// A frame of 4-bit grey input carries its literals packed, two to a byte, as one of sixteen
+// levels (v / 17) * 17. A sample that the filters have moved off those levels reaches the
+// decoder as the level below it, so Put returns the value the decoder will read, and the
+// coder stores that one in its reconstruction: both pictures stay the same.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+
+namespace kvtc::encoder {
+
+struct LiteralWriter {
+  std::span<std::uint8_t> bytes;  // one literal per byte until the frame is assembled
+  bool packed = false;
+  std::size_t count = 0;
+  bool overflow = false;
+
+  std::uint8_t Put(std::uint8_t sample) {
+    const std::uint8_t value = packed ? static_cast<std::uint8_t>(sample / 17 * 17) : sample;
+    if (count < bytes.size()) {
+      bytes[count++] = value;
+    } else {
+      overflow = true;
+    }
+    return value;
+  }
+
+  // Bytes the sample section will take: a packed section holds two literals per byte.
+  std::size_t SectionBytes() const { return packed ? (count + 1) / 2 : count; }
+};
+
+}  // namespace kvtc::encoder

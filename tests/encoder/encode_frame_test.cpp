@@ -1,0 +1,131 @@
+// EncodeFrame as a whole: the frame layouts the stream promises, what happens to the caller's
+// buffers, and the size policy when a frame cannot fit.
+#include "encoder/encode_frame.h"
+
+#include <gtest/gtest.h>
+
+#include <bit>
+#include <random>
+
+#include "round_trip_fixture.h"
+#include "support/guarded_buffer.h"
+#include "synthetic_input.h"
+
+namespace kvtc::testing {
+namespace {
+
+int Ones(std::span<const std::uint8_t> bytes) {
+  int ones = 0;
+  for (const std::uint8_t b : bytes) ones += std::popcount(b);
+  return ones;
+}
+
+std::vector<std::uint8_t> Noise(std::size_t bytes, unsigned seed) {
+  std::mt19937 random(seed);
+  std::vector<std::uint8_t> v(bytes);
+  for (auto& b : v) b = static_cast<std::uint8_t>(random());
+  return v;
+}
+
+// 64x48: 48 blocks.
+TEST(EncodeFrame, UnchangedFrameIsOneZeroBitPerBlock) {
+  RoundTrip trip(StreamSettings{});
+  const std::vector<std::uint8_t> input = SceneSource(Scene::kText, 64, 48).Frame(2, 0);
+  trip.Step(input);
+  trip.Step(input);
+  const stream::FrameHeader& h = trip.header();
+  EXPECT_FALSE(h.key());
+  EXPECT_EQ(h.samples.size(), 0u);
+  EXPECT_EQ(h.blockBits.size(), 6u);
+  EXPECT_EQ(Ones(h.blockBits), 0);
+  EXPECT_EQ(h.refinementBits.size(), 0u);
+  EXPECT_EQ(h.checksum, 0);
+}
+
+TEST(EncodeFrame, PhaseBytesRunThroughThePeriodAndRestartOnChange) {
+  RoundTrip trip(StreamSettings{});
+  SceneSource source(Scene::kMovingSquare, 64, 48);
+  const std::uint8_t periods[] = {3, 3, 3, 3, 3, 5, 5, 5, 0, 3};
+  const std::uint32_t phases[] = {0, 1, 2, 0, 1, 0, 1, 2, 0, 0};
+  for (int f = 0; f < 10; ++f) {
+    trip.record().bRefreshPeriod = periods[f];
+    trip.Step(source.Frame(2, f));
+    EXPECT_EQ(trip.header().refreshPeriod, periods[f]) << f;
+    EXPECT_EQ(trip.header().refreshPhase, phases[f]) << f;
+  }
+}
+
+// A grey refresh block without lossless options: four literals, twelve R-bits and one
+// literal per R-bit 1, no B-bits; 4-bit input packs those literals two to a byte.
+TEST(EncodeFrame, GreyAndPackedKeyFrameCosts) {
+  for (const std::uint8_t code : {pixels::kRgb24, pixels::kGrey4}) {
+    RoundTrip trip(StreamSettings{.code = code, .radius = 0, .grey = true});
+    trip.Step(SceneSource(Scene::kCameraNoise, 64, 48).Frame(code, 0));
+    const stream::FrameHeader& h = trip.header();
+    const bool packed = code == pixels::kGrey4;
+    EXPECT_EQ(h.flags, stream::kFlagKey | stream::kFlagGrey | (packed ? stream::kFlagPacked : 0));
+    EXPECT_EQ(h.blockBits.size(), 0u);
+    EXPECT_EQ(h.refinementBits.size(), 48u * 12 / 8);
+    const std::size_t literals = 48 * 4 + Ones(h.refinementBits);
+    EXPECT_EQ(h.samples.size(), packed ? (literals + 1) / 2 : literals);
+  }
+}
+
+// 640x480 at threshold 0 with both lossless options: noise needs far more than the output
+// and the sections hold. Raised thresholds do not help, so the frame goes out partial and
+// without its key, which the next frame, a calm one, sends.
+TEST(EncodeFrame, FramesThatCannotFitGoOutWithinEveryLimit) {
+  StreamSettings s{.width = 640, .height = 480, .threshold = 0, .radius = 16, .period = 7,
+                   .losslessLuma = true, .losslessChroma = true};
+  RoundTrip trip(s);
+  trip.Step(Noise(std::size_t{640} * 480 * 3, 1));
+  ASSERT_FALSE(HasFailure());
+  EXPECT_FALSE(trip.result().key);
+  EXPECT_GT(trip.result().skipped, 0u);
+  EXPECT_EQ(trip.header().refreshPeriod, 0u);
+  const stream::FrameHeader& h = trip.header();  // blocks stop only when one more might not fit
+  EXPECT_TRUE(h.samples.size() + 96 > 65535 || h.refinementBits.size() + 12 > 65535 ||
+              trip.result().size + 96 + 8 + 12 > trip.outputSize());
+
+  trip.Step(SceneSource(Scene::kGradient, 640, 480).Frame(2, 0));
+  EXPECT_TRUE(trip.result().key);
+  EXPECT_EQ(trip.result().skipped, 0u);
+
+  // Camera noise of +-12 does not fit at threshold 0 either, but at a raised threshold.
+  RoundTrip small(StreamSettings{.width = 160, .height = 120, .threshold = 0,
+                                 .losslessLuma = true, .losslessChroma = true});
+  small.Step(SceneSource(Scene::kCameraNoise, 160, 120).Frame(2, 0));
+  EXPECT_TRUE(small.result().key);
+  EXPECT_GT(small.result().threshold, 0u);
+  EXPECT_EQ(small.result().skipped, 0u);
+}
+
+TEST(EncodeFrame, KeepsToTheCallersBuffers) {
+  RoundTrip trip(StreamSettings{.width = 128, .height = 96, .threshold = 0, .losslessLuma = true,
+                                .losslessChroma = true, .decimation = 2});
+  const std::vector<std::uint8_t> input = Noise(std::size_t{128} * 96 * 3, 3);
+  const std::vector<std::uint8_t> copy = input;
+  encoder::EncodedFrame result;
+  // Refused: one byte short of the input, or no room for even an unchanged frame.
+  GuardedBuffer tiny(8);
+  EXPECT_EQ(encoder::EncodeFrame(trip.context(), trip.record(), std::span(input).first(input.size() - 1),
+                                 tiny.span(), result),
+            ICERR_BADFORMAT);
+  EXPECT_EQ(encoder::EncodeFrame(trip.context(), trip.record(), input, tiny.span(), result),
+            ICERR_BADPARAM);
+  EXPECT_TRUE(std::all_of(tiny.data(), tiny.data() + 8, [](std::uint8_t b) { return b == 0; }));
+  EXPECT_EQ(trip.context().enc.frameCounter, 0u);
+  // Coded into exactly the promised size, decimating a copy of the input.
+  for (int f = 0; f < 3; ++f) {
+    GuardedBuffer output(std::size_t{128} * 96 * 3 / 2);
+    ASSERT_EQ(encoder::EncodeFrame(trip.context(), trip.record(), input, output.span(), result),
+              ICERR_OK);
+    EXPECT_TRUE(output.Intact());
+    EXPECT_TRUE(f != 0 || result.key);
+  }
+  EXPECT_TRUE(tiny.Intact());
+  EXPECT_EQ(input, copy);
+}
+
+}  // namespace
+}  // namespace kvtc::testing

@@ -1,0 +1,156 @@
+// A stream coded with EncodeFrame and decoded, frame by frame, by the decoder's block walker
+// and picture finishing as a colour display decodes it, the two pictures compared after
+// every frame.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "decoder/block_walker.h"
+#include "encoder/encode_frame.h"
+#include "pixels/pixel_format.h"
+#include "stream/frame_format.h"
+#include "stream/picture_finishing.h"
+
+namespace kvtc::testing {
+
+struct StreamSettings {
+  std::uint32_t width = 64, height = 48;
+  std::uint8_t code = pixels::kRgb24, threshold = 8, radius = 4, period = 0, keyInterval = 0;
+  bool losslessLuma = false, losslessChroma = false, grey = false, median = false,
+       smooth = false;
+  std::uint8_t decimation = 0;
+
+  std::string Describe() const {
+    char text[160];
+    std::snprintf(text, sizeof text, "%ux%u code %d T %d R %d P %d K %d LL %d LC %d grey %d "
+                  "median %d smooth %d decimation %d", width, height, code, threshold, radius,
+                  period, keyInterval, losslessLuma, losslessChroma, grey, median, smooth,
+                  decimation);
+    return text;
+  }
+};
+
+class RoundTrip {
+ public:
+  explicit RoundTrip(const StreamSettings& s)
+      : s_(s), output_(std::size_t{s.width} * s.height * 3 / 2) {
+    record_ = settings::PresetRecord(settings::Preset::Lan);
+    record_.dwWidth = s.width;
+    record_.dwHeight = s.height;
+    record_.bSearchRadius = s.radius;
+    record_.bRefreshPeriod = s.period;
+    record_.bKeyInterval = s.keyInterval;
+    record_.bLosslessLuma = s.losslessLuma;
+    record_.bLosslessChroma = s.losslessChroma;
+    record_.bDecimation = s.decimation;
+    record_.bFlags = s.grey ? settings::SF_SENDGRAY : 0;
+    stream::CodecContext& c = *context_;
+    c.inputFormat = s.code;
+    c.threshold = s.threshold;
+    c.median = s.median;
+    c.smoothing = s.smooth;
+    const bool sixBit = s.code == pixels::kBitFields;  // 6-bit grey: one 6-bit component
+    c.compBits[0] = sixBit ? 6 : 8;
+    c.compBits[1] = c.compBits[2] = sixBit ? 0 : 8;
+    c.compCount = sixBit ? 1 : 3;
+    for (auto* table : {&c.paletteY, &c.paletteU, &c.paletteV}) table->Allocate(256);
+    for (int i = 0; i < 256; ++i) {
+      c.paletteY[i] = static_cast<std::uint8_t>(i * 215 / 255);
+      c.paletteU[i] = static_cast<std::uint8_t>(96 + i % 64);
+      c.paletteV[i] = static_cast<std::uint8_t>(255 - i);
+    }
+    stream::EnsureSumTables(tables_);
+  }
+
+  stream::CodecContext& context() { return *context_; }
+  settings::SettingsRecord& record() { return record_; }
+  const stream::FrameHeader& header() const { return header_; }
+  const encoder::EncodedFrame& result() const { return result_; }
+  std::size_t outputSize() const { return output_.size(); }
+
+  // Codes one frame, checks its limits, decodes it and compares the pictures.
+  void Step(std::span<const std::uint8_t> input) {
+    ASSERT_EQ(encoder::EncodeFrame(*context_, record_, input, output_, result_), ICERR_OK);
+    ASSERT_LE(result_.size, output_.size());
+    frame_.assign(output_.begin(), output_.begin() + result_.size);
+    const auto header = stream::ParseFrameHeader(frame_);
+    ASSERT_TRUE(header);
+    header_ = *header;
+    EXPECT_TRUE(stream::ChecksumMatches(header_));
+    EXPECT_LE(header_.samples.size(), 65535u);
+    EXPECT_LE(header_.blockBits.size(), 65535u);
+    EXPECT_LE(header_.refinementBits.size(), 65535u);
+    EXPECT_EQ(header_.key(), result_.key);
+
+    const stream::EncoderState& e = context_->enc;
+    if (current_.empty()) {  // a new decoder: planes of 128
+      current_.assign(e.geometry.planeSetSize, 128);
+      map_.resize(e.geometry.mapSize);
+    }
+    const std::vector<std::uint8_t> reference = current_;
+    if (!header_.key()) std::fill(map_.begin(), map_.end(), 0);
+    ASSERT_EQ(decoder::DecodeBlocks({header_, e.geometry, e.offsets, tables_, current_, reference,
+                                     map_, true}),
+              decoder::WalkResult::kDecoded);
+    stream::FinishPicture({e.geometry, tables_, current_, map_, header_.key(), header_.grey(),
+                           header_.losslessLuma(), header_.losslessChroma(), pixels::kRgb24,
+                           false});
+    Compare();
+    ++frames_;
+  }
+
+  // The decoder's planes against the encoder's reconstruction: luma everywhere with lossless
+  // luma and at the representatives (even rows and columns) without, chroma everywhere since
+  // both sides fill it in. Then the decoded luma against the converted input, within the
+  // threshold the frame was coded with (a 4-bit literal may sit up to 16 below), wherever the
+  // stream carries luma, unless blocks were skipped for want of room.
+  void Compare() {
+    const stream::EncoderState& e = context_->enc;
+    const stream::PlaneGeometry& g = e.geometry;
+    const std::uint32_t step = header_.losslessLuma() ? 1 : 2;
+    const int tolerance = static_cast<int>(result_.threshold) + (header_.packed() ? 16 : 0);
+    int failures = 0;
+    const auto fail = [&](const char* what, std::size_t at, int expected, int actual) {
+      if (++failures <= 3) {
+        ADD_FAILURE() << s_.Describe() << " frame " << frames_ << " " << what << " at " << at
+                      << ": " << expected << " vs " << actual;
+      }
+    };
+    for (std::uint32_t r = 0; r <= g.height; r += step) {
+      for (std::uint32_t c = 0; c <= g.width; c += step) {
+        const std::size_t at = r * g.lumaStride + c;
+        if (e.reference[at] != current_[at]) fail("luma", at, e.reference[at], current_[at]);
+        const bool coded = r >= step && c >= step && r <= 8 * g.blocksDown && c <= 8 * g.blocksAcross;
+        if (coded && result_.skipped == 0 && std::abs(current_[at] - e.current[at]) > tolerance) {
+          fail("input", at, e.current[at], current_[at]);
+        }
+      }
+    }
+    for (std::size_t at = g.uOffset; at < g.planeSetSize - 2 * g.lumaStride; ++at) {
+      if (e.reference[at] != current_[at]) fail("chroma", at, e.reference[at], current_[at]);
+    }
+  }
+
+ private:
+  struct ContextDeleter {
+    void operator()(stream::CodecContext* c) const { stream::FreeContext(c); }
+  };
+  StreamSettings s_;
+  std::unique_ptr<stream::CodecContext, ContextDeleter> context_{stream::CreateContext()};
+  settings::SettingsRecord record_{};
+  stream::ArithmeticTables tables_;
+  std::vector<std::uint8_t> output_, frame_, current_, map_;
+  stream::FrameHeader header_;
+  encoder::EncodedFrame result_;
+  int frames_ = 0;
+};
+
+}  // namespace kvtc::testing
