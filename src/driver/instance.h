@@ -23,7 +23,8 @@ struct InstanceRecord {
   DWORD fCompressBegun;
   DWORD fDecompressBegun;
   LPARAM lStatusParam;
-  LONG (*pfnStatus)(LPARAM, UINT, LONG);
+  // The caller's callback, in its calling convention (stdcall on 32-bit Windows).
+  decltype(ICSETSTATUSPROC::Status) pfnStatus;
   stream::CodecContext* pContext;
 };
 

@@ -34,6 +34,7 @@ HMODULE GetDriverModuleHandle(HDRVR driver);
 int MessageBoxA(HWND owner, const char* text, const char* caption, UINT type);
 BOOL DisableThreadLibraryCalls(HMODULE module);
 
+#if !defined(_WIN32)
 // What the stand-ins saw, for tests.
 namespace testing {
 struct DefDriverProcCall {
@@ -54,5 +55,6 @@ std::vector<MessageBoxCall> MessageBoxCalls();
 int GetDriverModuleHandleCalls();
 void ClearCalls();
 }  // namespace testing
+#endif
 
 }  // namespace kvtc::platform

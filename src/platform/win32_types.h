@@ -12,11 +12,16 @@
 #ifndef WIN32_LEAN_AND_MEAN
 #define WIN32_LEAN_AND_MEAN
 #endif
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
 #include <windows.h>
 #include <mmsystem.h>
 #include <vfw.h>
 #define KVTC_CALLBACK CALLBACK
-#define KVTC_EXPORT extern "C" __declspec(dllexport)
+// The module-definition file exports DriverProc under its plain name; a dllexport here would
+// add the decorated name as a second export on 32-bit Windows.
+#define KVTC_EXPORT extern "C"
 #else
 
 #define KVTC_CALLBACK

@@ -1,0 +1,27 @@
+// Installing the codec the way a codec's installer does: the DLL goes into the system
+// directory (which a 32-bit process on 64-bit Windows sees redirected to syswow64), and the
+// driver is named in the registry as "vidc.KVTC" = "kvtc.dll" under Drivers32 (in the 32-bit
+// view, Wow6432Node, for a 32-bit host on 64-bit Windows).
+#pragma once
+
+#include <string>
+
+namespace kvtc::wintest {
+
+// True for a 32-bit process on 64-bit Windows.
+bool RunsUnderWow64();
+// The directory that holds drivers of this host's bitness, as the file system names it.
+std::string DriverDirectory();
+// A file in the system directory as the process names it (and as the codec does).
+std::string SystemFile(const char* name);
+
+// Copies the DLL in, registers it and removes the settings file and error log that an earlier
+// run left. False, after saying why, when any of it fails.
+bool InstallCodec(const std::string& dllSource);
+
+// The file this process loaded kvtc.dll from; empty while it is not loaded.
+std::string LoadedCodecPath();
+// Case-insensitive equality of two Windows paths.
+bool SamePath(const std::string& a, const std::string& b);
+
+}  // namespace kvtc::wintest

@@ -1,0 +1,183 @@
+#include "frame_hashes.h"
+
+#include <cstdio>
+#include <cstring>
+
+namespace kvtc::wintest {
+namespace {
+
+constexpr LONG kWidth = kClipWidth;
+constexpr LONG kHeight = kClipHeight;
+constexpr int kFrames = kClipFrames;
+constexpr DWORD kQuality = 7500;
+constexpr DWORD kYuy2 = MakeFourcc("YUY2");
+
+std::uint64_t Fnv1a(const void* data, std::size_t size) {
+  std::uint64_t h = 0xcbf29ce484222325ull;
+  for (std::size_t i = 0; i < size; ++i) {
+    h = (h ^ static_cast<const BYTE*>(data)[i]) * 0x100000001b3ull;
+  }
+  return h;
+}
+
+struct Layout {
+  const char* name;
+  WORD bits;
+  DWORD compression;
+  bool topDown;
+};
+
+// Compression inputs and decompression outputs.
+constexpr Layout kInputs[] = {
+    {"rgb24", 24, BI_RGB, false}, {"rgb32", 32, BI_RGB, false},
+    {"rgb555", 16, BI_RGB, false}, {"yuy2", 16, kYuy2, false}};
+constexpr Layout kOutputs[] = {
+    {"rgb24", 24, BI_RGB, false}, {"rgb24-topdown", 24, BI_RGB, true},
+    {"rgb32", 32, BI_RGB, false}, {"yuy2", 16, kYuy2, false}};
+
+BITMAPINFOHEADER HeaderFor(const Layout& layout, DWORD compression = 0) {
+  BITMAPINFOHEADER h{};
+  h.biSize = sizeof(h);
+  h.biWidth = kWidth;
+  h.biHeight = layout.topDown ? -kHeight : kHeight;
+  h.biPlanes = 1;
+  h.biBitCount = layout.bits;
+  h.biCompression = compression ? compression : layout.compression;
+  h.biSizeImage = static_cast<DWORD>(kWidth * kHeight * layout.bits / 8);
+  return h;
+}
+
+std::string Line(const char* what, const char* layout, int frame, LRESULT result,
+                 const void* data, std::size_t size) {
+  char text[160];
+  std::snprintf(text, sizeof(text), "%s %s %d result %ld size %llu hash %016llx", what,
+                layout, frame, static_cast<long>(result), static_cast<unsigned long long>(size),
+                static_cast<unsigned long long>(Fnv1a(data, size)));
+  return text;
+}
+
+struct CompressedFrame {
+  std::vector<BYTE> bits;
+  bool key;
+};
+
+// Compresses the clip from one input layout; the frames it made, a line for each.
+std::vector<CompressedFrame> CompressClip(const CodecPort& codec, const Layout& input,
+                                          std::vector<std::string>& lines) {
+  std::vector<CompressedFrame> frames;
+  const std::uintptr_t id = codec.open();
+  if (!id) {
+    lines.push_back(std::string("compress ") + input.name + " open failed");
+    return frames;
+  }
+  BITMAPINFOHEADER in = HeaderFor(input);
+  BITMAPINFOHEADER out{};
+  auto lp = [](auto* p) { return reinterpret_cast<LPARAM>(p); };
+  codec.send(id, ICM_COMPRESS_GET_FORMAT, lp(&in), lp(&out));
+  const LRESULT largest = codec.send(id, ICM_COMPRESS_GET_SIZE, lp(&in), lp(&out));
+  codec.send(id, ICM_COMPRESS_BEGIN, lp(&in), lp(&out));
+  for (int n = 0; n < kFrames; ++n) {
+    std::vector<BYTE> picture = ClipFrame(input.bits, input.compression, n);
+    std::vector<BYTE> compressed(static_cast<std::size_t>(largest > 0 ? largest : 1));
+    DWORD ckid = 0, flags = 0;
+    ICCOMPRESS c{};
+    c.dwFlags = n == 0 ? ICCOMPRESS_KEYFRAME : 0;
+    c.lpbiOutput = &out;
+    c.lpOutput = compressed.data();
+    c.lpbiInput = &in;
+    c.lpInput = picture.data();
+    c.lpckid = &ckid;
+    c.lpdwFlags = &flags;
+    c.lFrameNum = n;
+    c.dwQuality = kQuality;
+    const LRESULT result = codec.send(id, ICM_COMPRESS, lp(&c), sizeof(c));
+    const std::size_t size = result == ICERR_OK ? out.biSizeImage : 0;
+    compressed.resize(size);
+    lines.push_back(Line((flags & AVIIF_KEYFRAME) ? "compress-key" : "compress", input.name, n,
+                         result, compressed.data(), size));
+    if (result == ICERR_OK) frames.push_back({std::move(compressed), (flags & AVIIF_KEYFRAME) != 0});
+  }
+  codec.send(id, ICM_COMPRESS_END, 0, 0);
+  codec.close(id);
+  return frames;
+}
+
+// Decompresses the frames into one output layout, a line for each picture.
+void DecompressClip(const CodecPort& codec, const std::vector<CompressedFrame>& frames,
+                    const Layout& output, std::vector<std::string>& lines) {
+  const std::uintptr_t id = codec.open();
+  if (!id) {
+    lines.push_back(std::string("decompress ") + output.name + " open failed");
+    return;
+  }
+  auto lp = [](auto* p) { return reinterpret_cast<LPARAM>(p); };
+  BITMAPINFOHEADER in = HeaderFor(kInputs[0], MakeFourcc("Kvt1"));
+  BITMAPINFOHEADER out = HeaderFor(output);
+  codec.send(id, ICM_DECOMPRESS_BEGIN, lp(&in), lp(&out));
+  for (std::size_t n = 0; n < frames.size(); ++n) {
+    std::vector<BYTE> compressed = frames[n].bits;
+    in.biSizeImage = static_cast<DWORD>(compressed.size());
+    std::vector<BYTE> picture(out.biSizeImage);
+    ICDECOMPRESS d{};
+    d.lpbiInput = &in;
+    d.lpInput = compressed.data();
+    d.lpbiOutput = &out;
+    d.lpOutput = picture.data();
+    const LRESULT result = codec.send(id, ICM_DECOMPRESS, lp(&d), sizeof(d));
+    lines.push_back(Line("decompress", output.name, static_cast<int>(n), result, picture.data(),
+                         picture.size()));
+  }
+  codec.send(id, ICM_DECOMPRESS_END, 0, 0);
+  codec.close(id);
+}
+
+}  // namespace
+
+// A panning gradient with a bright square moving across it.
+std::vector<BYTE> ClipFrame(WORD bitCount, DWORD compression, int n) {
+  const int bytesPerPixel = bitCount / 8;
+  std::vector<BYTE> bits(static_cast<std::size_t>(kWidth * kHeight * bytesPerPixel));
+  for (int y = 0; y < kHeight; ++y) {
+    for (int x = 0; x < kWidth; ++x) {
+      const bool square = x >= 4 * n + 8 && x < 4 * n + 24 && y >= 2 * n + 8 && y < 2 * n + 24;
+      const BYTE r = square ? 240 : static_cast<BYTE>(3 * x + 5 * n);
+      const BYTE g = square ? 220 : static_cast<BYTE>(4 * y + x / 2);
+      const BYTE b = square ? 40 : static_cast<BYTE>(128 + 2 * (x - y));
+      BYTE* p = &bits[static_cast<std::size_t>((y * kWidth + x) * bytesPerPixel)];
+      if (compression == kYuy2) {
+        p[0] = static_cast<BYTE>((r + 2 * g + b) / 4);  // Y, then U or V by column
+        p[1] = (x & 1) ? static_cast<BYTE>(128 + (r - g) / 4) : static_cast<BYTE>(128 + (b - g) / 4);
+      } else if (bytesPerPixel == 2) {
+        const WORD w = static_cast<WORD>((r >> 3) << 10 | (g >> 3) << 5 | (b >> 3));
+        std::memcpy(p, &w, 2);
+      } else {
+        p[0] = b;
+        p[1] = g;
+        p[2] = r;
+        if (bytesPerPixel == 4) p[3] = 0;
+      }
+    }
+  }
+  return bits;
+}
+
+std::vector<std::string> HashSequences(const CodecPort& codec) {
+  std::vector<std::string> lines;
+  std::vector<CompressedFrame> reference;
+  for (const Layout& input : kInputs) {
+    std::vector<CompressedFrame> frames = CompressClip(codec, input, lines);
+    if (reference.empty()) reference = std::move(frames);
+  }
+  if (reference.empty()) return lines;
+  for (const Layout& output : kOutputs) DecompressClip(codec, reference, output, lines);
+  return lines;
+}
+
+bool FramesWereCoded(const std::vector<std::string>& lines) {
+  for (const std::string& line : lines) {
+    if (line.rfind("compress", 0) == 0 && line.find(" result 0 ") != std::string::npos) return true;
+  }
+  return false;
+}
+
+}  // namespace kvtc::wintest

@@ -1,0 +1,81 @@
+#!/usr/bin/env bash
+# make test-win32: the 32-bit Windows suite needs 32-bit Wine, which cannot sit beside the
+# 64-bit one on this system. It runs in an i386 Debian chroot (minbase, then Wine), built once
+# and cached, with the work tree bind-mounted at its own path; the mounts go away at the end.
+#   run-win32-chroot.sh WORK_TREE BUILD_WIN32_DIR CHROOT_DIR
+# Needs root, debootstrap and the package mirror that apt on this system uses.
+set -eu
+tree=$(cd "$1" && pwd)
+build=$(cd "$2" && pwd)
+root="$3"
+
+[ "$(id -u)" = 0 ] || { echo "test-win32: needs root (debootstrap, chroot, mounts)" >&2; exit 1; }
+
+# 32-bit Wine is a 32-bit Linux program: the kernel must run i386 executables. Find out with
+# the smallest one there is (exit(0)) before spending minutes on the chroot.
+probe_dir=$(mktemp -d)
+if printf '.globl _start\n_start:\n mov $1, %%eax\n xor %%ebx, %%ebx\n int $0x80\n' |
+     as --32 -o "$probe_dir/probe.o" - &&
+   ld -m elf_i386 -o "$probe_dir/probe" "$probe_dir/probe.o" && "$probe_dir/probe" 2>/dev/null; then
+  probe=0
+else
+  probe=1
+fi
+rm -rf "$probe_dir"
+if [ $probe != 0 ]; then
+  echo "test-win32: this system does not run 32-bit x86 programs (an i386 executable fails" \
+       "to start), so 32-bit Wine cannot run here" >&2
+  exit 77
+fi
+
+# The suite this system's apt reads from, and its mirror.
+mirror_uri() {
+  local f
+  for f in /etc/apt/sources.list.d/*.sources; do
+    [ -e "$f" ] && awk '/^URIs:/ { print $2; exit }' "$f" && return
+  done
+  awk '$1 == "deb" { print $2; exit }' /etc/apt/sources.list 2>/dev/null
+}
+suite=$(. /etc/os-release && echo "$VERSION_CODENAME")
+mirror=$(mirror_uri)
+[ -n "$mirror" ] || { echo "test-win32: no package mirror found in apt's sources" >&2; exit 1; }
+
+# Mounts left by a run that was killed would make the chroot's removal reach the real tree.
+if grep -q " $root/" /proc/mounts; then
+  echo "test-win32: $root still has mounts from an earlier run; unmount them first" >&2
+  exit 1
+fi
+
+if [ ! -e "$root/.kvtc-ready" ]; then
+  echo "test-win32: building the i386 chroot in $root ($suite)"
+  rm -rf "$root"
+  debootstrap --arch=i386 --variant=minbase "$suite" "$root" "$mirror" >"$root.log" 2>&1 ||
+    { tail -20 "$root.log" >&2; exit 1; }
+  chroot "$root" /bin/sh -c 'export DEBIAN_FRONTEND=noninteractive &&
+    apt-get update -qq && apt-get install -y -qq --no-install-recommends \
+      wine wine32 xvfb xauth >/dev/null' || { echo "test-win32: installing Wine failed" >&2; exit 1; }
+  touch "$root/.kvtc-ready"
+fi
+
+mounted=()
+cleanup() {
+  local i
+  for ((i = ${#mounted[@]} - 1; i >= 0; i--)); do
+    umount -R "${mounted[i]}" 2>/dev/null || umount -R -l "${mounted[i]}"
+  done
+}
+trap cleanup EXIT
+bind() {  # source target-inside-chroot
+  mkdir -p "$root$2"
+  mount --bind "$1" "$root$2"
+  mounted+=("$root$2")
+}
+mount -t proc proc "$root/proc" && mounted+=("$root/proc")
+# /dev with its submounts (/dev/shm, /dev/pts), as a slave so that nothing done inside
+# reaches the system's own.
+mount --rbind /dev "$root/dev" && mount --make-rslave "$root/dev" && mounted+=("$root/dev")
+bind "$tree" "$tree"
+[ "${build#"$tree"/}" != "$build" ] || bind "$build" "$build"
+
+chroot "$root" /usr/bin/env -i PATH=/usr/local/bin:/usr/bin:/bin HOME=/root LANG=C.UTF-8 \
+  /bin/bash "$tree/tests/windows/run-wine-suite.sh" "$build" i686

@@ -1,0 +1,143 @@
+// AVI files through the system's AVI library with the codec doing the compression: written
+// with AVIMakeCompressedStream + AVIStreamWrite and with AVISaveV, read back with
+// AVIStreamGetFrame, which decompresses through the codec again.
+#include <cstdlib>
+
+#include "codec_install.h"
+#include "frame_hashes.h"
+#include "vcm_support.h"
+
+namespace kvtc::wintest {
+namespace {
+
+constexpr DWORD kQuality = 7500;
+// Mean absolute difference per sample that a decoded clip may show at this quality.
+constexpr double kMaxMeanError = 12.0;
+
+struct AviLibrary {
+  AviLibrary() { AVIFileInit(); }
+  ~AviLibrary() { AVIFileExit(); }
+};
+
+std::string TempAvi(const char* name) {
+  char dir[MAX_PATH] = {};
+  GetCurrentDirectoryA(MAX_PATH, dir);
+  return std::string(dir) + "\\" + name;
+}
+
+AVISTREAMINFOA VideoInfo(DWORD handler, DWORD frameBytes) {
+  AVISTREAMINFOA info{};
+  info.fccType = streamtypeVIDEO;
+  info.fccHandler = handler;
+  info.dwScale = 1;
+  info.dwRate = 15;
+  info.dwSuggestedBufferSize = frameBytes;
+  SetRect(&info.rcFrame, 0, 0, kClipWidth, kClipHeight);
+  return info;
+}
+
+AVICOMPRESSOPTIONS CodecOptions() {
+  AVICOMPRESSOPTIONS options{};
+  options.fccType = streamtypeVIDEO;
+  options.fccHandler = kHandler;
+  options.dwQuality = kQuality;
+  options.dwFlags = AVICOMPRESSF_VALID;
+  return options;
+}
+
+// Writes the 24-bit clip to a new file, through the codec when `compress`; the AVI error of
+// the first call that failed, else 0.
+HRESULT WriteClip(const std::string& path, bool compress) {
+  const BITMAPINFOHEADER format = Header(kClipWidth, kClipHeight, 24);
+  PAVIFILE file = nullptr;
+  HRESULT hr = AVIFileOpenA(&file, path.c_str(), OF_CREATE | OF_WRITE, nullptr);
+  if (hr != AVIERR_OK) return hr;
+  AVISTREAMINFOA info = VideoInfo(0, format.biSizeImage);
+  PAVISTREAM raw = nullptr, stream = nullptr;
+  hr = AVIFileCreateStreamA(file, &raw, &info);
+  AVICOMPRESSOPTIONS options = CodecOptions();
+  if (hr == AVIERR_OK && compress) hr = AVIMakeCompressedStream(&stream, raw, &options, nullptr);
+  if (hr == AVIERR_OK && !compress) AVIStreamAddRef(stream = raw);
+  if (hr == AVIERR_OK) hr = AVIStreamSetFormat(stream, 0, const_cast<BITMAPINFOHEADER*>(&format),
+                                               sizeof(format));
+  for (int n = 0; hr == AVIERR_OK && n < kClipFrames; ++n) {
+    std::vector<BYTE> bits = ClipFrame(24, BI_RGB, n);
+    hr = AVIStreamWrite(stream, n, 1, bits.data(), static_cast<LONG>(bits.size()),
+                        n == 0 ? AVIIF_KEYFRAME : 0, nullptr, nullptr);
+  }
+  if (stream) AVIStreamRelease(stream);
+  if (raw) AVIStreamRelease(raw);
+  AVIFileRelease(file);
+  return hr;
+}
+
+// Reads a compressed clip back: its tags, then every frame decoded as 24-bit RGB, compared
+// with the clip it was made from.
+void CheckCompressedClip(const std::string& path) {
+  PAVISTREAM stream = nullptr;
+  CHECK_EQ(AVIStreamOpenFromFileA(&stream, path.c_str(), streamtypeVIDEO, 0, OF_READ, nullptr),
+           AVIERR_OK);
+  if (!stream) return;
+  AVISTREAMINFOA info{};
+  AVIStreamInfoA(stream, &info, sizeof(info));
+  CHECK_EQ(info.dwLength, static_cast<DWORD>(kClipFrames));
+  BITMAPINFOHEADER format{};
+  LONG formatSize = sizeof(format);
+  AVIStreamReadFormat(stream, 0, &format, &formatSize);
+  CHECK_EQ(format.biCompression, kStreamFourcc);
+  CHECK(AVIStreamIsKeyFrame(stream, 0));
+
+  BITMAPINFOHEADER want = Header(kClipWidth, kClipHeight, 24);
+  PGETFRAME frames = AVIStreamGetFrameOpen(stream, &want);
+  CHECK(frames);
+  for (int n = 0; frames && n < kClipFrames; ++n) {
+    const auto* dib = static_cast<const BITMAPINFOHEADER*>(AVIStreamGetFrame(frames, n));
+    CHECK(dib);
+    if (!dib) break;
+    const BYTE* got = reinterpret_cast<const BYTE*>(dib) + dib->biSize;
+    const std::vector<BYTE> sent = ClipFrame(24, BI_RGB, n);
+    double error = 0;
+    for (std::size_t i = 0; i < sent.size(); ++i) error += std::abs(got[i] - sent[i]);
+    error /= static_cast<double>(sent.size());
+    if (error > kMaxMeanError) {
+      Fail(__FILE__, __LINE__, "frame " + std::to_string(n) + " differs by " + std::to_string(error));
+    }
+  }
+  if (frames) AVIStreamGetFrameClose(frames);
+  AVIStreamRelease(stream);
+}
+
+// True when the file was written; a compressor refusal (a codec without frame compression)
+// skips the case, any other error fails it.
+bool WrittenByTheCodec(HRESULT hr) {
+  if (hr == AVIERR_COMPRESSOR) Skip("the codec does not compress frames yet");
+  if (hr != AVIERR_OK && hr != AVIERR_COMPRESSOR) CHECK_EQ(hr, AVIERR_OK);
+  return hr == AVIERR_OK;
+}
+
+WINTEST_CASE(AviWrittenThroughACompressedStream) {
+  AviLibrary avi;
+  const std::string path = TempAvi("kvtc-stream.avi");
+  if (!WrittenByTheCodec(WriteClip(path, /*compress=*/true))) return;
+  CheckCompressedClip(path);
+}
+
+WINTEST_CASE(AviSavedWithAviSaveV) {
+  AviLibrary avi;
+  const std::string rawPath = TempAvi("kvtc-raw.avi");
+  const std::string path = TempAvi("kvtc-saved.avi");
+  CHECK_EQ(WriteClip(rawPath, /*compress=*/false), AVIERR_OK);
+  PAVISTREAM raw = nullptr;
+  CHECK_EQ(AVIStreamOpenFromFileA(&raw, rawPath.c_str(), streamtypeVIDEO, 0, OF_READ, nullptr),
+           AVIERR_OK);
+  if (!raw) return;
+  AVICOMPRESSOPTIONS options = CodecOptions();
+  AVICOMPRESSOPTIONS* optionList[] = {&options};
+  const HRESULT hr = AVISaveVA(path.c_str(), nullptr, nullptr, 1, &raw, optionList);
+  AVIStreamRelease(raw);
+  if (!WrittenByTheCodec(hr)) return;
+  CheckCompressedClip(path);
+}
+
+}  // namespace
+}  // namespace kvtc::wintest

@@ -1,0 +1,158 @@
+// The three settings dialogs, shown for real by ICConfigure and driven through their controls
+// from a second thread: button clicks, scroll messages and list selections, never pixel
+// positions. What OK and Cancel did is read back with ICGetState and from the settings file.
+#include <cstring>
+
+#include "codec_install.h"
+#include "resources/resource_ids.h"
+#include "vcm_support.h"
+#include "window_driver.h"
+
+namespace kvtc::wintest {
+namespace {
+
+constexpr char kConfigure[] = "Configure";
+constexpr char kCompressor[] = "Manual KVT Compressor Settings";
+constexpr char kDecompressor[] = "Manual KVT Decompressor Settings";
+
+// Offsets in the state block and the settings file.
+constexpr int kGamma = 8, kRefresh = 23, kLuma = 24, kSendGrey = 26, kRadius = 27, kFlags = 26;
+
+// Clicks a button that opens a modal dialog: posted, so that the caller need not wait for
+// that dialog to end.
+void PostClick(HWND dialog, int id) {
+  PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
+               reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
+}
+
+void Scroll(HWND dialog, int id, int code, int position = 0) {
+  SendMessageA(dialog, WM_HSCROLL, MAKEWPARAM(code, position),
+               reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
+}
+
+bool Pushed(HWND dialog, int id) {
+  return (SendDlgItemMessageA(dialog, id, BM_GETSTATE, 0, 0) & BST_PUSHED) != 0;
+}
+
+float GammaOf(const BYTE* block) {
+  float gamma;
+  std::memcpy(&gamma, block + kGamma, sizeof(gamma));
+  return gamma;
+}
+
+// Every case starts from the LAN preset and leaves it behind for the others.
+struct FreshSettings {
+  FreshSettings() { DeleteFileA(SystemFile("KVTC.cfg").c_str()); }
+  ~FreshSettings() { DeleteFileA(SystemFile("KVTC.cfg").c_str()); }
+};
+
+WINTEST_CASE(ConfigureCancelChangesNothing) {
+  FreshSettings fresh;
+  OpenCodec codec;
+  CHECK(codec);
+  CHECK(ICQueryConfigure(codec.get()));
+  const std::vector<BYTE> before = FileBytes(SystemFile("KVTC.cfg"));
+  bool lanShown = false;
+  DialogWatcher watcher(kConfigure, [&](HWND dialog) {
+    lanShown = Pushed(dialog, IDC_PRESET_LAN) && !Pushed(dialog, IDC_PRESET_MODEM);
+    SaveScreenshot(dialog, "configure.png");
+    ClickButton(dialog, IDC_PRESET_MODEM);
+    ClickButton(dialog, IDCANCEL);
+  });
+  CHECK_EQ(ICConfigure(codec.get(), nullptr), ICERR_ERROR);
+  CHECK(watcher.Seen());
+  CHECK(lanShown);
+  CHECK(FileBytes(SystemFile("KVTC.cfg")) == before);
+  CHECK_EQ(codec.Quality(), 7333u);
+  BYTE state[kStateSize] = {};
+  ICGetState(codec.get(), state, sizeof(state));
+  CHECK_EQ(static_cast<int>(state[kRefresh]), 128);
+}
+
+WINTEST_CASE(ConfigurePresetReachesFileAndEveryInstance) {
+  FreshSettings fresh;
+  OpenCodec first, second;
+  CHECK(first && second);
+  bool modemShown = false;
+  DialogWatcher watcher(kConfigure, [&](HWND dialog) {
+    ClickButton(dialog, IDC_PRESET_MODEM);
+    modemShown = Pushed(dialog, IDC_PRESET_MODEM) && !Pushed(dialog, IDC_PRESET_LAN);
+    ClickButton(dialog, IDOK);
+  });
+  CHECK_EQ(ICConfigure(first.get(), nullptr), ICERR_OK);
+  CHECK(watcher.Seen());
+  CHECK(modemShown);
+  const std::vector<BYTE> file = FileBytes(SystemFile("KVTC.cfg"));
+  CHECK_EQ(file.size(), 38u);
+  if (file.size() == 38) {
+    CHECK_EQ(static_cast<int>(file[kRefresh]), 255);
+    CHECK_EQ(static_cast<int>(file[kFlags]), 0x18);
+    CHECK_EQ(static_cast<int>(file[kRadius]), 16);
+  }
+  for (const OpenCodec* codec : {&first, &second}) {
+    BYTE state[kStateSize] = {};
+    ICGetState(codec->get(), state, sizeof(state));
+    CHECK_EQ(static_cast<int>(state[kRefresh]), 255);
+    CHECK_EQ(static_cast<int>(state[kRadius]), 16);
+  }
+}
+
+WINTEST_CASE(ManualDialogsSetEveryControl) {
+  FreshSettings fresh;
+  OpenCodec codec;
+  CHECK(codec);
+  std::string refreshShown, gammaShown, pageShown;
+  bool compressorSeen = false, decompressorSeen = false;
+  DialogWatcher watcher(kConfigure, [&](HWND configure) {
+    {
+      DialogWatcher compressor(kCompressor, [&](HWND dialog) {
+        SaveScreenshot(dialog, "compressor.png");
+        Scroll(dialog, IDC_REFRESH_SLIDER, SB_THUMBPOSITION, 250);
+        Scroll(dialog, IDC_REFRESH_SLIDER, SB_PAGERIGHT);  // 255 at most
+        refreshShown = ControlText(dialog, IDC_REFRESH_VALUE);
+        ClickButton(dialog, IDC_LOSSLESS_LUMA);    // off
+        ClickButton(dialog, IDC_FILTER_MEDIAN);
+        ClickButton(dialog, IDC_VIDEO_GRAY);
+        SendDlgItemMessageA(dialog, IDC_SEARCH_RADIUS, CB_SETCURSEL, 2, 0);  // "4  pixels"
+        ClickButton(dialog, IDOK);
+      });
+      PostClick(configure, IDC_OPEN_COMPRESSOR);
+      compressorSeen = compressor.Seen();
+    }
+    {
+      DialogWatcher decompressor(kDecompressor, [&](HWND dialog) {
+        SaveScreenshot(dialog, "decompressor.png");
+        Scroll(dialog, IDC_GAMMA_SLIDER, SB_THUMBTRACK, 98);
+        Scroll(dialog, IDC_GAMMA_SLIDER, SB_LINERIGHT);
+        Scroll(dialog, IDC_GAMMA_SLIDER, SB_LINERIGHT);
+        gammaShown = ControlText(dialog, IDC_GAMMA_VALUE);
+        ClickButton(dialog, IDC_VIDEO_GRAY);
+        ClickButton(dialog, IDOK);
+      });
+      PostClick(configure, IDC_OPEN_DECOMPRESSOR);
+      decompressorSeen = decompressor.Seen();
+    }
+    ClickButton(configure, IDOK);
+  });
+  CHECK_EQ(ICConfigure(codec.get(), nullptr), ICERR_OK);
+  CHECK(watcher.Seen());
+  CHECK(compressorSeen);
+  CHECK(decompressorSeen);
+  CHECK_EQ(refreshShown, std::string("100%"));
+  CHECK_EQ(gammaShown, std::string("100"));
+
+  BYTE state[kStateSize] = {};
+  CHECK_EQ(ICGetState(codec.get(), state, sizeof(state)), kStateSize);
+  CHECK_EQ(static_cast<int>(state[kRefresh]), 1);
+  CHECK_EQ(static_cast<int>(state[kLuma]), 0);
+  CHECK_EQ(static_cast<int>(state[kSendGrey]), 1);
+  CHECK_EQ(static_cast<int>(state[kRadius]), 4);
+  CHECK_EQ(GammaOf(state), 1.5f);
+  const std::vector<BYTE> file = FileBytes(SystemFile("KVTC.cfg"));
+  CHECK_EQ(file.size(), 38u);
+  // Send grey, show grey and Median on top of the LAN preset's stream variant flag.
+  if (file.size() == 38) CHECK_EQ(static_cast<int>(file[kFlags]), 0x1B);
+}
+
+}  // namespace
+}  // namespace kvtc::wintest

@@ -1,0 +1,102 @@
+// Finding and opening the installed codec: the Video Compression Manager's enumeration, the
+// module it loads, what it reports about itself, and the driver-only open.
+#include <cstring>
+
+#include "codec_install.h"
+#include "vcm_support.h"
+
+namespace kvtc::wintest {
+namespace {
+
+WINTEST_CASE(IcInfoEnumeratesTheCodec) {
+  bool found = false;
+  for (DWORD i = 0; i < 256 && !found; ++i) {
+    ICINFO info{};
+    info.dwSize = sizeof(info);
+    if (!ICInfo(ICTYPE_VIDEO, i, &info)) break;
+    found = info.fccType == ICTYPE_VIDEO && info.fccHandler == kHandler;
+  }
+  CHECK(found);
+  ICINFO byHandler{};
+  CHECK(ICInfo(ICTYPE_VIDEO, kHandler, &byHandler));
+}
+
+WINTEST_CASE(OpensTheInstalledModule) {
+  OpenCodec codec;
+  CHECK(codec);
+  const std::string loaded = LoadedCodecPath();
+  const std::string installed = DriverDirectory() + "\\kvtc.dll";
+  // Under WoW64 the loader may also name the file by its system32 alias.
+  if (!SamePath(loaded, installed) &&
+      !(RunsUnderWow64() && SamePath(loaded, SystemFile("kvtc.dll")))) {
+    Fail(__FILE__, __LINE__, "loaded '" + loaded + "', installed as '" + installed + "'");
+  }
+  CHECK(!SamePath(loaded, TheOptions().dllSource));
+  char cwd[MAX_PATH] = {};
+  GetCurrentDirectoryA(MAX_PATH, cwd);
+  CHECK(!SamePath(std::string(cwd) + "\\kvtc.dll", loaded));
+}
+
+WINTEST_CASE(GetInfoDescribesTheCodec) {
+  OpenCodec codec;
+  CHECK(codec);
+  ICINFO info{};
+  CHECK_EQ(ICGetInfo(codec.get(), &info, sizeof(info)), sizeof(ICINFO));
+  CHECK_EQ(info.fccType, ICTYPE_VIDEO);
+  CHECK_EQ(info.fccHandler, kHandler);
+  CHECK_EQ(info.dwFlags, 0xA5ul);
+  CHECK_EQ(info.dwVersion, 0x0002004Aul);
+  CHECK_EQ(info.dwVersionICM, 0x104ul);
+  CHECK_EQ(Narrow(info.szName), std::string("KVT Codec"));
+  CHECK_EQ(Narrow(info.szDescription), std::string("Halvern KVT Codec"));
+}
+
+// Opened as a plain driver (no ICOPEN), the codec answers what needs no instance and refuses
+// what does.
+WINTEST_CASE(DriverOnlyOpenHasNoInstance) {
+  HDRVR driver = OpenDriver(L"vidc.KVTC", L"Drivers32", 0);
+  CHECK(driver);
+  if (!driver) return;
+  ICINFO info{};
+  CHECK_EQ(SendDriverMessage(driver, ICM_GETINFO, reinterpret_cast<LPARAM>(&info), sizeof(info)),
+           sizeof(ICINFO));
+  BYTE state[kStateSize] = {};
+  CHECK_EQ(SendDriverMessage(driver, ICM_GETSTATE, reinterpret_cast<LPARAM>(state), sizeof(state)),
+           ICERR_ERROR);
+  CHECK_EQ(SendDriverMessage(driver, DRV_QUERYCONFIGURE, 0, 0), 0);
+  CHECK_EQ(SendDriverMessage(driver, ICM_DRAW_QUERY, 0, 0), ICERR_UNSUPPORTED);
+  CHECK(CloseDriver(driver, 0, 0) != 0);
+}
+
+// Instances closed in any order leave the others working.
+WINTEST_CASE(SeveralInstancesCloseInAnyOrder) {
+  static const int kOrders[][3] = {{0, 1, 2}, {2, 0, 1}, {1, 2, 0}};
+  for (const auto& order : kOrders) {
+    HIC hic[3];
+    for (HIC& h : hic) {
+      h = ICOpen(ICTYPE_VIDEO, kHandler, ICMODE_COMPRESS);
+      CHECK(h);
+    }
+    for (int i = 0; i < 3; ++i) {
+      CHECK_EQ(ICClose(hic[order[i]]), ICERR_OK);
+      for (int j = i + 1; j < 3; ++j) {
+        CHECK_EQ(ICGetStateSize(hic[order[j]]), kStateSize);
+      }
+    }
+  }
+}
+
+WINTEST_CASE(LocateFindsTheCodecForItsStream) {
+  BITMAPINFOHEADER in = Header(160, 120, 24);
+  BITMAPINFOHEADER out = Header(160, 120, 24, kStreamFourcc);
+  HIC hic = ICLocate(ICTYPE_VIDEO, 0, &out, &in, ICMODE_DECOMPRESS);
+  CHECK(hic);
+  if (!hic) return;
+  ICINFO info{};
+  ICGetInfo(hic, &info, sizeof(info));
+  CHECK_EQ(info.fccHandler, kHandler);
+  ICClose(hic);
+}
+
+}  // namespace
+}  // namespace kvtc::wintest
