@@ -1,9 +1,8 @@
 #include "decoder/error_log.h"
 
 #include <gtest/gtest.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
+#include <filesystem>
 #include <string>
 
 #include "support/host.h"
@@ -19,10 +18,10 @@ std::string LogText(const kvtc::testing::ScopedSystemDir& dir) {
 TEST(ErrorLog, OpensOnceForAppendingAndSurvivesAFileItCannotOpen) {
   testing::CloseErrorLog();
   kvtc::testing::ScopedSystemDir dir;
-  ASSERT_EQ(::mkdir(dir.File("KVTC.err").c_str(), 0755), 0);  // in the way of the file
+  ASSERT_TRUE(std::filesystem::create_directory(dir.File("KVTC.err")));  // in the file's way
   EXPECT_FALSE(OpenErrorLog());
   LogChecksumFailure(1);  // nowhere to go, and no harm done
-  ASSERT_EQ(::rmdir(dir.File("KVTC.err").c_str()), 0);
+  ASSERT_TRUE(std::filesystem::remove(dir.File("KVTC.err")));
   kvtc::testing::WriteFileBytes(dir.File("KVTC.err"), "earlier\n", 8);
   EXPECT_TRUE(OpenErrorLog());
   {
