@@ -61,11 +61,10 @@ Decompressor::Decompressor(const BitmapInfo& stream, BYTE decimation,
                   "' streams (" + StatusText(r) + ")");
   }
   // The begin destination: the wanted one where the codec takes it at begin, else 24-bit
-  // RGB; either way of the stream's own size.
+  // RGB; either way of the size of the picture the codec delivers.
   const bool direct = display.format == OutputFormat::Rgb24 ||
                       display.format == OutputFormat::Rgb32 || display.format == OutputFormat::Yuy2;
-  BitmapInfo begin = OutputHeader(direct ? display.format : OutputFormat::Rgb24, src.biWidth,
-                                  std::abs(src.biHeight));
+  BitmapInfo begin = OutputHeader(direct ? display.format : OutputFormat::Rgb24, width_, height_);
   if (const LRESULT r = instance_->Send(ICM_DECOMPRESS_QUERY, source_.param(), begin.param());
       r != ICERR_OK) {
     throw IoError("the codec does not decompress this stream to " +
@@ -75,7 +74,7 @@ Decompressor::Decompressor(const BitmapInfo& stream, BYTE decimation,
 
   destination_ = OutputHeader(display.format, width_, height_);
   if (UsesPalette(display.format)) {
-    BitmapInfo request = OutputHeader(display.format, src.biWidth, std::abs(src.biHeight));
+    BitmapInfo request = OutputHeader(display.format, width_, height_);
     if (const LRESULT r = instance_->Send(ICM_DECOMPRESS_GET_PALETTE, source_.param(),
                                           request.param());
         r != ICERR_OK) {
