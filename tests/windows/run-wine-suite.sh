@@ -4,7 +4,7 @@
 #   run-wine-suite.sh BUILD_DIR ARCH [host options...]
 # Exits 77 (skipped) when no Wine for ARCH is at hand.
 set -u
-build=$(cd "$1" && pwd)
+build=$(cd "$1" && pwd) || exit 2
 arch="$2"
 shift 2
 
@@ -35,6 +35,7 @@ fi
 
 windows_path() { echo "Z:${1//\//\\}"; }
 run="$build/wine-run"
+rm -rf "$run" "$build/wine-out"  # nothing of an earlier run may pass for this one
 mkdir -p "$run" "$build/wine-out"
 cd "$run"
 # The host, then a wait for Wine's own processes to end while the X server is still there.

@@ -11,6 +11,7 @@ namespace kvtc::wintest {
 namespace {
 
 constexpr DWORD kQuality = 7500;
+constexpr DWORD kKeyFrameEvery = 4;  // frames 0 and 4 of the clip are key frames
 // Mean absolute difference per sample that a decoded clip may show at this quality.
 constexpr double kMaxMeanError = 12.0;
 
@@ -41,7 +42,8 @@ AVICOMPRESSOPTIONS CodecOptions() {
   options.fccType = streamtypeVIDEO;
   options.fccHandler = kHandler;
   options.dwQuality = kQuality;
-  options.dwFlags = AVICOMPRESSF_VALID;
+  options.dwKeyFrameEvery = kKeyFrameEvery;
+  options.dwFlags = AVICOMPRESSF_VALID | AVICOMPRESSF_KEYFRAMES;
   return options;
 }
 
@@ -85,7 +87,9 @@ void CheckCompressedClip(const std::string& path) {
   LONG formatSize = sizeof(format);
   AVIStreamReadFormat(stream, 0, &format, &formatSize);
   CHECK_EQ(format.biCompression, kStreamFourcc);
-  CHECK(AVIStreamIsKeyFrame(stream, 0));
+  for (LONG n = 0; n < kClipFrames; ++n) {
+    CHECK_EQ(AVIStreamIsKeyFrame(stream, n) != FALSE, n % kKeyFrameEvery == 0);
+  }
 
   BITMAPINFOHEADER want = Header(kClipWidth, kClipHeight, 24);
   PGETFRAME frames = AVIStreamGetFrameOpen(stream, &want);

@@ -24,9 +24,11 @@ void Fail(const char* file, int line, const std::string& message);
 void Skip(const std::string& why);
 
 // Equality for CHECK_EQ: integers compare by value whatever their types.
+template <class T>
+constexpr bool kIsNumber = std::is_integral_v<T> && !std::is_same_v<T, bool>;
 template <class A, class B>
 bool Equal(const A& a, const B& b) {
-  if constexpr (std::is_integral_v<A> && std::is_integral_v<B>) {
+  if constexpr (kIsNumber<A> && kIsNumber<B>) {
     return std::cmp_equal(a, b);
   } else {
     return a == b;
