@@ -15,16 +15,7 @@ namespace {
 using kvtc::testing::Host;
 using kvtc::testing::HostTest;
 
-BITMAPINFOHEADER Header(LONG width, LONG height, WORD bits, DWORD compression = BI_RGB) {
-  BITMAPINFOHEADER h{};
-  h.biSize = sizeof h;
-  h.biWidth = width;
-  h.biHeight = height;
-  h.biPlanes = 1;
-  h.biBitCount = bits;
-  h.biCompression = compression;
-  return h;
-}
+using kvtc::testing::Header;
 
 BITMAPINFOHEADER Kvt(LONG width, LONG height, const char (&fourcc)[5] = "Kvt1") {
   return Header(width, height, 24, MakeFourcc(fourcc));

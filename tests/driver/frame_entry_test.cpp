@@ -19,16 +19,7 @@ using kvtc::testing::InputLayout;
 using kvtc::testing::RgbPicture;
 using kvtc::testing::SceneFrame;
 
-BITMAPINFOHEADER Header(LONG width, LONG height, WORD bits, DWORD compression = BI_RGB) {
-  BITMAPINFOHEADER h{};
-  h.biSize = sizeof h;
-  h.biWidth = width;
-  h.biHeight = height;
-  h.biPlanes = 1;
-  h.biBitCount = bits;
-  h.biCompression = compression;
-  return h;
-}
+using kvtc::testing::Header;
 
 settings::SettingsRecord Settings(DWORD_PTR id) {
   LockedInstance instance(id);

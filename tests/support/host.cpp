@@ -41,6 +41,17 @@ ScopedSystemDir::~ScopedSystemDir() {
   std::filesystem::remove_all(path_, ec);
 }
 
+BITMAPINFOHEADER Header(LONG width, LONG height, WORD bits, DWORD compression) {
+  BITMAPINFOHEADER h{};
+  h.biSize = sizeof h;
+  h.biWidth = width;
+  h.biHeight = height;
+  h.biPlanes = 1;
+  h.biBitCount = bits;
+  h.biCompression = compression;
+  return h;
+}
+
 std::vector<unsigned char> ReadFileBytes(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};

@@ -28,6 +28,9 @@ class ScopedSystemDir {
   bool hadPrevious_ = false;
 };
 
+// A bitmap header as a host fills one: 40 bytes, one plane.
+BITMAPINFOHEADER Header(LONG width, LONG height, WORD bits, DWORD compression = BI_RGB);
+
 // Reads a whole file; empty when it does not exist.
 std::vector<unsigned char> ReadFileBytes(const std::string& path);
 void WriteFileBytes(const std::string& path, const void* data, std::size_t size);
