@@ -4,9 +4,9 @@
 
 #include <cstdlib>
 
-#include "kvtc/codec_settings.h"
-#include "kvtc/compressor.h"
-#include "kvtc/decompressor.h"
+#include "host/codec_settings.h"
+#include "host/compressor.h"
+#include "host/decompressor.h"
 #include "kvtc/input_conversion.h"
 #include "tool_test_support.h"
 
@@ -16,8 +16,8 @@ namespace {
 using settings::SettingsRecord;
 using testing::ToolTest;
 
-BitmapInfo KvtStream(int w, int h) {
-  BitmapInfo info;
+host::BitmapInfo KvtStream(int w, int h) {
+  host::BitmapInfo info;
   info.header().biWidth = w;
   info.header().biHeight = h;
   info.header().biBitCount = 24;
@@ -26,36 +26,36 @@ BitmapInfo KvtStream(int w, int h) {
 }
 
 TEST(QualityMapping, FrameQualityRoundTripsEveryThreshold) {
-  EXPECT_EQ(ThresholdForFrameQuality(10000), 0);
-  EXPECT_EQ(ThresholdForFrameQuality(7500), 7);
-  EXPECT_EQ(ThresholdForFrameQuality(0), 30);
-  EXPECT_EQ(ThresholdForFrameQuality(ICQUALITY_DEFAULT), 30);
+  EXPECT_EQ(host::ThresholdForFrameQuality(10000), 0);
+  EXPECT_EQ(host::ThresholdForFrameQuality(7500), 7);
+  EXPECT_EQ(host::ThresholdForFrameQuality(0), 30);
+  EXPECT_EQ(host::ThresholdForFrameQuality(ICQUALITY_DEFAULT), 30);
   for (int t = 0; t <= 30; ++t) {
-    const DWORD q = FrameQualityForThreshold(static_cast<BYTE>(t));
-    EXPECT_EQ(ThresholdForFrameQuality(q), t);
+    const DWORD q = host::FrameQualityForThreshold(static_cast<BYTE>(t));
+    EXPECT_EQ(host::ThresholdForFrameQuality(q), t);
     if (q < 10000) {
-      EXPECT_NE(ThresholdForFrameQuality(q + 1), t);  // the best such quality
+      EXPECT_NE(host::ThresholdForFrameQuality(q + 1), t);  // the best such quality
     }
   }
-  EXPECT_EQ(FrameQualityForThreshold(8), 7333u);  // what ICM_GETQUALITY reads for LAN
+  EXPECT_EQ(host::FrameQualityForThreshold(8), 7333u);  // what ICM_GETQUALITY reads for LAN
 }
 
 TEST_F(ToolTest, CompressorCarriesTheChoicesThroughTheStateBlock) {
   SettingsRecord wanted = settings::PresetRecord(settings::Preset::Lan);
-  CompressorChoices choices;
+  host::CompressorChoices choices;
   choices.preset = settings::Preset::Modem;
   choices.refreshPeriod = 17;
   choices.losslessChroma = true;
   choices.sendGray = true;
-  choices.filter = NoiseFilter::Smooth;
+  choices.filter = host::NoiseFilter::Smooth;
   choices.decimation = 2;
-  ApplyCompressorChoices(choices, wanted);
+  host::ApplyCompressorChoices(choices, wanted);
   wanted.bKeyInterval = 9;
   const std::string dirBefore = std::getenv("KVTC_SYSTEM_DIR");
   {
     InputConverter input(InputFormat::Gray8, 160, 120);
-    Compressor c(input.Header(), wanted, input.RequiredInputCode(), 6000);
-    const StateBlock s = c.State();
+    host::Compressor c(input.Header(), wanted, input.RequiredInputCode(), 6000);
+    const host::StateBlock s = c.State();
     EXPECT_EQ(s[21], 12);  // the Modem threshold
     EXPECT_EQ(s[22], 0);   // key frames are the tool's to ask for
     EXPECT_EQ(s[23], 17);
@@ -80,25 +80,25 @@ TEST_F(ToolTest, CompressorCarriesTheChoicesThroughTheStateBlock) {
 TEST_F(ToolTest, DisplayChoicesReachTheCodecsPalettes) {
   const SettingsRecord saved = settings::PresetRecord(settings::Preset::Lan);
   struct Case {
-    OutputFormat format;
+    host::OutputFormat format;
     float gamma;
     int entry;
     BYTE red, green, blue;
   };
   const Case cases[] = {
-      {OutputFormat::Cube, 1.0f, 26, 0, 0, 0},
-      {OutputFormat::Cube, 1.0f, 241, 255, 255, 255},
-      {OutputFormat::Cube, 1.0f, 10, 255, 255, 255},
-      {OutputFormat::Cube, 1.0f, 25, 15, 15, 15},
-      {OutputFormat::Gray8, 1.0f, 26 + 108, 128, 128, 128},
-      {OutputFormat::Gray8, 2.0f, 26 + 108, 181, 181, 181},
-      {OutputFormat::Pal332, 1.0f, 0xFF, 252, 252, 255},  // red and green top at G[252]
+      {host::OutputFormat::Cube, 1.0f, 26, 0, 0, 0},
+      {host::OutputFormat::Cube, 1.0f, 241, 255, 255, 255},
+      {host::OutputFormat::Cube, 1.0f, 10, 255, 255, 255},
+      {host::OutputFormat::Cube, 1.0f, 25, 15, 15, 15},
+      {host::OutputFormat::Gray8, 1.0f, 26 + 108, 128, 128, 128},
+      {host::OutputFormat::Gray8, 2.0f, 26 + 108, 181, 181, 181},
+      {host::OutputFormat::Pal332, 1.0f, 0xFF, 252, 252, 255},  // red and green top at G[252]
   };
   for (const Case& c : cases) {
-    DisplayChoices d;
+    host::DisplayChoices d;
     d.format = c.format;
     d.gamma = c.gamma;
-    Decompressor dec(KvtStream(160, 120), 0, d, saved);
+    host::Decompressor dec(KvtStream(160, 120), 0, d, saved);
     ASSERT_EQ(dec.Palette().size(), 256u);
     const RGBQUAD e = dec.Palette()[c.entry];
     EXPECT_EQ(e.rgbRed, c.red) << c.entry;
@@ -119,23 +119,24 @@ TEST_F(ToolTest, DecompressedPictureSizeFollowsDecimationAndZoom) {
       {176, 144, 2, 1, 88, 72},   {160, 120, 0, 8, 1280, 960},
   };
   for (const Case& c : cases) {
-    DisplayChoices d;
+    host::DisplayChoices d;
     d.zoom = c.zoom;
-    Decompressor dec(KvtStream(c.w, c.h), c.decimation, d, settings::PresetRecord(settings::Preset::Lan));
+    host::Decompressor dec(KvtStream(c.w, c.h), c.decimation, d,
+                           settings::PresetRecord(settings::Preset::Lan));
     EXPECT_EQ(dec.Width(), c.outW);
     EXPECT_EQ(dec.Height(), c.outH);
   }
 }
 
 TEST(StreamVariants, InterpolationAndSharpeningPickTheFourcc) {
-  EXPECT_EQ(FourccText(VariantFourcc(1, false)), "Kvt1");
-  EXPECT_EQ(FourccText(VariantFourcc(1, true)), "Kvta");
-  EXPECT_EQ(FourccText(VariantFourcc(2, false)), "KvtB");
-  EXPECT_EQ(FourccText(VariantFourcc(4, true)), "Kvtc");
+  EXPECT_EQ(host::FourccText(host::VariantFourcc(1, false)), "Kvt1");
+  EXPECT_EQ(host::FourccText(host::VariantFourcc(1, true)), "Kvta");
+  EXPECT_EQ(host::FourccText(host::VariantFourcc(2, false)), "KvtB");
+  EXPECT_EQ(host::FourccText(host::VariantFourcc(4, true)), "Kvtc");
   for (const char* f : {"Kvt1", "KvtA", "KvtB", "KvtC", "Kvta", "Kvtb", "Kvtc"}) {
-    const auto [pictures, sharpen] = VariantOf(MakeFourcc(f[0], f[1], f[2], f[3]));
-    const DWORD again = VariantFourcc(pictures, sharpen);
-    EXPECT_EQ(VariantOf(again), VariantOf(MakeFourcc(f[0], f[1], f[2], f[3]))) << f;
+    const auto [pictures, sharpen] = host::VariantOf(MakeFourcc(f[0], f[1], f[2], f[3]));
+    const DWORD again = host::VariantFourcc(pictures, sharpen);
+    EXPECT_EQ(host::VariantOf(again), host::VariantOf(MakeFourcc(f[0], f[1], f[2], f[3]))) << f;
   }
 }
 

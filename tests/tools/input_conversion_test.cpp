@@ -43,7 +43,7 @@ TEST(InputConversion, EveryLayoutDescribesItselfAsTheCodecReadsIt) {
     InputConverter conv(c.format, 65, 48);
     const BITMAPINFOHEADER& h = conv.Header().header();
     EXPECT_EQ(h.biBitCount, c.bits);
-    EXPECT_EQ(FourccText(h.biCompression), c.compression);
+    EXPECT_EQ(host::FourccText(h.biCompression), c.compression);
     EXPECT_EQ(h.biSizeImage, c.bytes) << c.compression << c.bits;
     EXPECT_EQ(h.biClrUsed, c.colours);
     EXPECT_EQ(conv.Header().colours().size(), c.colours);

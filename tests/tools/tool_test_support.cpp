@@ -10,7 +10,7 @@
 #include <sstream>
 
 #include "driver/driver_proc.h"
-#include "kvtc/codec_host.h"
+#include "host/codec_host.h"
 #include "kvtc/commands.h"
 
 namespace kvtc::tool::testing {
@@ -200,10 +200,10 @@ std::string Footage(const std::string& name) {
 
 void StandInCodecTest::SetUp() {
   g_decompressCalls = 0;
-  SetDriverProcForTesting(&StandInProc);
+  host::SetDriverProcForTesting(&StandInProc);
 }
 
-void StandInCodecTest::TearDown() { SetDriverProcForTesting(nullptr); }
+void StandInCodecTest::TearDown() { host::SetDriverProcForTesting(nullptr); }
 
 int StandInCodecTest::DecompressCalls() { return g_decompressCalls; }
 

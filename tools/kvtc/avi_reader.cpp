@@ -131,7 +131,7 @@ void AviReader::ParseHeaderList(std::uint64_t at, std::uint32_t size) {
           info.rateNum = LoadU32(body.data() + 24);
           length = LoadU32(body.data() + 32);
         } else if (Is(sid, "strf")) {
-          info.format = BitmapInfo::FromBytes(body);
+          info.format = host::BitmapInfo::FromBytes(body);
         } else if (Is(sid, "strd")) {
           info.codecState.assign(body.begin(), body.end());
         } else if (Is(sid, "strn")) {
@@ -215,9 +215,9 @@ void AviReader::RequireComplete() const {
 
 void AviReader::RequireKvtStream() const {
   const DWORD fourcc = video_.format.header().biCompression;
-  if (FourccText(fourcc).substr(0, 3) == "Kvt") return;
-  throw FileError(path_, "its video is '" + FourccText(fourcc) +
-                             "', not a KVT Codec stream ('Kvt1')");
+  if (host::FourccText(fourcc).substr(0, 3) == "Kvt") return;
+  throw FileError(
+      path_, "its video is '" + host::FourccText(fourcc) + "', not a KVT Codec stream ('Kvt1')");
 }
 
 std::vector<std::uint8_t> AviReader::ReadFrame(std::size_t index) const {

@@ -7,12 +7,12 @@
 #include <string>
 #include <vector>
 
-#include "kvtc/bitmap_info.h"
+#include "host/bitmap_info.h"
 
 namespace kvtc::tool {
 
 struct AviVideoInfo {
-  BitmapInfo format;                       // the stream's BITMAPINFOHEADER and colour table
+  host::BitmapInfo format;                 // the stream's BITMAPINFOHEADER and colour table
   DWORD handler = 0;                       // strh fccHandler
   std::uint32_t rateNum = 0;               // frames per second = rateNum / rateDen
   std::uint32_t rateDen = 1;

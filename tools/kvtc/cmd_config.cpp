@@ -4,8 +4,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "host/codec_settings.h"
 #include "kvtc/arg_parser.h"
-#include "kvtc/codec_settings.h"
 #include "kvtc/commands.h"
 #include "kvtc/settings_dialogs.h"
 #include "kvtc/settings_text.h"
@@ -53,7 +53,7 @@ DialogChoices ChoicesFrom(const ParsedArgs& a) {
                                                          : settings::Preset::Modem;
   }
   if (auto p = a.Integer("refresh-percent", 0, 100)) c.refreshPercent = static_cast<int>(*p);
-  if (auto f = a.Choice("filter", kFilters)) c.filter = static_cast<NoiseFilter>(*f);
+  if (auto f = a.Choice("filter", kFilters)) c.filter = static_cast<host::NoiseFilter>(*f);
   c.losslessLuma = a.Switch("lossless-luma");
   c.losslessChroma = a.Switch("lossless-chroma");
   if (auto r = a.Integer("radius", 0, 16)) {
@@ -87,10 +87,10 @@ int RunConfig(std::span<const std::string> args) {
     ApplyThroughDialogs(choices);
   }
 
-  const std::string path = SavedSettingsPath();
+  const std::string path = host::SavedSettingsPath();
   struct stat st {};
   const bool exists = !path.empty() && stat(path.c_str(), &st) == 0;
-  const settings::SettingsRecord r = SavedSettings();
+  const settings::SettingsRecord r = host::SavedSettings();
   std::printf("%s%s\n", path.empty() ? "(no system directory)" : path.c_str(),
               exists ? "" : " (not written yet: the LAN preset applies)");
   const char* preset = MatchingPreset(r);

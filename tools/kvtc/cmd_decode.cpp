@@ -4,8 +4,8 @@
 #include <cstdio>
 #include <optional>
 
+#include "host/codec_settings.h"
 #include "kvtc/arg_parser.h"
-#include "kvtc/codec_settings.h"
 #include "kvtc/commands.h"
 #include "kvtc/decode_pipeline.h"
 #include "kvtc/media_writer.h"
@@ -34,9 +34,10 @@ constexpr OptionDef kOptions[] = {
     {"quiet", "", "no progress or summary", 'q'},
 };
 
-DisplayChoices ChoicesFrom(const ParsedArgs& a) {
-  DisplayChoices d;
-  if (auto f = a.Choice("output-format", kOutputFormatNames)) d.format = static_cast<OutputFormat>(*f);
+host::DisplayChoices ChoicesFrom(const ParsedArgs& a) {
+  host::DisplayChoices d;
+  if (auto f = a.Choice("output-format", host::kOutputFormatNames))
+    d.format = static_cast<host::OutputFormat>(*f);
   if (auto g = a.Number("gamma", 0.5, 2.0)) d.gamma = static_cast<float>(*g);
   if (a.Has("show-gray") && a.Has("show-color")) {
     throw UsageError("--show-gray and --show-color contradict each other");
@@ -48,10 +49,11 @@ DisplayChoices ChoicesFrom(const ParsedArgs& a) {
     }
     d.zoom = static_cast<int>(*z);
   }
-  if (d.zoom > 1 && !Zoomable(d.format)) {
-    throw UsageError("--zoom works with the rgb32, rgb24, rgb555, gray8, pal332 and cube "
-                     "outputs, not " +
-                     std::string(kOutputFormatNames[static_cast<int>(d.format)]));
+  if (d.zoom > 1 && !host::Zoomable(d.format)) {
+    throw UsageError(
+        "--zoom works with the rgb32, rgb24, rgb555, gray8, pal332 and cube "
+        "outputs, not " +
+        std::string(host::kOutputFormatNames[static_cast<int>(d.format)]));
   }
   if (auto n = a.Integer("interp", 1, 4)) {
     if (*n == 3) throw UsageError("--interp must be 1, 2 or 4 (got 3)");
@@ -97,19 +99,19 @@ int RunDecode(std::span<const std::string> args) {
   const ParsedArgs& a = *parsed;
   const std::string& input = OnePositional(a, "INPUT.avi");
   const std::string output = Required(a, "output", "give where the pictures go with -o OUT");
-  const DisplayChoices display = ChoicesFrom(a);
+  const host::DisplayChoices display = ChoicesFrom(a);
   const auto frameLimit = a.Integer("frames", 1, 1L << 30);
   const bool quiet = a.Has("quiet");
 
   const AviReader avi(input);
   avi.RequireComplete();
   avi.RequireKvtStream();
-  const std::string log = ErrorLogPath();
+  const std::string log = host::ErrorLogPath();
   const long logBefore = FileSize(log);
 
   std::optional<StreamDecoder> decoder;
   try {
-    decoder.emplace(avi, display, SavedSettings());
+    decoder.emplace(avi, display, host::SavedSettings());
   } catch (const IoError& e) {
     throw NamedAfter(e, input, output);
   }
@@ -118,8 +120,9 @@ int RunDecode(std::span<const std::string> args) {
   if (a.Has("raw")) {
     raw.emplace(output);
   } else {
-    const bool grey = display.format == OutputFormat::Gray8 ||
-                      display.format == OutputFormat::Gray4 || display.showGray.value_or(false);
+    const bool grey = display.format == host::OutputFormat::Gray8 ||
+                      display.format == host::OutputFormat::Gray4 ||
+                      display.showGray.value_or(false);
     media.emplace(output, decoder->Width(), decoder->Height(), decoder->Rate(), grey);
   }
   DecodeSummary summary;

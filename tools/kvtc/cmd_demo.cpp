@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "host/codec_settings.h"
 #include "kvtc/arg_parser.h"
-#include "kvtc/codec_settings.h"
 #include "kvtc/commands.h"
 #include "kvtc/contact_sheet.h"
 #include "kvtc/decode_pipeline.h"
@@ -116,10 +116,10 @@ int RunDemo(std::span<const std::string> args) {
     job.height = SyntheticClip::kHeight;
     job.rate = SyntheticClip::kRate;
     job.settings = base;
-    CompressorChoices choices;
+    host::CompressorChoices choices;
     choices.preset = run.preset;
-    ApplyCompressorChoices(choices, job.settings);
-    job.quality = FrameQualityForThreshold(job.settings.bThreshold);
+    host::ApplyCompressorChoices(choices, job.settings);
+    job.quality = host::FrameQualityForThreshold(job.settings.bThreshold);
     job.quiet = quiet;
     job.expectedFrames = frames;
     std::size_t next = 0;
@@ -127,7 +127,7 @@ int RunDemo(std::span<const std::string> args) {
         job, [&]() -> const AVFrame* { return next < originals.size() ? originals[next++].get() : nullptr; });
 
     const AviReader avi(job.output);
-    StreamDecoder decoder(avi, DisplayChoices{}, base);
+    StreamDecoder decoder(avi, host::DisplayChoices{}, base);
     PictureError error;
     ContactSheet sheet(SyntheticClip::kWidth, SyntheticClip::kHeight,
                        static_cast<int>(sheetFrames.size()));

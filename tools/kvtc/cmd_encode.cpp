@@ -5,8 +5,8 @@ extern "C" {
 #include <libavutil/pixdesc.h>
 }
 
+#include "host/codec_settings.h"
 #include "kvtc/arg_parser.h"
-#include "kvtc/codec_settings.h"
 #include "kvtc/commands.h"
 #include "kvtc/encode_pipeline.h"
 #include "kvtc/media_reader.h"
@@ -45,8 +45,8 @@ constexpr OptionDef kOptions[] = {
 constexpr std::string_view kPresets[] = {"lan", "isdn", "modem"};
 constexpr std::string_view kFilters[] = {"none", "median", "smooth"};
 
-CompressorChoices ChoicesFrom(const ParsedArgs& a) {
-  CompressorChoices c;
+host::CompressorChoices ChoicesFrom(const ParsedArgs& a) {
+  host::CompressorChoices c;
   if (auto p = a.Choice("preset", kPresets)) {
     c.preset = *p == 0 ? settings::Preset::Lan : *p == 1 ? settings::Preset::Isdn
                                                          : settings::Preset::Modem;
@@ -54,7 +54,7 @@ CompressorChoices ChoicesFrom(const ParsedArgs& a) {
   if (auto t = a.Integer("threshold", 0, 30)) c.threshold = static_cast<BYTE>(*t);
   if (auto q = a.Integer("quality", 0, 10000)) {
     if (c.threshold) throw UsageError("--quality and --threshold cannot be given together");
-    c.threshold = ThresholdForFrameQuality(static_cast<DWORD>(*q));
+    c.threshold = host::ThresholdForFrameQuality(static_cast<DWORD>(*q));
   }
   if (auto p = a.Integer("refresh", 0, 255)) c.refreshPeriod = static_cast<BYTE>(*p);
   if (auto r = a.Integer("radius", 0, 16)) {
@@ -74,7 +74,7 @@ CompressorChoices ChoicesFrom(const ParsedArgs& a) {
     c.losslessChroma = a.Has("lossless-chroma");
   }
   if (a.Has("gray")) c.sendGray = true;
-  if (auto f = a.Choice("filter", kFilters)) c.filter = static_cast<NoiseFilter>(*f);
+  if (auto f = a.Choice("filter", kFilters)) c.filter = static_cast<host::NoiseFilter>(*f);
   if (auto d = a.Integer("decimate", 1, 8)) {
     if (*d != 1 && *d != 2 && *d != 4 && *d != 8) {
       throw UsageError("--decimate must be 1, 2, 4 or 8 (got " + std::to_string(*d) + ")");
@@ -120,7 +120,7 @@ int RunEncode(std::span<const std::string> args) {
   const std::string output = Required(a, "output", "give the AVI to write with -o OUT.avi");
   if (output == "-") throw UsageError("the AVI must go to a file (it is finished by seeking back)");
 
-  const CompressorChoices choices = ChoicesFrom(a);
+  const host::CompressorChoices choices = ChoicesFrom(a);
   const MediaSource source = SourceFrom(a, input);
   std::optional<InputFormat> forced;
   if (auto f = a.Choice("input-format", kInputFormatNames)) forced = static_cast<InputFormat>(*f);
@@ -128,10 +128,10 @@ int RunEncode(std::span<const std::string> args) {
   const auto keyInterval = a.Integer("keyint", 0, 1L << 30);
 
   EncodeJob job;
-  job.settings = SavedSettings();
-  ApplyCompressorChoices(choices, job.settings);
+  job.settings = host::SavedSettings();
+  host::ApplyCompressorChoices(choices, job.settings);
   job.quality = a.Has("quality") ? static_cast<DWORD>(*a.Integer("quality", 0, 10000))
-                                 : FrameQualityForThreshold(job.settings.bThreshold);
+                                 : host::FrameQualityForThreshold(job.settings.bThreshold);
   job.keyInterval = static_cast<unsigned>(keyInterval.value_or(job.settings.bKeyInterval));
   job.frameLimit = frameLimit.value_or(-1);
   job.quiet = a.Has("quiet");

@@ -3,10 +3,10 @@
 #include <cstdio>
 #include <string>
 
+#include "host/frame_inspection.h"
 #include "kvtc/arg_parser.h"
 #include "kvtc/avi_reader.h"
 #include "kvtc/commands.h"
-#include "kvtc/frame_inspection.h"
 #include "kvtc/settings_text.h"
 #include "kvtc/tool_errors.h"
 
@@ -18,7 +18,7 @@ constexpr OptionDef kOptions[] = {
 };
 
 // K key, L lossless luma, C lossless chroma, G grey, P packed samples; '.' where clear.
-std::string FlagLetters(const FrameInspection& f) {
+std::string FlagLetters(const host::FrameInspection& f) {
   std::string s = ".....";
   if (f.Key()) s[0] = 'K';
   if (f.flags & stream::kFlagLosslessLuma) s[1] = 'L';
@@ -34,9 +34,8 @@ void PrintStream(const AviReader& avi) {
   const double fps = v.rateDen ? static_cast<double>(v.rateNum) / v.rateDen : 0.0;
   std::printf("%s\n", avi.Path().c_str());
   std::printf("  video              %dx%d '%s' (handler '%s'%s%s)\n", h.biWidth,
-              std::abs(h.biHeight), FourccText(h.biCompression).c_str(),
-              FourccText(v.handler).c_str(), v.name.empty() ? "" : ", ",
-              v.name.c_str());
+              std::abs(h.biHeight), host::FourccText(h.biCompression).c_str(),
+              host::FourccText(v.handler).c_str(), v.name.empty() ? "" : ", ", v.name.c_str());
   std::printf("  rate               %u/%u = %.3f frames a second\n", v.rateNum, v.rateDen, fps);
   std::printf("  frames             %zu", avi.Frames().size());
   if (avi.DeclaredFrames() != avi.Frames().size()) {
@@ -86,7 +85,7 @@ int RunInfo(std::span<const std::string> args) {
   std::vector<std::string> damaged;
   for (std::size_t i = 0; i < avi.Frames().size(); ++i) {
     const std::vector<std::uint8_t> frame = avi.ReadFrame(i);
-    const FrameInspection f = InspectFrame(frame);
+    const host::FrameInspection f = host::InspectFrame(frame);
     const std::optional<bool> indexKey = avi.Frames()[i].indexKey;
     bytes += frame.size();
     smallest = std::min(smallest, frame.size());

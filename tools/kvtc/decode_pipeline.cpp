@@ -15,10 +15,11 @@ BYTE StoredDecimation(std::span<const std::uint8_t> state) {
   return state[offsetof(settings::SettingsRecord, bDecimation)];
 }
 
-StreamDecoder::StreamDecoder(const AviReader& avi, const DisplayChoices& display,
+StreamDecoder::StreamDecoder(const AviReader& avi, const host::DisplayChoices& display,
                              const settings::SettingsRecord& saved)
     : avi_(avi), decimation_(StoredDecimation(avi.Video().codecState)) {
-  decompressor_ = std::make_unique<Decompressor>(avi.Video().format, decimation_, display, saved);
+  decompressor_ =
+      std::make_unique<host::Decompressor>(avi.Video().format, decimation_, display, saved);
   converter_ = std::make_unique<OutputConverter>(display.format, decompressor_->Width(),
                                                  decompressor_->Height(),
                                                  decompressor_->Palette());
@@ -40,7 +41,7 @@ DecodeSummary StreamDecoder::Run(const PictureSink& sink, bool quiet, std::int64
   std::uint64_t bytes = 0;
   for (std::int64_t i = 0; i < total; ++i) {
     const std::vector<std::uint8_t> frame = avi_.ReadFrame(static_cast<std::size_t>(i));
-    const FrameOutcome outcome =
+    const host::FrameOutcome outcome =
         decompressor_->Decode(frame, [&](std::span<const std::uint8_t> bitmap) {
           sink(bitmap, converter_->ToPicture(bitmap));
           ++summary.pictures;

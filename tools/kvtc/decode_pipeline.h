@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "host/decompressor.h"
 #include "kvtc/avi_reader.h"
-#include "kvtc/decompressor.h"
 #include "kvtc/output_conversion.h"
 
 namespace kvtc::tool {
@@ -34,7 +34,7 @@ using PictureSink = std::function<void(std::span<const std::uint8_t>, const AVFr
 class StreamDecoder {
  public:
   // Throws IoError when the stream is not one the codec decodes.
-  StreamDecoder(const AviReader& avi, const DisplayChoices& display,
+  StreamDecoder(const AviReader& avi, const host::DisplayChoices& display,
                 const settings::SettingsRecord& saved);
 
   int Width() const { return decompressor_->Width(); }
@@ -49,7 +49,7 @@ class StreamDecoder {
  private:
   const AviReader& avi_;
   BYTE decimation_ = 0;
-  std::unique_ptr<Decompressor> decompressor_;
+  std::unique_ptr<host::Decompressor> decompressor_;
   std::unique_ptr<OutputConverter> converter_;
 };
 

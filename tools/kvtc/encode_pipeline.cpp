@@ -1,7 +1,7 @@
 #include "kvtc/encode_pipeline.h"
 
+#include "host/compressor.h"
 #include "kvtc/avi_writer.h"
-#include "kvtc/compressor.h"
 #include "kvtc/progress.h"
 #include "kvtc/tool_errors.h"
 
@@ -9,15 +9,15 @@ namespace kvtc::tool {
 
 EncodeSummary EncodeToAvi(const EncodeJob& job, const std::function<const AVFrame*()>& next) {
   InputConverter converter(job.inputFormat, job.width, job.height);
-  Compressor compressor(converter.Header(), job.settings, converter.RequiredInputCode(),
-                        job.quality);
+  host::Compressor compressor(converter.Header(), job.settings, converter.RequiredInputCode(),
+                              job.quality);
 
   AviVideoInfo info;
   info.format = compressor.OutputFormat();
   info.handler = compressor.Handler();
   info.rateNum = static_cast<std::uint32_t>(job.rate.num);
   info.rateDen = static_cast<std::uint32_t>(job.rate.den);
-  const StateBlock state = compressor.State();
+  const host::StateBlock state = compressor.State();
   info.codecState.assign(state.begin(), state.end());
   info.name = compressor.Name();
   AviWriter avi(job.output, info);
@@ -31,7 +31,8 @@ EncodeSummary EncodeToAvi(const EncodeJob& job, const std::function<const AVFram
     if (!picture) break;
     const bool requestKey =
         summary.frames == 0 || (job.keyInterval && summary.frames % job.keyInterval == 0);
-    const CompressedFrame frame = compressor.Compress(converter.Convert(*picture), requestKey);
+    const host::CompressedFrame frame =
+        compressor.Compress(converter.Convert(*picture), requestKey);
     avi.WriteFrame(frame.bytes, frame.key);
     summary.keyFrames += frame.key;
     summary.bytes += frame.bytes.size();
@@ -40,7 +41,7 @@ EncodeSummary EncodeToAvi(const EncodeJob& job, const std::function<const AVFram
   }
   progress.Done();
   if (summary.frames == 0) throw IoError("no pictures to encode");
-  const StateBlock final = compressor.State();
+  const host::StateBlock final = compressor.State();
   avi.SetCodecState(final);
   avi.Finish();
   summary.codecSeconds = compressor.CodecSeconds();

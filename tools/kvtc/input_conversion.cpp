@@ -90,7 +90,7 @@ InputFormat DefaultInputFormat(AVPixelFormat source) {
 InputConverter::InputConverter(InputFormat format, int width, int height)
     : format_(format), width_(width), height_(height) {
   const Layout layout = LayoutOf(format);
-  header_ = BitmapInfo::WithColours(layout.colours);
+  header_ = host::BitmapInfo::WithColours(layout.colours);
   BITMAPINFOHEADER& h = header_.header();
   h.biWidth = width;
   h.biHeight = height;

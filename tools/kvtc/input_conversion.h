@@ -15,8 +15,8 @@
 #include <string_view>
 #include <vector>
 
+#include "host/bitmap_info.h"
 #include "kvtc/av_support.h"
-#include "kvtc/bitmap_info.h"
 
 namespace kvtc::tool {
 
@@ -36,7 +36,7 @@ class InputConverter {
 
   InputFormat Format() const { return format_; }
   // The bitmap header the codec is given, with its colour table.
-  const BitmapInfo& Header() const { return header_; }
+  const host::BitmapInfo& Header() const { return header_; }
   // The input code the codec must already hold for this layout to be read as intended: 8-bit
   // grey bitmaps are read as grey only when the code is 11 before the frame arrives.
   std::optional<BYTE> RequiredInputCode() const;
@@ -60,7 +60,7 @@ class InputConverter {
   InputFormat format_;
   int width_;
   int height_;
-  BitmapInfo header_;
+  host::BitmapInfo header_;
   std::vector<std::uint8_t> bits_;
   std::vector<std::uint8_t> grey_;  // a full-range grey picture for the grey layouts
   FramePtr staged_;

@@ -3,7 +3,7 @@
 #include <cmath>
 #include <string>
 
-#include "kvtc/codec_host.h"
+#include "host/codec_host.h"
 #include "kvtc/tool_errors.h"
 #include "platform/headless_dialog.h"
 #include "resources/resource_ids.h"
@@ -25,11 +25,14 @@ int RadiusItem(int radius) {
   }
 }
 
-int FilterButton(NoiseFilter f) {
+int FilterButton(host::NoiseFilter f) {
   switch (f) {
-    case NoiseFilter::Median: return IDC_FILTER_MEDIAN;
-    case NoiseFilter::Smooth: return IDC_FILTER_SMOOTH;
-    case NoiseFilter::None: break;
+    case host::NoiseFilter::Median:
+      return IDC_FILTER_MEDIAN;
+    case host::NoiseFilter::Smooth:
+      return IDC_FILTER_SMOOTH;
+    case host::NoiseFilter::None:
+      break;
   }
   return IDC_FILTER_NONE;
 }
@@ -107,13 +110,13 @@ void ApplyThroughDialogs(const DialogChoices& c) {
     a.Finish(d);
   });
 
-  CodecDriver driver;
-  CodecInstance instance(driver, ICMODE_QUERY);
+  host::CodecDriver driver;
+  host::CodecInstance instance(driver, ICMODE_QUERY);
   // The tool has no window of its own to own the dialogs.
   const LRESULT r = instance.Send(ICM_CONFIGURE, LPARAM{0});
   if (!a.Failure().empty()) throw IoError(a.Failure() + "; the settings file is unchanged");
   if (r != ICERR_OK) {
-    throw IoError("the codec's Configure dialog did not end with OK (" + StatusText(r) +
+    throw IoError("the codec's Configure dialog did not end with OK (" + host::StatusText(r) +
                   "); the settings file is unchanged");
   }
 }

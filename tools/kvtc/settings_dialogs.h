@@ -6,7 +6,7 @@
 
 #include <optional>
 
-#include "kvtc/codec_settings.h"
+#include "host/codec_settings.h"
 
 namespace kvtc::tool {
 
@@ -14,7 +14,7 @@ struct DialogChoices {
   std::optional<settings::Preset> preset;  // a preset button of the Configure dialog
   // Compressor dialog.
   std::optional<int> refreshPercent;       // 0..100, as the slider's value display shows it
-  std::optional<NoiseFilter> filter;
+  std::optional<host::NoiseFilter> filter;
   std::optional<bool> losslessLuma;
   std::optional<bool> losslessChroma;
   std::optional<int> searchRadius;         // 0, 2, 4, 8 or 16

@@ -11,7 +11,7 @@
 
 #include "stream/frame_format.h"
 
-namespace kvtc::tool {
+namespace kvtc::host {
 
 struct FrameInspection {
   std::size_t size = 0;
@@ -36,4 +36,4 @@ struct FrameInspection {
 
 FrameInspection InspectFrame(std::span<const std::uint8_t> frame);
 
-}  // namespace kvtc::tool
+}  // namespace kvtc::host

@@ -1,6 +1,6 @@
-#include "kvtc/frame_inspection.h"
+#include "host/frame_inspection.h"
 
-namespace kvtc::tool {
+namespace kvtc::host {
 
 FrameInspection InspectFrame(std::span<const std::uint8_t> frame) {
   FrameInspection f;
@@ -23,4 +23,4 @@ FrameInspection InspectFrame(std::span<const std::uint8_t> frame) {
   return f;
 }
 
-}  // namespace kvtc::tool
+}  // namespace kvtc::host

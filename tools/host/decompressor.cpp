@@ -1,13 +1,13 @@
-#include "kvtc/decompressor.h"
+#include "host/decompressor.h"
 
 #include <chrono>
 #include <cstdlib>
 
-#include "kvtc/frame_inspection.h"
-#include "kvtc/tool_errors.h"
+#include "host/frame_inspection.h"
+#include "host/host_errors.h"
 #include "stream/plane_geometry.h"
 
-namespace kvtc::tool {
+namespace kvtc::host {
 namespace {
 
 void SetFlag(BYTE& flags, BYTE bit, bool on) { flags = on ? (flags | bit) : (flags & ~bit); }
@@ -142,4 +142,4 @@ FrameOutcome Decompressor::Decode(
   return outcome;
 }
 
-}  // namespace kvtc::tool
+}  // namespace kvtc::host

@@ -1,12 +1,12 @@
-#include "kvtc/compressor.h"
+#include "host/compressor.h"
 
 #include <chrono>
 #include <cstring>
 
-#include "kvtc/codec_settings.h"
-#include "kvtc/tool_errors.h"
+#include "host/codec_settings.h"
+#include "host/host_errors.h"
 
-namespace kvtc::tool {
+namespace kvtc::host {
 namespace {
 
 // No frame can be larger: flags, three optional bytes, two 16-bit lengths, three sections of
@@ -110,4 +110,4 @@ CompressedFrame Compressor::Compress(std::span<const std::uint8_t> bits, bool re
   return {std::span(buffer_.data(), size), (flags & AVIIF_KEYFRAME) != 0};
 }
 
-}  // namespace kvtc::tool
+}  // namespace kvtc::host

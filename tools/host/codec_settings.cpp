@@ -1,4 +1,4 @@
-#include "kvtc/codec_settings.h"
+#include "host/codec_settings.h"
 
 #include <cstdio>
 #include <cstring>
@@ -7,7 +7,7 @@
 #include "platform/system_services.h"
 #include "settings/settings_file.h"
 
-namespace kvtc::tool {
+namespace kvtc::host {
 namespace {
 
 using settings::SettingsRecord;
@@ -80,4 +80,4 @@ SettingsRecord SavedSettings() {
   return record;
 }
 
-}  // namespace kvtc::tool
+}  // namespace kvtc::host

@@ -5,10 +5,10 @@
 #include <optional>
 #include <string>
 
-#include "kvtc/codec_host.h"
+#include "host/codec_host.h"
 #include "settings/settings_record.h"
 
-namespace kvtc::tool {
+namespace kvtc::host {
 
 enum class NoiseFilter { None, Median, Smooth };
 
@@ -49,4 +49,4 @@ std::string ErrorLogPath();
 // when there is no complete settings file. Nothing is created or changed.
 settings::SettingsRecord SavedSettings();
 
-}  // namespace kvtc::tool
+}  // namespace kvtc::host

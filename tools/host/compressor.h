@@ -10,12 +10,12 @@
 #include <span>
 #include <vector>
 
-#include "kvtc/bitmap_info.h"
-#include "kvtc/codec_host.h"
-#include "kvtc/session_directory.h"
+#include "host/bitmap_info.h"
+#include "host/codec_host.h"
+#include "host/session_directory.h"
 #include "settings/settings_record.h"
 
-namespace kvtc::tool {
+namespace kvtc::host {
 
 struct CompressedFrame {
   std::span<const std::uint8_t> bytes;  // valid until the next frame
@@ -64,4 +64,4 @@ class Compressor {
   std::unique_ptr<CodecInstance> instance_;
 };
 
-}  // namespace kvtc::tool
+}  // namespace kvtc::host

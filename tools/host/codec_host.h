@@ -8,10 +8,10 @@
 #include <cstdint>
 #include <string>
 
-#include "kvtc/bitmap_info.h"
+#include "host/bitmap_info.h"
 #include "platform/win32_types.h"
 
-namespace kvtc::tool {
+namespace kvtc::host {
 
 using DriverProcFn = LRESULT (*)(DWORD_PTR, HDRVR, UINT, LPARAM, LPARAM);
 
@@ -72,4 +72,4 @@ class CodecInstance {
 // The codec's name from ICINFO.szName, as plain text.
 std::string CodecName(const ICINFO& info);
 
-}  // namespace kvtc::tool
+}  // namespace kvtc::host

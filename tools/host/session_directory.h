@@ -13,7 +13,7 @@
 
 #include "settings/settings_record.h"
 
-namespace kvtc::tool {
+namespace kvtc::host {
 
 class SessionDirectory {
  public:
@@ -33,4 +33,4 @@ class SessionDirectory {
   bool hadPrevious_ = false;
 };
 
-}  // namespace kvtc::tool
+}  // namespace kvtc::host

@@ -10,7 +10,7 @@
 
 #include "platform/win32_types.h"
 
-namespace kvtc::tool {
+namespace kvtc::host {
 
 class BitmapInfo {
  public:
@@ -60,4 +60,4 @@ inline std::string FourccText(DWORD fourcc) {
   return s;
 }
 
-}  // namespace kvtc::tool
+}  // namespace kvtc::host

@@ -1,4 +1,4 @@
-#include "kvtc/session_directory.h"
+#include "host/session_directory.h"
 
 #include <stdlib.h>
 #include <unistd.h>
@@ -8,11 +8,11 @@
 #include <cstring>
 #include <filesystem>
 
-#include "kvtc/codec_settings.h"
-#include "kvtc/tool_errors.h"
+#include "host/codec_settings.h"
+#include "host/host_errors.h"
 #include "settings/settings_file.h"
 
-namespace kvtc::tool {
+namespace kvtc::host {
 namespace {
 
 constexpr const char* kSystemDirVariable = "KVTC_SYSTEM_DIR";
@@ -58,4 +58,4 @@ SessionDirectory::~SessionDirectory() {
   std::filesystem::remove_all(path_, ec);
 }
 
-}  // namespace kvtc::tool
+}  // namespace kvtc::host

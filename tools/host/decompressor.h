@@ -20,13 +20,13 @@
 #include <string>
 #include <vector>
 
-#include "kvtc/bitmap_info.h"
-#include "kvtc/codec_host.h"
-#include "kvtc/output_conversion.h"
-#include "kvtc/session_directory.h"
+#include "host/bitmap_info.h"
+#include "host/codec_host.h"
+#include "host/output_layout.h"
+#include "host/session_directory.h"
 #include "settings/settings_record.h"
 
-namespace kvtc::tool {
+namespace kvtc::host {
 
 struct DisplayChoices {
   OutputFormat format = OutputFormat::Rgb24;
@@ -92,4 +92,4 @@ DWORD VariantFourcc(int picturesPerFrame, bool sharpen);
 // Pictures per frame and sharpening a stream FOURCC stands for ("Kvt1" -> 1, off).
 std::pair<int, bool> VariantOf(DWORD fourcc);
 
-}  // namespace kvtc::tool
+}  // namespace kvtc::host

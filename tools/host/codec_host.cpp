@@ -1,9 +1,9 @@
-#include "kvtc/codec_host.h"
+#include "host/codec_host.h"
 
 #include "driver/driver_proc.h"
-#include "kvtc/tool_errors.h"
+#include "host/host_errors.h"
 
-namespace kvtc::tool {
+namespace kvtc::host {
 namespace {
 
 DriverProcFn g_proc = nullptr;
@@ -114,4 +114,4 @@ std::string CodecName(const ICINFO& info) {
   return name;
 }
 
-}  // namespace kvtc::tool
+}  // namespace kvtc::host
