@@ -76,19 +76,6 @@ TEST(OutputConversion, ColourPixelsAddChromaTermsClampAndApplyTheGamma) {
   EXPECT_EQ(px[0], shown(t.lumaScale[100] + t.blueFromU[90]));
 }
 
-TEST(OutputConversion, SkippingTheIdentityGammaAgreesWithTheLookup) {
-  // At a gamma key of exactly 1.0 the RGB members skip the gamma table; a hair away from 1.0
-  // the table is still the identity and the lookup path must give the same bytes.
-  const auto noise = testing::NoiseBytes(4096, 5);
-  const Decoded d(
-      24, 16, [&](auto x, auto y) { return noise[x * 31 + y * 17]; }, 77, 201);
-  for (const OutputFrame frame :
-       {OutputFrame{kRgb32, true, true, false}, OutputFrame{kRgb24, true, false, false},
-        OutputFrame{kRgb24, true, true, true}}) {
-    EXPECT_EQ(Convert(d, frame, std::nextafter(1.0, 2.0)), Convert(d, frame, 1.0));
-  }
-}
-
 TEST(OutputConversion, SelectionAndCode7ConvertingExactlyAsCode5) {
   EXPECT_EQ(SelectOutputVariant(true, false, true), OutputVariant::kHalf);
   EXPECT_EQ(SelectOutputVariant(false, false, true), OutputVariant::kPartial);

@@ -1,5 +1,6 @@
-// The headless dialogs: built from the codec's templates, driven by a registered user, with
-// the window system's behaviour where the dialog procedures rely on it.
+// The headless dialogs: built from the codec's templates, driven by a registered user. Radio
+// groups, scroll bars, lists and nested dialogs are exercised by the settings and Configure
+// dialog tests, which rely on them.
 #include "platform/headless_dialog.h"
 
 #include <gtest/gtest.h>
@@ -91,108 +92,6 @@ TEST_F(HeadlessDialogTest, DialogsLeftOpenAreCancelledAndReported) {
   ASSERT_EQ(runs.size(), 2u);
   EXPECT_TRUE(runs[0].unattended);
   EXPECT_TRUE(runs[1].unattended);
-}
-
-TEST_F(HeadlessDialogTest, AutomaticButtonsKeepTheirGroupsApart) {
-  Run("COMPRESSOR", [](OpenDialog& d) {
-    EXPECT_TRUE(d.Click(IDC_VIDEO_GRAY));
-    EXPECT_TRUE(d.Click(IDC_FILTER_MEDIAN));
-    EXPECT_TRUE(d.Click(IDC_FILTER_SMOOTH));
-    EXPECT_FALSE(d.IsChecked(IDC_FILTER_MEDIAN));
-    EXPECT_TRUE(d.IsChecked(IDC_FILTER_SMOOTH));
-    EXPECT_TRUE(d.IsChecked(IDC_VIDEO_GRAY));  // another group
-
-    EXPECT_TRUE(d.Click(IDC_LOSSLESS_CHROMA));
-    EXPECT_TRUE(d.IsChecked(IDC_LOSSLESS_CHROMA));
-    EXPECT_TRUE(d.SetChecked(IDC_LOSSLESS_CHROMA, true));  // already so: no click
-    EXPECT_TRUE(d.IsChecked(IDC_LOSSLESS_CHROMA));
-    EXPECT_TRUE(d.SetChecked(IDC_LOSSLESS_CHROMA, false));
-    EXPECT_FALSE(d.IsChecked(IDC_LOSSLESS_CHROMA));
-    EXPECT_FALSE(d.SetChecked(IDC_FILTER_NONE, true));  // not a check box
-    d.Cancel();
-  });
-  // Two clicks on the chroma box, one for each radio button, one for Cancel.
-  int commands = 0;
-  for (const Message& m : g_received) commands += m.message == WM_COMMAND;
-  EXPECT_EQ(commands, 6);
-}
-
-TEST_F(HeadlessDialogTest, ScrollBarsClampAndTellTheirId) {
-  g_behaviour = [](HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
-    HWND bar = GetDlgItem(dialog, IDC_GAMMA_SLIDER);
-    if (message == WM_INITDIALOG) {
-      EXPECT_EQ(SetScrollPos(bar, SB_CTL, 40, TRUE), 0);  // empty range: stays 0
-      EXPECT_EQ(GetScrollPos(bar, SB_CTL), 0);
-      EXPECT_TRUE(SetScrollRange(bar, SB_CTL, 0, 100, TRUE));
-      EXPECT_EQ(SetScrollPos(bar, SB_CTL, 150, TRUE), 0);
-      EXPECT_EQ(GetScrollPos(bar, SB_CTL), 100);
-      EXPECT_EQ(GetWindowLongA(bar, GWL_ID), IDC_GAMMA_SLIDER);
-      EXPECT_EQ(GetScrollPos(dialog, SB_CTL), 0);  // the dialog is no scroll bar
-    }
-    if (message == WM_HSCROLL) {
-      EXPECT_EQ(reinterpret_cast<HWND>(lParam), bar);
-      SetScrollPos(bar, SB_CTL, HighWord(wParam) + LowWord(wParam), TRUE);
-    }
-    EndOnOkOrCancel(dialog, message, wParam, lParam);
-  };
-  Run("DECOMPRESSOR", [](OpenDialog& d) {
-    EXPECT_EQ(d.ScrollRange(IDC_GAMMA_SLIDER), std::make_pair(0, 100));
-    EXPECT_TRUE(d.Scroll(IDC_GAMMA_SLIDER, SB_THUMBTRACK, 30));
-    EXPECT_EQ(d.ScrollPosition(IDC_GAMMA_SLIDER), 35);
-    EXPECT_FALSE(d.Scroll(IDC_GAMMA_SLIDER, SB_THUMBTRACK, 70000));
-    EXPECT_FALSE(d.Scroll(IDC_VIDEO_GRAY, SB_LINELEFT));
-    d.Ok();
-    EXPECT_FALSE(d.IsOpen());
-    EXPECT_FALSE(d.Scroll(IDC_GAMMA_SLIDER, SB_LINELEFT));  // ended: nothing more happens
-  });
-}
-
-TEST_F(HeadlessDialogTest, ListsAnswerAsTheSystemDoes) {
-  g_behaviour = [](HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_INITDIALOG) {
-      for (const char* item : {"a", "bb"}) {
-        SendDlgItemMessageA(dialog, IDC_SEARCH_RADIUS, CB_ADDSTRING, 0,
-                            reinterpret_cast<LPARAM>(item));
-      }
-      EXPECT_EQ(SendDlgItemMessageA(dialog, IDC_SEARCH_RADIUS, CB_GETCURSEL, 0, 0), CB_ERR);
-      EXPECT_EQ(SendDlgItemMessageA(dialog, IDC_SEARCH_RADIUS, CB_SETCURSEL, 2, 0), CB_ERR);
-      char text[8] = {};
-      EXPECT_EQ(SendDlgItemMessageA(dialog, IDC_SEARCH_RADIUS, CB_GETLBTEXT, 1,
-                                    reinterpret_cast<LPARAM>(text)),
-                2);
-      EXPECT_STREQ(text, "bb");
-    }
-    EndOnOkOrCancel(dialog, message, wParam, lParam);
-  };
-  Run("COMPRESSOR", [](OpenDialog& d) {
-    EXPECT_EQ(d.Text(IDC_SEARCH_RADIUS), "");
-    EXPECT_FALSE(d.Select(IDC_SEARCH_RADIUS, "c"));
-    EXPECT_TRUE(d.Select(IDC_SEARCH_RADIUS, "bb"));
-    EXPECT_EQ(d.Selection(IDC_SEARCH_RADIUS), 1);
-    EXPECT_EQ(d.Text(IDC_SEARCH_RADIUS), "bb");
-    d.Ok();
-  });
-  EXPECT_EQ(HighWord(g_received[1].wParam), CBN_SELCHANGE);
-}
-
-TEST_F(HeadlessDialogTest, NestedDialogsAreAnsweredByTheirOwnUsers) {
-  g_behaviour = [](HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_COMMAND && LowWord(wParam) == IDC_OPEN_COMPRESSOR) {
-      EXPECT_EQ(DialogBoxParamA(nullptr, "COMPRESSOR", dialog, RecordingProc, 0), IDOK);
-    }
-    EndOnOkOrCancel(dialog, message, wParam, lParam);
-  };
-  ScopedDialogUser inner("COMPRESSOR", [](OpenDialog& d) { d.Ok(); });
-  EXPECT_EQ(Run("CONFIGURE", [](OpenDialog& d) {
-              EXPECT_TRUE(d.Click(IDC_OPEN_COMPRESSOR));
-              d.Cancel();
-            }),
-            IDCANCEL);
-  const std::vector<DialogRun> runs = DialogRuns();
-  ASSERT_EQ(runs.size(), 2u);
-  EXPECT_EQ(runs[0].templateName, "COMPRESSOR");
-  EXPECT_EQ(runs[1].templateName, "CONFIGURE");
-  EXPECT_NE(runs[0].owner, nullptr);  // the Configure dialog itself
 }
 
 }  // namespace

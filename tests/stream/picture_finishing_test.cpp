@@ -121,6 +121,8 @@ TEST(FillIn, MapGuidedFillsStayAroundTheMarksAndMarkWhatTheyFill) {
   EXPECT_EQ(Changed(before.U(), q.U()),
             (Positions{{2, 1}, {2, 3}, {1, 1}, {1, 2}, {1, 3}, {3, 1}, {3, 2}, {3, 3}}));
   EXPECT_EQ(q.U().Row(2)[3], Avg(q.U().Row(2)[2], q.U().Row(2)[4]));
+  EXPECT_EQ(q.U().Row(1)[2], Avg(q.U().Row(0)[2], q.U().Row(2)[2]));  // rows above and below
+  EXPECT_EQ(q.U().Row(3)[3], Avg(q.U().Row(2)[3], q.U().Row(4)[3]));
   EXPECT_TRUE(q.Map(4, 2) && q.Map(4, 6) && !q.Map(2, 2));
 }
 
