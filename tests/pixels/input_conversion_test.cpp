@@ -62,17 +62,26 @@ TEST(InputConversion, SolidColoursGiveTheirLumaAndChromaEverywhere) {
   }
 }
 
-// Each term of the colour formula rounded half away from zero, V kept within a byte.
-int Rounded(double x) { return static_cast<int>(x < 0 ? std::trunc(x - 0.5) : std::trunc(x + 0.5)); }
+// Each term of the colour formula rounded to nearest, halves away from zero, and anything
+// between -1 and 0 to 0.
+int Rounded(double x) {
+  return static_cast<int>(std::trunc(x) >= 0 ? std::trunc(x + 0.5) : std::trunc(x - 0.5));
+}
+
+// Over noise, dark in its top rows where the small negative terms round to 0; V kept in a byte.
 
 TEST(InputConversion, RgbPicturesFollowTheColourFormula) {
   constexpr std::uint32_t kW = 16, kH = 10;
-  const auto rgb = testing::NoiseBytes(kW * kH * 4, 17);
-  const auto at = [&](std::uint32_t x, std::uint32_t y, int k) { return rgb[(y * kW + x) * 4 + k]; };
+  auto rgb = testing::NoiseBytes(kW * kH * 4, 17);
+  for (std::uint32_t i = 0; i < kW * 4 * 4; ++i) rgb[i] %= 12;
+  const auto at = [&](std::uint32_t x, std::uint32_t y, int k) {
+    return rgb[(y * kW + x) * 4 + k];
+  };
   for (const std::uint8_t code : {kRgb24, kRgb32}) {
     const std::uint32_t bytes = code == kRgb24 ? 3 : 4;
     std::vector<std::uint8_t> src;
-    for (std::uint32_t i = 0; i < kW * kH; ++i) src.insert(src.end(), &rgb[4 * i], &rgb[4 * i + bytes]);
+    for (std::uint32_t i = 0; i < kW * kH; ++i)
+      src.insert(src.end(), &rgb[4 * i], &rgb[4 * i + bytes]);
     auto ctx = testing::MakeEncoderContext();
     ctx->inputFormat = code;
     Planes p(kW, kH);

@@ -28,7 +28,9 @@ struct Picture {
   kvtc::testing::GuardedBuffer planeBuffer, mapBuffer;
   std::span<std::uint8_t> planes = planeBuffer.span(), map = mapBuffer.span();
   explicit Picture(std::uint32_t w = 16, std::uint32_t h = 16, std::uint8_t decimation = 0)
-      : g(ComputePlaneGeometry(w, h, decimation)), planeBuffer(g.planeSetSize), mapBuffer(g.mapSize) {
+      : g(ComputePlaneGeometry(w, h, decimation)),
+        planeBuffer(g.planeSetSize),
+        mapBuffer(g.mapSize) {
     EnsureSumTables(tables);
     std::mt19937 random(3);
     for (auto& s : planes) s = static_cast<std::uint8_t>(random());
