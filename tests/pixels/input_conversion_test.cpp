@@ -3,7 +3,6 @@
 
 #include <algorithm>
 #include <array>
-#include <cmath>
 
 #include "pixels/input_converters.h"
 #include "pixels/pixel_fixtures.h"
@@ -62,15 +61,10 @@ TEST(InputConversion, SolidColoursGiveTheirLumaAndChromaEverywhere) {
   }
 }
 
-// Each term of the colour formula rounded to nearest, halves away from zero, and anything
-// between -1 and 0 to 0.
-int Rounded(double x) {
-  return static_cast<int>(std::trunc(x) >= 0 ? std::trunc(x + 0.5) : std::trunc(x - 0.5));
-}
-
 // Over noise, dark in its top rows where the small negative terms round to 0; V kept in a byte.
 
 TEST(InputConversion, RgbPicturesFollowTheColourFormula) {
+  using testing::Rounded;
   constexpr std::uint32_t kW = 16, kH = 10;
   auto rgb = testing::NoiseBytes(kW * kH * 4, 17);
   for (std::uint32_t i = 0; i < kW * 4 * 4; ++i) rgb[i] %= 12;
