@@ -3,12 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <memory>
 #include <string>
 #include <vector>
 
 #include "decoder/error_log.h"
 #include "frame_fixture.h"
+#include "pixels/pixel_fixtures.h"
 #include "platform/system_services.h"
 #include "support/host.h"
 
@@ -53,10 +53,6 @@ Bytes Repeat(const Bytes& pattern, std::size_t bytes) {
   return out.resize(bytes), out;
 }
 
-struct ContextDeleter {
-  void operator()(stream::CodecContext* c) const { stream::FreeContext(c); }
-};
-
 class DecodeFrameTest : public ::testing::Test {
  protected:
   void SetUp() override { testing::CloseErrorLog(); }
@@ -88,44 +84,9 @@ class DecodeFrameTest : public ::testing::Test {
   static constexpr std::uint8_t kUntouched = 0xEE;
   kvtc::testing::ScopedSystemDir dir_;
   settings::SettingsRecord settings_ = settings::PresetRecord(settings::Preset::Lan);
-  std::unique_ptr<stream::CodecContext, ContextDeleter> context_;
+  pixels::testing::ContextPtr context_;
   Bytes picture_;
 };
-
-// Luma 100, U 100, V 160 converts to R 162, G 110, B 52 at gamma 1.0 (203, 167, 115 at 2.0);
-// the dithered cube indices follow the dither matrix at each pixel.
-const Bytes kCubeGamma2 = {
-    162, 120, 162, 120, 162, 120, 162, 120, 120, 120, 120, 120, 120, 120, 120, 120,
-    120, 162, 120, 162, 120, 162, 119, 162, 120, 120, 126, 120, 120, 120, 120, 120,
-    162, 120, 162, 120, 162, 120, 162, 120, 120, 120, 120, 120, 120, 120, 120, 120,
-    120, 162, 120, 162, 120, 162, 120, 162, 120, 120, 120, 120, 120, 120, 126, 120};
-
-TEST_F(DecodeFrameTest, EveryOutputCodeShowsTheBytesOfItsLayoutAtTwoGammas) {
-  struct Case {
-    std::uint8_t code;
-    double gamma;
-    Bytes pattern;     // repeated over the picture
-    std::size_t bytes;  // of an 8 x 8 picture
-  };
-  const Case cases[] = {
-      {1, 1.0, {52, 110, 162, 0}, 256},  {1, 2.0, {115, 167, 203, 0}, 256},
-      {2, 1.0, {52, 110, 162}, 192},     {2, 2.0, {115, 167, 203}, 192},
-      {3, 1.0, {0xA6, 0x51}, 128},       {3, 2.0, {0x8E, 0x66}, 128},
-      {5, 1.0, {173}, 64},               {5, 2.0, {214}, 64},
-      {7, 1.0, {173}, 64},               {8, 2.0, kCubeGamma2, 64},
-      {11, 2.0, {126}, 64},
-      {12, 2.0, {0xAA}, 32},             {0, 2.0, {100, 100, 100, 160}, 128},
-      {10, 1.0, {100, 100, 100, 160}, 128},  // no converter of its own: packed 4:2:2
-  };
-  for (const Case& c : cases) {
-    Open(8, 8, c.code, c.bytes + 8);
-    context_->gamma = c.gamma;
-    ASSERT_EQ(Decode(UniformKeyFrame(1, 100, 100, 160, kFlagLosslessLuma)), DecodeOutcome::kDecoded);
-    Bytes expected = Repeat(c.pattern, c.bytes);
-    expected.resize(c.bytes + 8, kUntouched);
-    EXPECT_EQ(picture_, expected) << "code " << int(c.code) << " gamma " << c.gamma;
-  }
-}
 
 TEST_F(DecodeFrameTest, GreyFramesAndGreyDisplayShowLumaOnly) {
   struct Case {

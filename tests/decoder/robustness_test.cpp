@@ -2,41 +2,39 @@
 // buffer, and never writes the reference planes.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <optional>
 #include <random>
 
 #include "frame_fixture.h"
+#include "support/guarded_buffer.h"
 
 namespace kvtc::decoder {
 namespace {
 
 using namespace kvtc::stream;
 
-// Plane sets and map of a 24 x 16 picture (six blocks) with guard bytes either side.
+// Plane sets and map of a 24 x 16 picture (six blocks) between guard bands.
 struct GuardedDecoder {
-  static constexpr std::size_t kGuard = 64;
   WalkerFixture f{24, 16};
-  Bytes current = Guarded(f.current), reference = Guarded(f.reference), map = Guarded(f.map);
+  kvtc::testing::GuardedBuffer current = Guarded(f.current), reference = Guarded(f.reference),
+                               map = Guarded(f.map);
 
-  static Bytes Guarded(const Bytes& inner) {
-    Bytes b(inner.size() + 2 * kGuard, 0xA5);
-    std::copy(inner.begin(), inner.end(), b.begin() + kGuard);
+  static kvtc::testing::GuardedBuffer Guarded(const Bytes& inner) {
+    kvtc::testing::GuardedBuffer b(inner.size());
+    std::copy(inner.begin(), inner.end(), b.data());
     return b;
-  }
-  static std::span<std::uint8_t> Inner(Bytes& b) {
-    return {b.data() + kGuard, b.size() - 2 * kGuard};
   }
   // Nullopt when the frame cannot even be split into sections.
   std::optional<WalkResult> Decode(const Bytes& frame) {
     const auto h = ParseFrameHeader(frame);
     if (!h) return std::nullopt;
-    return DecodeBlocks(
-        {*h, f.g, f.offsets, f.tables, Inner(current), Inner(reference), Inner(map), true});
+    return DecodeBlocks({*h, f.g, f.offsets, f.tables, current.span(), reference.span(),
+                         map.span(), true});
   }
   bool GuardsIntact() {
-    return current == Guarded(Bytes(current.begin() + kGuard, current.end() - kGuard)) &&
-           map == Guarded(Bytes(map.begin() + kGuard, map.end() - kGuard)) &&
-           reference == Guarded(f.reference);
+    return current.Intact() && map.Intact() && reference.Intact() &&
+           std::ranges::equal(reference.span(), f.reference);
   }
 };
 

@@ -1,6 +1,7 @@
 // Input conversion: colour arithmetic, each layout's byte order, margins and the dispatcher.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 
 #include "pixels/input_converters.h"
@@ -56,6 +57,45 @@ TEST(InputConversion, SolidColoursGiveTheirLumaAndChromaEverywhere) {
     for (std::uint32_t i = 0; i < 25; ++i) {
       ASSERT_EQ(p.U(i % 5, i / 5), c.u) << int{c.code};
       ASSERT_EQ(p.V(i % 5, i / 5), c.v) << int{c.code};
+    }
+  }
+}
+
+// Over noise, dark in its top rows where the small negative terms round to 0; V kept in a byte.
+
+TEST(InputConversion, RgbPicturesFollowTheColourFormula) {
+  using testing::Rounded;
+  constexpr std::uint32_t kW = 16, kH = 10;
+  auto rgb = testing::NoiseBytes(kW * kH * 4, 17);
+  for (std::uint32_t i = 0; i < kW * 4 * 4; ++i) rgb[i] %= 12;
+  const auto at = [&](std::uint32_t x, std::uint32_t y, int k) {
+    return rgb[(y * kW + x) * 4 + k];
+  };
+  for (const std::uint8_t code : {kRgb24, kRgb32}) {
+    const std::uint32_t bytes = code == kRgb24 ? 3 : 4;
+    std::vector<std::uint8_t> src;
+    for (std::uint32_t i = 0; i < kW * kH; ++i)
+      src.insert(src.end(), &rgb[4 * i], &rgb[4 * i + bytes]);
+    auto ctx = testing::MakeEncoderContext();
+    ctx->inputFormat = code;
+    Planes p(kW, kH);
+    ASSERT_TRUE(ConvertInputFrame(*ctx, src, p.bytes, p.g, false));
+    for (std::uint32_t y = 0; y < kH; ++y) {
+      for (std::uint32_t x = 0; x < kW; ++x) {  // bytes B, G, R
+        ASSERT_EQ(p.Y(x, y), Rounded(0.2520137 * at(x, y, 2)) + Rounded(0.4945843 * at(x, y, 1)) +
+                                 Rounded(0.0964549 * at(x, y, 0)))
+            << int{code} << " " << x << "," << y;
+        if (x % 2 || y % 2) continue;
+        int sum[3] = {};
+        for (const int k : {0, 1, 2})
+          sum[k] = at(x, y, k) + at(x + 1, y, k) + at(x, y + 1, k) + at(x + 1, y + 1, k);
+        const int u = Rounded(128 - 0.0310485 * sum[2]) + Rounded(-0.0609378 * sum[1]) +
+                      Rounded(0.0919863 * sum[0]);
+        const int v = Rounded(128 + 0.1296113 * sum[2]) + Rounded(-0.1084485 * sum[1]) +
+                      Rounded(-0.0211628 * sum[0]);
+        ASSERT_EQ(p.U(x / 2, y / 2), u) << int{code} << " " << x << "," << y;
+        ASSERT_EQ(p.V(x / 2, y / 2), std::clamp(v, 0, 255)) << int{code} << " " << x << "," << y;
+      }
     }
   }
 }

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 #include <functional>
+#include <string>
 
 #include "pixels/output_dispatch.h"
 #include "pixels/pixel_fixtures.h"
@@ -65,27 +66,27 @@ TEST(OutputConversion, WhiteAndBlackInEveryColourLayoutAtEveryDitherPosition) {
   }
 }
 
-TEST(OutputConversion, ColourPixelsAddChromaTermsClampAndApplyTheGamma) {
-  const auto& t = testing::SharedTables().decoder;
-  const auto px = Convert(Decoded(8, 8, Flat(100), 90, 200), {kRgb24, true, true, false}, 2.0);
-  const auto shown = [](int sum) {  // 255 (c / 255)^(1 / 2), rounded
-    return static_cast<int>(255 * std::sqrt(std::clamp(sum, 0, 255) / 255.0) + 0.5);
-  };
-  EXPECT_EQ(px[2], shown(t.lumaScale[100] + t.redFromV[200]));
-  EXPECT_EQ(px[1], shown(t.lumaScale[100] + t.greenFromU[90] + t.greenFromV[200]));
-  EXPECT_EQ(px[0], shown(t.lumaScale[100] + t.blueFromU[90]));
-}
-
-TEST(OutputConversion, SkippingTheIdentityGammaAgreesWithTheLookup) {
-  // At a gamma key of exactly 1.0 the RGB members skip the gamma table; a hair away from 1.0
-  // the table is still the identity and the lookup path must give the same bytes.
-  const auto noise = testing::NoiseBytes(4096, 5);
-  const Decoded d(
-      24, 16, [&](auto x, auto y) { return noise[x * 31 + y * 17]; }, 77, 201);
-  for (const OutputFrame frame :
-       {OutputFrame{kRgb32, true, true, false}, OutputFrame{kRgb24, true, false, false},
-        OutputFrame{kRgb24, true, true, true}}) {
-    EXPECT_EQ(Convert(d, frame, std::nextafter(1.0, 2.0)), Convert(d, frame, 1.0));
+// Luma, chroma and gamma over a grid against the colour formula, clamped to a byte.
+TEST(OutputConversion, ColourPixelsFollowTheFormulaAndTheGamma) {
+  using testing::Rounded;
+  for (const double gamma : {1.0, 2.0, 0.6}) {
+    const auto shown = [gamma](int sum) {
+      const double c = std::clamp(sum, 0, 255) * 0.00392156862745098;
+      return static_cast<int>(std::trunc(255 * std::pow(c, 1 / gamma) + 0.5));
+    };
+    for (const int y : {0, 37, 100, 215, 255}) {
+      for (const int u : {0, 90, 128, 255}) {
+        for (const int v : {0, 127, 200, 255}) {
+          SCOPED_TRACE(std::to_string(y) + " " + std::to_string(u) + " " + std::to_string(v));
+          const auto px = Convert(Decoded(8, 8, Flat(y), u, v), {kRgb24, true, true, false}, gamma);
+          const int l = Rounded(1.186165 * y);
+          EXPECT_EQ(px[2], shown(l + Rounded(1.352295 * (v - 128))));
+          const int green = Rounded(0.4694733 * (128 - u)) + Rounded(0.6890521 * (128 - v));
+          EXPECT_EQ(px[1], shown(l + green));
+          EXPECT_EQ(px[0], shown(l + Rounded(2.406843 * (u - 128))));
+        }
+      }
+    }
   }
 }
 

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <memory>
 #include <vector>
 
@@ -43,6 +44,12 @@ inline ContextPtr MakeEncoderContext() {
   ctx->compBits[0] = ctx->compBits[1] = ctx->compBits[2] = 8;
   ctx->compCount = 3;
   return ctx;
+}
+
+// The rounding of every colour coefficient: to nearest, halves away from zero, and anything
+// between -1 and 0 to 0.
+inline int Rounded(double x) {
+  return static_cast<int>(std::trunc(x) >= 0 ? std::trunc(x + 0.5) : std::trunc(x - 0.5));
 }
 
 // Deterministic pseudo-random bytes.

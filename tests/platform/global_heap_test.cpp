@@ -7,7 +7,7 @@
 namespace kvtc::platform {
 namespace {
 
-TEST(GlobalHeap, BlocksAreZeroFilledAndStaleHandlesAreRecognised) {
+TEST(GlobalHeap, BlocksAreZeroFilledAndFreedHandlesNeverComeBack) {
   const std::size_t before = testing::LiveBlockCount();
   HGLOBAL h = GlobalAlloc(GMEM_FIXED | GMEM_ZEROINIT, 1000);
   ASSERT_NE(h, nullptr);
@@ -28,15 +28,11 @@ TEST(GlobalHeap, BlocksAreZeroFilledAndStaleHandlesAreRecognised) {
   EXPECT_EQ(GlobalLock(reinterpret_cast<HGLOBAL>(std::uintptr_t{0x1234567})), nullptr);
   EXPECT_EQ(GlobalLock(reinterpret_cast<HGLOBAL>(std::uintptr_t{0xFFFF0000u})), nullptr);
   EXPECT_EQ(GlobalLock(nullptr), nullptr);
-}
 
-TEST(GlobalHeap, HandlesAreNeverReused) {
-  HGLOBAL first = GlobalAlloc(GPTR, 16);
-  GlobalFree(first);
-  HGLOBAL second = GlobalAlloc(GPTR, 16);
-  EXPECT_NE(first, second);
-  EXPECT_EQ(GlobalLock(first), nullptr);
-  GlobalFree(second);
+  HGLOBAL next = GlobalAlloc(GPTR, 16);  // a freed handle is never issued again
+  EXPECT_NE(next, h);
+  EXPECT_EQ(GlobalLock(h), nullptr);
+  GlobalFree(next);
 }
 
 TEST(GlobalHeap, FailureHookAndHeapBuffer) {

@@ -2,7 +2,11 @@
 // would see them: the file in the system directory and the state block of an instance.
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <cstdint>
 #include <cstring>
+#include <limits>
+#include <tuple>
 
 #include "driver/instance.h"
 #include "settings/settings_file.h"
@@ -55,84 +59,69 @@ TEST(Presets, DifferOnlyWhereTheyShould) {
   }
 }
 
-TEST(RangeRules, BringEveryRangedFieldIntoRange) {
-  SettingsRecord r = PresetRecord(Preset::Lan);
-  r.flGamma = 3.0f;
-  r.dwWidth = 1000;
-  r.dwHeight = 10;
-  r.bThreshold = 200;
-  r.bLosslessLuma = 2;
-  r.bLosslessChroma = 7;
-  r.bSearchRadius = 20;
-  r.bDecimation = 9;
-  r.bInputFormat = 14;
-  r.bDecoderMode = 9;
-  r.bOutputFormat = 14;
-  r.bStreamVariant = 3;
-  r.bCompBits[1] = 9;
-  r.bCompCount = 7;
-  r.bKeyInterval = 250;  // taken as it is
-  r.bFlags = 0xFF;       // taken as it is
-  ApplyRangeRules(r);
-  EXPECT_EQ(r.flGamma, 2.0f);
-  EXPECT_EQ(r.dwWidth, 640u);
-  EXPECT_EQ(r.dwHeight, 64u);
-  EXPECT_EQ(r.bThreshold, 30);
-  EXPECT_EQ(r.bLosslessLuma, 0);
-  EXPECT_EQ(r.bLosslessChroma, 0);
-  EXPECT_EQ(r.bSearchRadius, 16);
-  EXPECT_EQ(r.bDecimation, 0);
-  EXPECT_EQ(r.bInputFormat, 2);
-  EXPECT_EQ(r.bDecoderMode, 0);
-  EXPECT_EQ(r.bOutputFormat, 2);
-  EXPECT_EQ(r.bStreamVariant, 0);
-  EXPECT_EQ(r.bCompBits[1], 8);
-  EXPECT_EQ(r.bCompCount, 4);
-  EXPECT_EQ(r.bKeyInterval, 250);
-  EXPECT_EQ(r.bFlags, 0xFF);
+// Every ranged field at the largest value it keeps and the next one up; every other field
+// passes whatever it holds.
+TEST(RangeRules, EveryFieldAtBothEdges) {
+  const auto byteAt = [](SettingsRecord& r, int offset) -> BYTE& {
+    return reinterpret_cast<BYTE*>(&r)[offset];
+  };
+  // offset, largest value kept, what any larger value becomes
+  const int bytes[][3] = {{21, 30, 30}, {24, 1, 0}, {25, 1, 0},  {27, 16, 16}, {28, 8, 0},
+                          {29, 13, 2},  {30, 8, 0}, {31, 13, 2}, {32, 2, 0},   {33, 8, 8},
+                          {34, 8, 8},   {35, 8, 8}, {36, 4, 4}};
+  for (const auto& [offset, max, over] : bytes) {
+    for (const int value : {0, max, max + 1, 255}) {
+      SettingsRecord r = PresetRecord(Preset::Lan);
+      byteAt(r, offset) = static_cast<BYTE>(value);
+      ApplyRangeRules(r);
+      EXPECT_EQ(byteAt(r, offset), value <= max ? value : over) << offset << " " << value;
+    }
+  }
+  SettingsRecord all;
+  std::memset(&all, 0xFF, sizeof all);
+  ApplyRangeRules(all);
+  for (const int offset : {0, 1, 2, 3, 4, 5, 6, 7, 20, 22, 23, 26, 37}) {
+    EXPECT_EQ(byteAt(all, offset), 0xFF) << offset;
+  }
 
-  // Signed comparisons: negative sizes and gammas fall below the minimum.
-  for (float gamma : {-1.0f, -0.0f, 0.0f, 0.49f}) {
+  // Sizes compare signed, gamma by its bit pattern read as a signed integer.
+  for (const auto& [value, width, height] :
+       {std::tuple{-5, 80, 64}, {63, 80, 64}, {64, 80, 64}, {79, 80, 79}, {80, 80, 80},
+        {480, 480, 480}, {481, 481, 480}, {640, 640, 480}, {641, 640, 480}, {INT32_MIN, 80, 64}}) {
+    SettingsRecord r = PresetRecord(Preset::Lan);
+    r.dwWidth = r.dwHeight = static_cast<DWORD>(value);
+    ApplyRangeRules(r);
+    EXPECT_EQ(std::tuple(r.dwWidth, r.dwHeight), std::tuple(DWORD(width), DWORD(height))) << value;
+  }
+  const float inf = std::numeric_limits<float>::infinity();
+  for (const auto& [gamma, kept] :
+       {std::pair{std::nextafter(0.5f, 0.0f), 0.5f}, {0.5f, 0.5f}, {1.37f, 1.37f}, {2.0f, 2.0f},
+        {std::nextafter(2.0f, 3.0f), 2.0f}, {inf, 2.0f}, {-0.0f, 0.5f}, {-inf, 0.5f}}) {
+    SettingsRecord r = PresetRecord(Preset::Lan);
     r.flGamma = gamma;
     ApplyRangeRules(r);
-    EXPECT_EQ(r.flGamma, 0.5f) << gamma;
+    EXPECT_EQ(r.flGamma, kept) << gamma;
   }
-  r.flGamma = 1.37f;
-  r.dwWidth = static_cast<DWORD>(-5);
-  r.dwHeight = 0x80000000u;
-  ApplyRangeRules(r);
-  EXPECT_EQ(r.flGamma, 1.37f);
-  EXPECT_EQ(r.dwWidth, 80u);
-  EXPECT_EQ(r.dwHeight, 64u);
 }
 
-TEST_F(HostTest, MissingFileIsCreatedFromLan) {
+// No file or a short one is replaced by LAN; a long one is read up to the record's size and
+// left as it is.
+TEST_F(HostTest, MissingShortAndLongFiles) {
   Host host;
   const std::string path = systemDir_.File("KVTC.cfg");
-  ASSERT_TRUE(ReadFileBytes(path).empty());
-  DWORD_PTR id = host.Open();
-  ASSERT_NE(id, 0u);
-  EXPECT_EQ(ReadFileBytes(path), Bytes(PresetRecord(Preset::Lan)));
-  EXPECT_EQ(Bytes(InstanceSettings(id)), Bytes(PresetRecord(Preset::Lan)));
-}
-
-TEST_F(HostTest, ShortAndLongFiles) {
-  Host host;
-  const std::string path = systemDir_.File("KVTC.cfg");
-
-  std::vector<unsigned char> shortFile(20, 0x55);
-  WriteFileBytes(path, shortFile.data(), shortFile.size());
-  DWORD_PTR a = host.Open();
-  EXPECT_EQ(ReadFileBytes(path), Bytes(PresetRecord(Preset::Lan)));
-  EXPECT_EQ(Bytes(InstanceSettings(a)), Bytes(PresetRecord(Preset::Lan)));
-
-  SettingsRecord modem = PresetRecord(Preset::Modem);
+  const std::vector<unsigned char> lan = Bytes(PresetRecord(Preset::Lan));
   std::vector<unsigned char> longFile(50, 0xEE);
+  const SettingsRecord modem = PresetRecord(Preset::Modem);
   std::memcpy(longFile.data(), &modem, sizeof modem);
-  WriteFileBytes(path, longFile.data(), longFile.size());
-  DWORD_PTR b = host.Open();
-  EXPECT_EQ(Bytes(InstanceSettings(b)), Bytes(modem));
-  EXPECT_EQ(ReadFileBytes(path), longFile);  // not changed
+  for (const auto& [file, loaded] :
+       {std::pair{std::vector<unsigned char>{}, lan}, {std::vector<unsigned char>(20, 0x55), lan},
+        {longFile, Bytes(modem)}}) {
+    if (!file.empty()) WriteFileBytes(path, file.data(), file.size());
+    const DWORD_PTR id = host.Open();
+    ASSERT_NE(id, 0u);
+    EXPECT_EQ(Bytes(InstanceSettings(id)), loaded) << file.size();
+    EXPECT_EQ(ReadFileBytes(path), file.size() == 50 ? longFile : lan) << file.size();
+  }
 }
 
 TEST_F(HostTest, OutOfRangeFileLoadsCorrectedAndStaysOnDisk) {
@@ -151,16 +140,10 @@ TEST_F(HostTest, OutOfRangeFileLoadsCorrectedAndStaysOnDisk) {
   WriteFileBytes(path, &r, sizeof r);
 
   DWORD_PTR id = host.Open();
-  SettingsRecord loaded = InstanceSettings(id);
-  EXPECT_EQ(loaded.flGamma, 2.0f);
-  EXPECT_EQ(loaded.dwWidth, 640u);
-  EXPECT_EQ(loaded.dwHeight, 64u);
-  EXPECT_EQ(loaded.bThreshold, 30);
-  EXPECT_EQ(loaded.bSearchRadius, 16);
-  EXPECT_EQ(loaded.bDecimation, 0);
-  EXPECT_EQ(loaded.bCompCount, 4);
-  EXPECT_EQ(loaded.bOutputFormat, 2);
-  EXPECT_EQ(loaded.dwMagic, MakeFourcc("XXXX"));
+  const SettingsRecord l = InstanceSettings(id);
+  EXPECT_EQ(std::tuple(l.flGamma, l.dwWidth, l.dwHeight, l.bThreshold, l.bSearchRadius,
+                       l.bDecimation, l.bCompCount, l.bOutputFormat, l.dwMagic),
+            std::tuple(2.0f, 640u, 64u, 30, 16, 0, 4, 2, MakeFourcc("XXXX")));
   EXPECT_EQ(ReadFileBytes(path), Bytes(r));
 
   // The decompressor's reload keeps the values as they are.

@@ -12,6 +12,7 @@
 #include "stream/fill_in.h"
 #include "stream/plane_borders.h"
 #include "stream/plane_view.h"
+#include "support/guarded_buffer.h"
 
 namespace kvtc::stream {
 namespace {
@@ -20,33 +21,24 @@ using Positions = std::set<std::pair<int, int>>;
 
 int Avg(int a, int b) { return (a + b + 1) >> 1; }
 
-// A plane set and map of a random picture, with 64 guard bytes either side of each.
+// A plane set and map of a random picture, each between guard bands.
 struct Picture {
-  static constexpr std::uint8_t kGuard = 0xA5;
   PlaneGeometry g;
   ArithmeticTables tables;
-  std::vector<std::uint8_t> buffer, mapBuffer;
-  std::span<std::uint8_t> planes, map;
+  kvtc::testing::GuardedBuffer planeBuffer, mapBuffer;
+  std::span<std::uint8_t> planes = planeBuffer.span(), map = mapBuffer.span();
   explicit Picture(std::uint32_t w = 16, std::uint32_t h = 16, std::uint8_t decimation = 0)
       : g(ComputePlaneGeometry(w, h, decimation)),
-        buffer(g.planeSetSize + 128, kGuard),
-        mapBuffer(g.mapSize + 128, kGuard),
-        planes(buffer.data() + 64, g.planeSetSize),
-        map(mapBuffer.data() + 64, g.mapSize) {
+        planeBuffer(g.planeSetSize),
+        mapBuffer(g.mapSize) {
     EnsureSumTables(tables);
     std::mt19937 random(3);
     for (auto& s : planes) s = static_cast<std::uint8_t>(random());
-    std::fill(map.begin(), map.end(), 0);
   }
   PlaneView Luma() const { return LumaPlane(g, planes); }
   PlaneView U() const { return UPlane(g, planes); }
   std::uint8_t& Map(int r, int c) { return map[r * g.mapStride + c]; }
-  bool GuardsIntact() const {
-    for (const auto* b : {&buffer, &mapBuffer})
-      for (int i = 0; i < 64; ++i)
-        if ((*b)[i] != kGuard || (*b)[b->size() - 1 - i] != kGuard) return false;
-    return true;
-  }
+  bool GuardsIntact() { return planeBuffer.Intact() && mapBuffer.Intact(); }
 };
 
 Positions Changed(const PlaneView& before, const PlaneView& after) {
@@ -121,6 +113,8 @@ TEST(FillIn, MapGuidedFillsStayAroundTheMarksAndMarkWhatTheyFill) {
   EXPECT_EQ(Changed(before.U(), q.U()),
             (Positions{{2, 1}, {2, 3}, {1, 1}, {1, 2}, {1, 3}, {3, 1}, {3, 2}, {3, 3}}));
   EXPECT_EQ(q.U().Row(2)[3], Avg(q.U().Row(2)[2], q.U().Row(2)[4]));
+  EXPECT_EQ(q.U().Row(1)[2], Avg(q.U().Row(0)[2], q.U().Row(2)[2]));  // rows above and below
+  EXPECT_EQ(q.U().Row(3)[3], Avg(q.U().Row(2)[3], q.U().Row(4)[3]));
   EXPECT_TRUE(q.Map(4, 2) && q.Map(4, 6) && !q.Map(2, 2));
 }
 
