@@ -13,7 +13,7 @@ AVPixelFormat PictureFormat(host::OutputFormat f) {
   switch (f) {
     case host::OutputFormat::Rgb32: return AV_PIX_FMT_BGR0;
     case host::OutputFormat::Rgb24: return AV_PIX_FMT_BGR24;
-    case host::OutputFormat::Rgb555: return AV_PIX_FMT_RGB555LE;
+    case host::OutputFormat::Rgb555: return AV_PIX_FMT_BGR24;
     case host::OutputFormat::Yuy2: return AV_PIX_FMT_YUYV422;
     case host::OutputFormat::Gray8:
     case host::OutputFormat::Pal332:
@@ -42,7 +42,9 @@ OutputConverter::OutputConverter(host::OutputFormat format, int width, int heigh
       width_(width),
       height_(height),
       picture_(AllocFrame(width, height, PictureFormat(format))) {
-  if (format == host::OutputFormat::Yuy2) picture_->color_range = AVCOL_RANGE_JPEG;
+  if (format == host::OutputFormat::Yuy2 || format == host::OutputFormat::Gray4) {
+    picture_->color_range = AVCOL_RANGE_JPEG;
+  }
   if (host::UsesPalette(format)) {
     auto* argb = reinterpret_cast<std::uint32_t*>(picture_->data[1]);
     for (std::size_t i = 0; i < 256; ++i) {
@@ -59,10 +61,11 @@ const AVFrame& OutputConverter::ToPicture(std::span<const std::uint8_t> bitmap) 
     const std::uint8_t* src = bitmap.data() + row * y;
     std::uint8_t* dst = picture_->data[0] + static_cast<std::ptrdiff_t>(picture_->linesize[0]) * y;
     if (format_ == host::OutputFormat::Gray4) {
-      // Each nibble n stands for luma 17 * (15 - n).
+      // Nibble n holds luma 17 * (15 - n) up to 16 more: black's nibble is 15 and white's
+      // (luma 215) is 3, so nibbles 15..3 spread evenly over 0..255.
       static const std::array<std::uint8_t, 16> grey = [] {
         std::array<std::uint8_t, 16> t{};
-        for (int n = 0; n < 16; ++n) t[n] = Clamp(17.0 * (15 - n) * kLumaGain);
+        for (int n = 0; n < 16; ++n) t[n] = Clamp((15 - n) * 255.0 / 12);
         return t;
       }();
       for (int x = 0; x < width_; ++x) {
@@ -84,6 +87,15 @@ const AVFrame& OutputConverter::ToPicture(std::span<const std::uint8_t> bitmap) 
         dst[i + 1] = tables[1][src[i + 1]];
         dst[i + 2] = tables[0][src[i + 2]];
         dst[i + 3] = tables[2][src[i + 3]];
+      }
+    } else if (format_ == host::OutputFormat::Rgb555) {
+      // Five bits a component, widened with their top bits repeated so 31 is 255.
+      for (int x = 0; x < width_; ++x) {
+        const unsigned w = src[2 * x] | src[2 * x + 1] << 8;
+        for (int c = 0; c < 3; ++c) {
+          const unsigned v = (w >> (5 * c)) & 31;
+          dst[3 * x + c] = static_cast<std::uint8_t>(v << 3 | v >> 2);
+        }
       }
     } else {
       std::memcpy(dst, src, row);
