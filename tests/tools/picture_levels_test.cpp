@@ -65,6 +65,25 @@ TEST_F(PictureLevels, FootageInEveryRangeDepthAndInputLayoutComesBackClose) {
     EXPECT_GE(testing::FfmpegPsnr(reference, Scratch("c.y4m")), c.floorDb)
         << format << " " << (c.layout ? c.layout : "");
   }
+  // Output layouts, luma against the source: 8-bit grey came out a pixel off, and a zoomed
+  // one zoom pixels off its grey RGB. The 256-colour layouts quantise too coarsely for a
+  // floor worth having.
+  const std::string avi = Scratch("r.avi");
+  ASSERT_EQ(RunKvtcProgram({"encode", reference, "-o", avi, "-q"}).status, 0);
+  const auto decode = [&](std::vector<std::string> options, const std::string& name) {
+    options.insert(options.begin(), {"decode", avi, "-o", Scratch(name), "-q"});
+    EXPECT_EQ(RunKvtcProgram(options).status, 0) << name;
+    return Scratch(name);
+  };
+  for (const auto& [layout, floorDb] :
+       {std::pair{"rgb555", 36.0}, {"yuy2", 38.0}, {"gray8", 38.0}, {"gray4", 30.0}}) {
+    EXPECT_GE(testing::FfmpegPsnr(reference, decode({"--output-format", layout}, "o.y4m")),
+              floorDb)
+        << layout;
+  }
+  EXPECT_GE(testing::FfmpegPsnr(decode({"--show-gray", "--zoom", "4"}, "grey.y4m"),
+                                decode({"--output-format", "gray8", "--zoom", "4"}, "g8.y4m")),
+            40.0);
 }
 
 TEST_F(PictureLevels, BlackGreyAndWhiteKeepTheirLevelsThroughEveryOutputLayoutAndFile) {

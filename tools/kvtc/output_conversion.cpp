@@ -37,10 +37,11 @@ std::uint8_t Clamp(double v) {
 }  // namespace
 
 OutputConverter::OutputConverter(host::OutputFormat format, int width, int height,
-                                 std::span<const RGBQUAD> palette)
+                                 std::span<const RGBQUAD> palette, int zoom)
     : format_(format),
       width_(width),
       height_(height),
+      zoom_(zoom),
       picture_(AllocFrame(width, height, PictureFormat(format))) {
   if (format == host::OutputFormat::Yuy2 || format == host::OutputFormat::Gray4) {
     picture_->color_range = AVCOL_RANGE_JPEG;
@@ -97,6 +98,13 @@ const AVFrame& OutputConverter::ToPicture(std::span<const std::uint8_t> bitmap) 
           dst[3 * x + c] = static_cast<std::uint8_t>(v << 3 | v >> 2);
         }
       }
+    } else if (format_ == host::OutputFormat::Gray8) {
+      // The codec's 8-bit grey picture sits one sample (zoom pixels) left of and below its
+      // other layouts: move it back, repeating the first columns and the last rows.
+      const std::size_t z = std::min<std::size_t>(zoom_, row);
+      const std::uint8_t* from = bitmap.data() + row * std::min(y + zoom_, height_ - 1);
+      std::memset(dst, from[0], z);
+      std::memcpy(dst + z, from, row - z);
     } else {
       std::memcpy(dst, src, row);
     }

@@ -15,9 +15,10 @@ namespace kvtc::tool {
 
 class OutputConverter {
  public:
-  // `palette` is the codec's palette for the 8-bit layouts (256 entries), else empty.
+  // `palette` is the codec's palette for the 8-bit layouts (256 entries), else empty;
+  // `zoom` is the codec's enlargement of the pictures.
   OutputConverter(host::OutputFormat format, int width, int height,
-                  std::span<const RGBQUAD> palette);
+                  std::span<const RGBQUAD> palette, int zoom);
 
   // Wraps or converts one output bitmap into a picture (BGR0, BGR24, PAL8, full-range GRAY8
   // or full-range YUYV), valid until the next call.
@@ -27,6 +28,7 @@ class OutputConverter {
   host::OutputFormat format_;
   int width_;
   int height_;
+  int zoom_;
   FramePtr picture_;
 };
 
