@@ -16,14 +16,6 @@ namespace {
 using testing::RunKvtcProgram;
 using testing::ToolTest;
 
-// The average luma PSNR of `decoded` against `source`, as ffmpeg measures it.
-double FfmpegPsnr(const std::string& source, const std::string& decoded) {
-  const auto r = testing::Run("ffmpeg -v info -i '" + source + "' -i '" + decoded +
-                              "' -lavfi psnr -f null - 2>&1 >/dev/null | grep -o 'y:[0-9.inf]*' "
-                              "| tail -1");
-  return r.out.size() > 2 ? std::stod(r.out.substr(2)) : 0.0;
-}
-
 class CodecEndToEnd : public ToolTest {
  protected:
   void SetUp() override { KVTC_SKIP_UNLESS_CODEC_COMPRESSES(); }
@@ -49,7 +41,7 @@ TEST_F(CodecEndToEnd, EveryPresetDecodesCloseToTheSource) {
                                  false, false, true, false, false, false, false, false, false,
                                  false, false, false}));
     ASSERT_EQ(RunKvtcProgram({"decode", avi, "-o", out, "-q"}).status, 0);
-    EXPECT_GE(FfmpegPsnr(clip, out), c.floorDb) << c.preset;
+    EXPECT_GE(testing::FfmpegPsnr(clip, out), c.floorDb) << c.preset;
   }
 }
 

@@ -19,39 +19,6 @@ FramePtr Picture(int w, int h, std::array<std::uint8_t, 3> fill, std::array<std:
   return f;
 }
 
-TEST(InputConversion, EveryLayoutDescribesItselfAsTheCodecReadsIt) {
-  struct Case {
-    InputFormat format;
-    WORD bits;
-    const char* compression;
-    DWORD bytes;  // for 65x48
-    DWORD colours;
-  };
-  const Case cases[] = {
-      {InputFormat::Rgb24, 24, "RGB ", 65 * 48 * 3, 0},
-      {InputFormat::Rgb32, 32, "RGB ", 65 * 48 * 4, 0},
-      {InputFormat::Rgb555, 16, "RGB ", 65 * 48 * 2, 0},
-      {InputFormat::Pal8, 8, "RGB ", 65 * 48, 256},
-      {InputFormat::Gray8, 8, "RGB ", 65 * 48, 256},
-      {InputFormat::Gray6, 6, "RGB ", 65 * 48, 64},
-      {InputFormat::Gray4, 4, "RGB ", 33 * 48, 16},
-      {InputFormat::Yuy2, 16, "YUY2", 65 * 48 * 2, 0},
-      {InputFormat::Cyuv, 16, "cyuv", 65 * 48 * 2, 0},
-      {InputFormat::Yvu9, 9, "YVU9", 65 * 48 + 2 * 17 * 12, 0},
-  };
-  for (const Case& c : cases) {
-    InputConverter conv(c.format, 65, 48);
-    const BITMAPINFOHEADER& h = conv.Header().header();
-    EXPECT_EQ(h.biBitCount, c.bits);
-    EXPECT_EQ(host::FourccText(h.biCompression), c.compression);
-    EXPECT_EQ(h.biSizeImage, c.bytes) << c.compression << c.bits;
-    EXPECT_EQ(h.biClrUsed, c.colours);
-    EXPECT_EQ(conv.Header().colours().size(), c.colours);
-    EXPECT_EQ(conv.Convert(*Picture(65, 48, {0, 0, 0}, {0, 0, 0})).size(), c.bytes);
-    EXPECT_EQ(conv.RequiredInputCode().has_value(), c.format == InputFormat::Gray8);
-  }
-}
-
 TEST(InputConversion, BitmapsGoBottomRowFirstExceptYvu9) {
   const FramePtr p = Picture(64, 48, {0, 0, 0}, {255, 255, 255});
   InputConverter rgb(InputFormat::Rgb24, 64, 48);
@@ -104,10 +71,6 @@ TEST(InputConversion, GreyLayoutsMatchTheirColourTables) {
   InputConverter g6(InputFormat::Gray6, 8, 2);
   EXPECT_EQ(g6.Convert(*white)[0], 63);
   EXPECT_EQ(g6.Header().colours()[63].rgbRed, 255);
-  InputConverter pal(InputFormat::Pal8, 8, 2);
-  EXPECT_EQ(pal.Convert(*white)[0], 0xFF);
-  const RGBQUAD c = pal.Header().colours()[0xFF];
-  EXPECT_EQ(c.rgbRed + c.rgbGreen + c.rgbBlue, 3 * 255);
 }
 
 }  // namespace

@@ -153,6 +153,13 @@ std::string MakeClip(const std::string& dir, const std::string& name, const std:
   return path;
 }
 
+double FfmpegPsnr(const std::string& source, const std::string& decoded) {
+  const CommandResult r = Run("ffmpeg -v info -i " + Quote(source) + " -i " + Quote(decoded) +
+                              " -lavfi psnr -f null - 2>&1 >/dev/null | grep -o 'y:[0-9.inf]*' "
+                              "| tail -1");
+  return r.out.size() > 2 ? std::stod(r.out.substr(2)) : 0.0;
+}
+
 std::vector<std::uint8_t> MakeKvtFrame(const std::vector<std::uint8_t>& header,
                                        const std::vector<std::uint8_t>& samples,
                                        const std::vector<std::uint8_t>& blockBits,

@@ -60,6 +60,10 @@ bool CodecCompresses();
                       "ICERR_UNSUPPORTED";                                                   \
   } while (0)
 
+// The average luma PSNR of `decoded` against `source`, as ffmpeg's psnr filter measures it
+// (0 when it cannot).
+double FfmpegPsnr(const std::string& source, const std::string& decoded);
+
 // A real camera clip fetched by scripts/install-deps --media; empty when it is missing.
 std::string Footage(const std::string& name);
 

@@ -1,6 +1,7 @@
 #include "kvtc/av_support.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <new>
 
 extern "C" {
@@ -60,27 +61,77 @@ bool IsFullRange(const AVFrame& frame) {
   }
 }
 
-void Scaler::Convert(const AVFrame& src, int srcWidth, int srcHeight, AVFrame& dst,
-                     bool dstFullRange) {
-  const int dstWidth = dst.width, dstHeight = dst.height;
-  const auto dstFormat = static_cast<AVPixelFormat>(dst.format);
-  const bool srcFull = IsFullRange(src);
-  const int key[8] = {srcWidth, srcHeight,        src.format, srcFull,
-                      dstWidth, dstHeight, dstFormat, dstFullRange};
+void SwsStep::Run(const AVFrame& src, int srcWidth, int srcHeight, bool srcFullRange,
+                  AVFrame& dst, bool dstFullRange) {
+  const int key[8] = {srcWidth, srcHeight, src.format, srcFullRange,
+                      dst.width, dst.height, dst.format, dstFullRange};
   if (!context_ || !std::equal(key, key + 8, key_)) {
     // Bicubic only matters where sizes differ; accurate rounding and full chroma
     // interpolation keep same-size conversions as close to exact as the formats allow.
     context_.reset(sws_getContext(srcWidth, srcHeight, static_cast<AVPixelFormat>(src.format),
-                                  dstWidth, dstHeight, dstFormat,
+                                  dst.width, dst.height, static_cast<AVPixelFormat>(dst.format),
                                   SWS_BICUBIC | SWS_ACCURATE_RND | SWS_FULL_CHR_H_INT, nullptr,
                                   nullptr, nullptr));
     if (!context_) throw std::bad_alloc();
     const int* bt601 = sws_getCoefficients(SWS_CS_ITU601);
-    sws_setColorspaceDetails(context_.get(), bt601, srcFull, bt601, dstFullRange, 0, 1 << 16,
-                             1 << 16);
+    sws_setColorspaceDetails(context_.get(), bt601, srcFullRange, bt601, dstFullRange, 0,
+                             1 << 16, 1 << 16);
     std::copy(key, key + 8, key_);
   }
   sws_scale(context_.get(), src.data, src.linesize, 0, srcHeight, dst.data, dst.linesize);
+}
+
+void ChangeRange(AVFrame& picture, bool toFullRange) {
+  // Luma: (L - 16) * 255 / 219 and back; chroma: (C - 128) * 255 / 224 + 128 and back, in
+  // units of 1/256 of a level, rounded to nearest and clamped.
+  struct Scale {
+    std::int64_t from, num, den, to;  // out = (in - from) * num / den + to
+  };
+  const Scale luma = toFullRange ? Scale{16 << 8, 255, 219, 0} : Scale{0, 219, 255, 16 << 8};
+  const Scale chroma = toFullRange ? Scale{128 << 8, 255, 224, 128 << 8}
+                                   : Scale{128 << 8, 224, 255, 128 << 8};
+  for (int p = 0; p < 3; ++p) {
+    const Scale s = p == 0 ? luma : chroma;
+    for (int y = 0; y < picture.height; ++y) {
+      auto* row = reinterpret_cast<std::uint16_t*>(picture.data[p] +
+                                                   std::ptrdiff_t{picture.linesize[p]} * y);
+      for (int x = 0; x < picture.width; ++x) {
+        const std::int64_t d = (row[x] - s.from) * s.num;
+        const std::int64_t q = (d >= 0 ? d + s.den / 2 : d - s.den / 2) / s.den;
+        row[x] = static_cast<std::uint16_t>(std::clamp<std::int64_t>(q + s.to, 0, 65535));
+      }
+    }
+  }
+}
+
+void Scaler::Convert(const AVFrame& src, int srcWidth, int srcHeight, AVFrame& dst,
+                     bool dstFullRange) {
+  const bool srcFull = IsFullRange(src);
+  const auto levelled = [](int format) {
+    return !IsRgbFormat(static_cast<AVPixelFormat>(format));
+  };
+  if (srcFull == dstFullRange || !levelled(src.format) || !levelled(dst.format)) {
+    first_.Run(src, srcWidth, srcHeight, srcFull, dst, dstFullRange);
+    return;
+  }
+  if (!wide_ || wide_->width != dst.width || wide_->height != dst.height) {
+    wide_ = AllocFrame(dst.width, dst.height, AV_PIX_FMT_YUV444P16);
+  }
+  first_.Run(src, srcWidth, srcHeight, srcFull, *wide_, srcFull);
+  ChangeRange(*wide_, dstFullRange);
+  if (dst.format != AV_PIX_FMT_GRAY8) {
+    second_.Run(*wide_, dst.width, dst.height, dstFullRange, dst, dstFullRange);
+    return;
+  }
+  // libswscale changes the levels again on its way from YUV to grey: take the luma directly.
+  for (int y = 0; y < dst.height; ++y) {
+    const auto* from = reinterpret_cast<const std::uint16_t*>(
+        wide_->data[0] + std::ptrdiff_t{wide_->linesize[0]} * y);
+    std::uint8_t* to = dst.data[0] + std::ptrdiff_t{dst.linesize[0]} * y;
+    for (int x = 0; x < dst.width; ++x) {
+      to[x] = static_cast<std::uint8_t>(std::min(255, (from[x] + 128) >> 8));
+    }
+  }
 }
 
 void QuietFfmpegLog() { av_log_set_level(AV_LOG_QUIET); }

@@ -44,6 +44,17 @@ bool IsGreyFormat(AVPixelFormat format);
 // True when the picture's YUV samples use the full 0..255 range.
 bool IsFullRange(const AVFrame& frame);
 
+// One libswscale conversion, rebuilt only when the sizes, formats or ranges change.
+class SwsStep {
+ public:
+  void Run(const AVFrame& src, int srcWidth, int srcHeight, bool srcFullRange, AVFrame& dst,
+           bool dstFullRange);
+
+ private:
+  std::unique_ptr<SwsContext, SwsFree> context_;
+  int key_[8] = {};
+};
+
 // A format conversion between pictures of possibly different sizes and formats, kept from
 // picture to picture. YUV on either side is BT.601, in the range each side asks for.
 class Scaler {
@@ -56,9 +67,17 @@ class Scaler {
   }
 
  private:
-  std::unique_ptr<SwsContext, SwsFree> context_;
-  int key_[8] = {};
+  // libswscale leaves the levels alone between YUV or grey formats on its direct paths (same
+  // chroma layout, or more than 8 bits a sample), so a change of range between such formats
+  // goes through 16-bit 4:4:4 and the levels are rescaled here.
+  SwsStep first_;
+  SwsStep second_;
+  FramePtr wide_;  // the 16-bit 4:4:4 picture between the two steps
 };
+
+// Rescales the 16-bit 4:4:4 planes of `picture` (level L of 8 bits at L << 8) from one YUV
+// range to the other: luma 16..235 against 0..255, chroma 16..240 against 0..255 about 128.
+void ChangeRange(AVFrame& picture, bool toFullRange);
 
 // Quiets FFmpeg's own logging: the tool reports every failure in its own words.
 void QuietFfmpegLog();

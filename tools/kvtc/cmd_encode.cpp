@@ -19,7 +19,8 @@ constexpr OptionDef kOptions[] = {
     {"output", "OUT.avi", "the AVI file to write (required)", 'o'},
     {"input-format", "FORMAT",
      "bitmap layout handed to the codec: rgb24, rgb32, rgb555, pal8, gray8, gray6, gray4, "
-     "yuy2, cyuv or yvu9 (default: yuy2 for YUV sources, rgb24 for RGB, gray8 for grey)"},
+     "yuy2, cyuv or yvu9 (grey: its luma only is coded) (default: yuy2 for YUV sources, rgb24 "
+     "for RGB, gray8 for grey)"},
     {"size", "WxH", "raw input: picture size"},
     {"pix-fmt", "FMT", "raw input: FFmpeg pixel format, e.g. yuv420p or rgb24"},
     {"rate", "FPS", "frame rate, e.g. 15 or 30000/1001 (default: the input's)"},

@@ -22,7 +22,7 @@ StreamDecoder::StreamDecoder(const AviReader& avi, const host::DisplayChoices& d
       std::make_unique<host::Decompressor>(avi.Video().format, decimation_, display, saved);
   converter_ = std::make_unique<OutputConverter>(display.format, decompressor_->Width(),
                                                  decompressor_->Height(),
-                                                 decompressor_->Palette());
+                                                 decompressor_->Palette(), display.zoom);
 }
 
 AVRational StreamDecoder::Rate() const {

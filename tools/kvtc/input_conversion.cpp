@@ -133,7 +133,7 @@ std::span<const std::uint8_t> InputConverter::Convert(const AVFrame& picture) {
       ConvertBottomUp(picture, bits_.data(), 2 * width_, AV_PIX_FMT_RGB555LE, false);
       break;
     case InputFormat::Pal8:
-      ConvertBottomUp(picture, bits_.data(), width_, AV_PIX_FMT_RGB8, false);
+      ConvertPalette(picture);
       break;
     case InputFormat::Gray8:
     case InputFormat::Gray6:
@@ -192,14 +192,28 @@ void InputConverter::ConvertPacked422(const AVFrame& picture, AVPixelFormat pack
   }
 }
 
+void InputConverter::ConvertPalette(const AVFrame& picture) {
+  // Each pixel goes to the nearest level of each component of the 3-3-2 table, on its own:
+  // a still picture gives the same indices every frame, and rounding keeps the luma closer
+  // than a dither would once the codec has averaged the chroma.
+  work_.resize(static_cast<std::size_t>(3) * width_ * height_);
+  ConvertBottomUp(picture, work_.data(), 3 * width_, AV_PIX_FMT_BGR24, false);
+  const auto level = [](int c, int top) { return (c * top * 2 + 255) / 510; };
+  for (std::size_t i = 0; i < bits_.size(); ++i) {
+    const std::uint8_t* p = &work_[3 * i];
+    bits_[i] = static_cast<std::uint8_t>(level(p[2], 7) << 5 | level(p[1], 7) << 2 |
+                                         level(p[0], 3));
+  }
+}
+
 void InputConverter::ConvertGrey(const AVFrame& picture) {
-  grey_.resize(static_cast<std::size_t>(width_) * height_);
-  ConvertBottomUp(picture, grey_.data(), width_, AV_PIX_FMT_GRAY8, true);
+  work_.resize(static_cast<std::size_t>(width_) * height_);
+  ConvertBottomUp(picture, work_.data(), width_, AV_PIX_FMT_GRAY8, true);
   if (format_ == InputFormat::Gray8) {
-    std::copy(grey_.begin(), grey_.end(), bits_.begin());
+    std::copy(work_.begin(), work_.end(), bits_.begin());
   } else if (format_ == InputFormat::Gray6) {
     // Six significant bits in the low bits of each byte.
-    for (std::size_t i = 0; i < grey_.size(); ++i) bits_[i] = grey_[i] >> 2;
+    for (std::size_t i = 0; i < work_.size(); ++i) bits_[i] = work_[i] >> 2;
   } else {
     // Two pixels a byte, the left one in the high nibble; rows of (width + 1) / 2 bytes.
     static const std::array<std::uint8_t, 256> nibble = [] {
@@ -209,7 +223,7 @@ void InputConverter::ConvertGrey(const AVFrame& picture) {
     }();
     const int rowBytes = (width_ + 1) / 2;
     for (int y = 0; y < height_; ++y) {
-      const std::uint8_t* src = &grey_[static_cast<std::size_t>(y) * width_];
+      const std::uint8_t* src = &work_[static_cast<std::size_t>(y) * width_];
       std::uint8_t* dst = &bits_[static_cast<std::size_t>(y) * rowBytes];
       for (int x = 0; x < rowBytes; ++x) {
         const int right = 2 * x + 1 < width_ ? nibble[src[2 * x + 1]] : 0;
@@ -220,8 +234,15 @@ void InputConverter::ConvertGrey(const AVFrame& picture) {
 }
 
 void InputConverter::ConvertYvu9(const AVFrame& picture) {
-  // Y, then V, then U, each plane top row first; chroma a quarter of the size each way.
-  const AVFrame& staged = Stage(picture, AV_PIX_FMT_YUV410P, false);
+  // Y, then V, then U, each plane top row first; chroma a quarter of the size each way. The
+  // codec codes the luma plane only, as it stands, so luma is given in the codec's own
+  // 0..215 scale.
+  const AVFrame& staged = Stage(picture, AV_PIX_FMT_YUV410P, true);
+  static const std::array<std::uint8_t, 256> luma = [] {
+    std::array<std::uint8_t, 256> t{};
+    for (int i = 0; i < 256; ++i) t[i] = static_cast<std::uint8_t>((i * 215 + 127) / 255);
+    return t;
+  }();
   const int cw = QuarterCeil(width_);
   const int ch = QuarterCeil(height_);
   std::uint8_t* out = bits_.data();
@@ -232,6 +253,9 @@ void InputConverter::ConvertYvu9(const AVFrame& picture) {
     for (int y = 0; y < p.height; ++y) {
       std::memcpy(out, staged.data[p.plane] + static_cast<std::ptrdiff_t>(y) * staged.linesize[p.plane],
                   static_cast<std::size_t>(p.width));
+      if (p.plane == 0) {
+        std::transform(out, out + p.width, out, [](std::uint8_t v) { return luma[v]; });
+      }
       out += p.width;
     }
   }

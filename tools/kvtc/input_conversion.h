@@ -47,6 +47,7 @@ class InputConverter {
  private:
   void ConvertPacked422(const AVFrame& picture, AVPixelFormat packed);
   void ConvertGrey(const AVFrame& picture);
+  void ConvertPalette(const AVFrame& picture);
   void ConvertYvu9(const AVFrame& picture);
   // The part of the picture that is converted (the bitmap's size drops an odd last row or
   // column of the source).
@@ -62,7 +63,7 @@ class InputConverter {
   int height_;
   host::BitmapInfo header_;
   std::vector<std::uint8_t> bits_;
-  std::vector<std::uint8_t> grey_;  // a full-range grey picture for the grey layouts
+  std::vector<std::uint8_t> work_;  // the picture staged before it is packed into the bitmap
   FramePtr staged_;
   Scaler scaler_;
 };

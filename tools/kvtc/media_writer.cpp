@@ -66,7 +66,13 @@ MediaWriter::MediaWriter(const std::string& path, int width, int height, AVRatio
   encoder_->time_base = av_inv_q(rate);
   encoder_->framerate = rate;
   encoder_->thread_count = 2;
-  encoder_->color_range = AVCOL_RANGE_MPEG;
+  // YUV video keeps the usual limited range; grey is written full range and tagged so, as
+  // images and players expect of it; RGB has no range.
+  if (IsGreyFormat(encoder_->pix_fmt)) {
+    encoder_->color_range = AVCOL_RANGE_JPEG;
+  } else if (!IsRgbFormat(encoder_->pix_fmt)) {
+    encoder_->color_range = AVCOL_RANGE_MPEG;
+  }
   if (container->flags & AVFMT_GLOBALHEADER) encoder_->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
   if (std::string(codec->name) == "libx264") av_opt_set(encoder_->priv_data, "crf", "18", 0);
   if (const int r = avcodec_open2(encoder_.get(), codec, nullptr); r < 0) {
@@ -129,7 +135,7 @@ void MediaWriter::Drain(bool flushing) {
 
 void MediaWriter::Write(const AVFrame& picture) {
   if (av_frame_make_writable(converted_.get()) < 0) throw std::bad_alloc();
-  scaler_.Convert(picture, *converted_, false);
+  scaler_.Convert(picture, *converted_, encoder_->color_range != AVCOL_RANGE_MPEG);
   converted_->pts = written_;
   if (const int r = avcodec_send_frame(encoder_.get(), converted_.get()); r < 0) {
     throw FileError(path_, "cannot encode: " + AvErrorText(r));

@@ -13,7 +13,7 @@ AVPixelFormat PictureFormat(host::OutputFormat f) {
   switch (f) {
     case host::OutputFormat::Rgb32: return AV_PIX_FMT_BGR0;
     case host::OutputFormat::Rgb24: return AV_PIX_FMT_BGR24;
-    case host::OutputFormat::Rgb555: return AV_PIX_FMT_RGB555LE;
+    case host::OutputFormat::Rgb555: return AV_PIX_FMT_BGR24;
     case host::OutputFormat::Yuy2: return AV_PIX_FMT_YUYV422;
     case host::OutputFormat::Gray8:
     case host::OutputFormat::Pal332:
@@ -37,12 +37,15 @@ std::uint8_t Clamp(double v) {
 }  // namespace
 
 OutputConverter::OutputConverter(host::OutputFormat format, int width, int height,
-                                 std::span<const RGBQUAD> palette)
+                                 std::span<const RGBQUAD> palette, int zoom)
     : format_(format),
       width_(width),
       height_(height),
+      zoom_(zoom),
       picture_(AllocFrame(width, height, PictureFormat(format))) {
-  if (format == host::OutputFormat::Yuy2) picture_->color_range = AVCOL_RANGE_JPEG;
+  if (format == host::OutputFormat::Yuy2 || format == host::OutputFormat::Gray4) {
+    picture_->color_range = AVCOL_RANGE_JPEG;
+  }
   if (host::UsesPalette(format)) {
     auto* argb = reinterpret_cast<std::uint32_t*>(picture_->data[1]);
     for (std::size_t i = 0; i < 256; ++i) {
@@ -59,10 +62,11 @@ const AVFrame& OutputConverter::ToPicture(std::span<const std::uint8_t> bitmap) 
     const std::uint8_t* src = bitmap.data() + row * y;
     std::uint8_t* dst = picture_->data[0] + static_cast<std::ptrdiff_t>(picture_->linesize[0]) * y;
     if (format_ == host::OutputFormat::Gray4) {
-      // Each nibble n stands for luma 17 * (15 - n).
+      // Nibble n holds luma 17 * (15 - n) up to 16 more: black's nibble is 15 and white's
+      // (luma 215) is 3, so nibbles 15..3 spread evenly over 0..255.
       static const std::array<std::uint8_t, 16> grey = [] {
         std::array<std::uint8_t, 16> t{};
-        for (int n = 0; n < 16; ++n) t[n] = Clamp(17.0 * (15 - n) * kLumaGain);
+        for (int n = 0; n < 16; ++n) t[n] = Clamp((15 - n) * 255.0 / 12);
         return t;
       }();
       for (int x = 0; x < width_; ++x) {
@@ -85,6 +89,22 @@ const AVFrame& OutputConverter::ToPicture(std::span<const std::uint8_t> bitmap) 
         dst[i + 2] = tables[0][src[i + 2]];
         dst[i + 3] = tables[2][src[i + 3]];
       }
+    } else if (format_ == host::OutputFormat::Rgb555) {
+      // Five bits a component, widened with their top bits repeated so 31 is 255.
+      for (int x = 0; x < width_; ++x) {
+        const unsigned w = src[2 * x] | src[2 * x + 1] << 8;
+        for (int c = 0; c < 3; ++c) {
+          const unsigned v = (w >> (5 * c)) & 31;
+          dst[3 * x + c] = static_cast<std::uint8_t>(v << 3 | v >> 2);
+        }
+      }
+    } else if (format_ == host::OutputFormat::Gray8) {
+      // The codec's 8-bit grey picture sits one sample (zoom pixels) left of and below its
+      // other layouts: move it back, repeating the first columns and the last rows.
+      const std::size_t z = std::min<std::size_t>(zoom_, row);
+      const std::uint8_t* from = bitmap.data() + row * std::min(y + zoom_, height_ - 1);
+      std::memset(dst, from[0], z);
+      std::memcpy(dst + z, from, row - z);
     } else {
       std::memcpy(dst, src, row);
     }
