@@ -221,15 +221,19 @@ static gboolean gst_kvtc_dec_set_format(GstVideoDecoder* decoder, GstVideoCodecS
   const Properties props = *self->props;
   g_mutex_unlock(&self->lock);
 
+  // A stream that cannot be described is accepted without a session, so that its first
+  // frame stops the flow with the error posted here, once.
+  delete self->session;
+  self->session = nullptr;
   StreamDescription stream;
-  if (!Describe(self, state->caps, props, stream)) return FALSE;
+  if (!Describe(self, state->caps, props, stream)) return TRUE;
   const RawLayout* layout = ChooseLayout(self, props.zoom);
   if (!layout) {
     GST_ELEMENT_ERROR(self, CORE, NEGOTIATION,
                       ("downstream takes none of the decoder's layouts%s",
                        props.zoom > 1 ? " that zoom (BGR, BGRx, RGB15, GRAY8)" : ""),
                       (nullptr));
-    return FALSE;
+    return TRUE;
   }
 
   kvtc::host::DisplayChoices display;
@@ -250,10 +254,10 @@ static gboolean gst_kvtc_dec_set_format(GstVideoDecoder* decoder, GstVideoCodecS
                                                            display, kvtc::host::SavedSettings());
   } catch (const std::invalid_argument& e) {
     GST_ELEMENT_ERROR(self, LIBRARY, SETTINGS, ("%s", e.what()), (nullptr));
-    return FALSE;
+    return TRUE;
   } catch (const std::exception& e) {
     GST_ELEMENT_ERROR(self, STREAM, FORMAT, ("%s", e.what()), (nullptr));
-    return FALSE;
+    return TRUE;
   }
   session->format = layout->codec;
   const Decompressor& d = *session->decompressor;
@@ -266,7 +270,6 @@ static gboolean gst_kvtc_dec_set_format(GstVideoDecoder* decoder, GstVideoCodecS
     GST_VIDEO_INFO_FPS_D(&out->info) = stream.rateDen;
   }
   gst_video_codec_state_unref(out);
-  delete self->session;
   self->session = session.release();
   return gst_video_decoder_negotiate(decoder);
 }
@@ -297,7 +300,7 @@ static GstFlowReturn gst_kvtc_dec_handle_frame(GstVideoDecoder* decoder,
   Session* session = self->session;
   if (!session) {
     gst_video_decoder_drop_frame(decoder, frame);
-    return GST_FLOW_NOT_NEGOTIATED;
+    return GST_FLOW_ERROR;
   }
   GstMapInfo in;
   if (!gst_buffer_map(frame->input_buffer, &in, GST_MAP_READ)) {
@@ -333,11 +336,17 @@ static GstFlowReturn gst_kvtc_dec_handle_frame(GstVideoDecoder* decoder,
   }
   gst_buffer_unmap(frame->input_buffer, &in);
   if (ret == GST_FLOW_OK && !outcome.decoded) {
-    // A damaged frame counts against max-errors; under it, the picture before stands in.
+    // A damaged frame counts against max-errors; under it, the picture before stands in,
+    // marked corrupted, and the bus hears of it.
     GST_VIDEO_DECODER_ERROR(decoder, 1, STREAM, DECODE, ("a damaged frame"),
-                            ("frame %u: %s; the picture before it stands in",
-                             frame->system_frame_number, outcome.problem.c_str()),
+                            ("frame %u: %s", frame->system_frame_number, outcome.problem.c_str()),
                             ret);
+    if (ret == GST_FLOW_OK) {
+      GST_VIDEO_CODEC_FRAME_FLAG_SET(frame, GST_VIDEO_CODEC_FRAME_FLAG_CORRUPTED);
+      GST_ELEMENT_WARNING(self, STREAM, DECODE, ("a damaged frame"),
+                          ("frame %u: %s; the picture before it stands in",
+                           frame->system_frame_number, outcome.problem.c_str()));
+    }
   }
   if (ret != GST_FLOW_OK) {
     for (GstBuffer* b : extra) gst_buffer_unref(b);

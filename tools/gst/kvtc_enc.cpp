@@ -234,6 +234,10 @@ static gboolean gst_kvtc_enc_set_format(GstVideoEncoder* encoder, GstVideoCodecS
   }
   if (!layout) return FALSE;  // the template admits no other
 
+  // Pictures the session cannot take are accepted without a session, so that the first of
+  // them stops the flow with the error posted here, once.
+  delete self->session;
+  self->session = nullptr;
   // The codec works on 2x2 blocks: an odd last row or column is left out.
   const int width = GST_VIDEO_INFO_WIDTH(&info) & ~1;
   const int height = GST_VIDEO_INFO_HEIGHT(&info) & ~1;
@@ -254,12 +258,12 @@ static gboolean gst_kvtc_enc_set_format(GstVideoEncoder* encoder, GstVideoCodecS
         session->converter->Header(), settings, session->converter->RequiredInputCode(), quality);
   } catch (const std::invalid_argument& e) {
     GST_ELEMENT_ERROR(self, LIBRARY, SETTINGS, ("%s", e.what()), (nullptr));
-    return FALSE;
+    return TRUE;
   } catch (const std::exception& e) {
     GST_ELEMENT_ERROR(self, STREAM, FORMAT, ("%s", e.what()),
                       ("%dx%d %s pictures", GST_VIDEO_INFO_WIDTH(&info),
                        GST_VIDEO_INFO_HEIGHT(&info), GST_VIDEO_INFO_NAME(&info)));
-    return FALSE;
+    return TRUE;
   }
   session->input = info;
   session->pixelFormat = layout->av;
@@ -276,7 +280,6 @@ static gboolean gst_kvtc_enc_set_format(GstVideoEncoder* encoder, GstVideoCodecS
   GstVideoCodecState* out = gst_video_encoder_set_output_state(encoder, caps, state);
   gst_video_codec_state_unref(out);
 
-  delete self->session;
   self->session = session.release();
   return gst_video_encoder_negotiate(encoder);
 }
@@ -287,7 +290,7 @@ static GstFlowReturn gst_kvtc_enc_handle_frame(GstVideoEncoder* encoder,
   Session* session = self->session;
   if (!session) {
     gst_video_codec_frame_unref(frame);
-    return GST_FLOW_NOT_NEGOTIATED;
+    return GST_FLOW_ERROR;
   }
   GstVideoFrame in;
   if (!gst_video_frame_map(&in, &session->input, frame->input_buffer, GST_MAP_READ)) {
