@@ -4,6 +4,11 @@
 
 namespace kvtc::gst {
 
+GType EnumType(gsize& once, const char* name, const GEnumValue* values) {
+  if (g_once_init_enter(&once)) g_once_init_leave(&once, g_enum_register_static(name, values));
+  return once;
+}
+
 GType SwitchGetType() {
   static gsize type = 0;
   static const GEnumValue values[] = {
@@ -11,10 +16,7 @@ GType SwitchGetType() {
       {kSwitchOff, "Off", "off"},
       {kSwitchOn, "On", "on"},
       {0, nullptr, nullptr}};
-  if (g_once_init_enter(&type)) {
-    g_once_init_leave(&type, g_enum_register_static("GstKvtcSwitch", values));
-  }
-  return type;
+  return EnumType(type, "GstKvtcSwitch", values);
 }
 
 host::BitmapInfo CompressedHeader(int width, int height, DWORD fourcc) {

@@ -17,6 +17,9 @@ namespace kvtc::gst {
   "video/x-kvtc, width=(int)[2,2147483647], height=(int)[2,2147483647], "              \
   "framerate=(fraction)[0/1,2147483647/1]"
 
+// Registers an enumeration type once; `values` ends with a zeroed entry and lives for good.
+GType EnumType(gsize& once, const char* name, const GEnumValue* values);
+
 // "default" keeps the saved setting (or what the stream is tagged with); "off" and "on" set it.
 enum Switch { kSwitchDefault = 0, kSwitchOff = 1, kSwitchOn = 2 };
 GType SwitchGetType();

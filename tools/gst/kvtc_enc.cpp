@@ -36,10 +36,7 @@ GType PresetGetType() {
       {kPresetIsdn, "ISDN line", "isdn"},
       {kPresetModem, "Modem line", "modem"},
       {0, nullptr, nullptr}};
-  if (g_once_init_enter(&type)) {
-    g_once_init_leave(&type, g_enum_register_static("GstKvtcPreset", values));
-  }
-  return type;
+  return kvtc::gst::EnumType(type, "GstKvtcPreset", values);
 }
 
 GType FilterGetType() {
@@ -50,10 +47,7 @@ GType FilterGetType() {
       {kFilterMedian, "Median filter", "median"},
       {kFilterSmooth, "Smoothing filter", "smooth"},
       {0, nullptr, nullptr}};
-  if (g_once_init_enter(&type)) {
-    g_once_init_leave(&type, g_enum_register_static("GstKvtcFilter", values));
-  }
-  return type;
+  return kvtc::gst::EnumType(type, "GstKvtcFilter", values);
 }
 
 struct Properties {
@@ -278,6 +272,9 @@ static gboolean gst_kvtc_enc_set_format(GstVideoEncoder* encoder, GstVideoCodecS
                                       "codec_data", GST_TYPE_BUFFER, codecData, nullptr);
   gst_buffer_unref(codecData);
   GstVideoCodecState* out = gst_video_encoder_set_output_state(encoder, caps, state);
+  // The input's size would otherwise go into the caps, odd row and column included.
+  GST_VIDEO_INFO_WIDTH(&out->info) = width;
+  GST_VIDEO_INFO_HEIGHT(&out->info) = height;
   gst_video_codec_state_unref(out);
 
   self->session = session.release();
