@@ -98,6 +98,12 @@ class Encode(unittest.TestCase):
                 self.assertTrue(want == got, "frames or key flags differ")
                 self.assertFalse(got[0][1], "the first frame is a key frame")
 
+    def test_a_force_key_unit_is_answered_with_a_key_frame(self):
+        script = os.path.join(os.path.dirname(os.path.abspath(__file__)), "force_key_unit.py")
+        r = subprocess.run(["/usr/bin/python3", script], capture_output=True, text=True,
+                           timeout=120)
+        self.assertEqual(r.stdout.strip(), "[0, 10] 30", r.stderr)
+
 
 class Decode(unittest.TestCase):
     def test_avidemux_kvtcdec_equals_kvtc_decode_raw(self):
