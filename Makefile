@@ -1,4 +1,9 @@
-# make          build the optimised codec, library and the kvtc tool into build/
+# make          build the optimised codec, library, the kvtc tool and the GStreamer plugin
+#               (libgstkvtc.so: kvtcenc and kvtcdec) into build/
+# make install  install the library and the tool (PREFIX, default /usr/local) and the plugin
+#               (into GStreamer's plugin directory)
+# make link-demo  the live link over loopback UDP at refresh 0/16/64/128 and loss 0/1/5/10%:
+#               demo/link.png and demo/link.md
 # make test     install what is missing, then build and run every test under the sanitizers,
 #               the decoder fuzzer for a minute, and the 64-bit Windows suite under Wine
 #               (skipped when it cannot be installed)
@@ -17,7 +22,9 @@ WIN64_BUILD ?= build-win64
 FUZZ_SECONDS ?= 600
 CMAKE_FLAGS ?=
 
-.PHONY: all deps media-deps build test demo bench fuzz clean windows windows-dlls test-windows test-win32
+PREFIX ?=
+
+.PHONY: all deps media-deps build install link-demo test demo bench fuzz clean windows windows-dlls test-windows test-win32
 
 all: build
 
@@ -31,6 +38,12 @@ media-deps:
 build: media-deps
 	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release -DKVTC_TOOLS=ON $(CMAKE_FLAGS) >/dev/null
 	@cmake --build $(BUILD) -j$(JOBS)
+
+install: build
+	@cmake --install $(BUILD) $(if $(PREFIX),--prefix $(PREFIX))
+
+link-demo: build
+	@scripts/link-demo $(BUILD) $${KVTC_FOOTAGE_DIR:-/usr/local/share/kvtc/footage} demo
 
 test: media-deps build
 	@cmake -S . -B $(SAN_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKVTC_SANITIZE=ON -DKVTC_TOOLS=ON $(CMAKE_FLAGS) >/dev/null

@@ -29,7 +29,10 @@ Compressor::Compressor(const BitmapInfo& input, const settings::SettingsRecord& 
   // it (with the rest of the wanted settings) into the instance when it opens.
   session_ = std::make_unique<SessionDirectory>(settings);
   driver_ = std::make_unique<CodecDriver>();
-  instance_ = std::make_unique<CodecInstance>(*driver_, ICMODE_COMPRESS);
+  {
+    const SessionDirectory::Pointer reading(*session_);
+    instance_ = std::make_unique<CodecInstance>(*driver_, ICMODE_COMPRESS);
+  }
   const ICINFO info = instance_->Info();
   handler_ = info.fccHandler;
   name_ = CodecName(info);

@@ -54,7 +54,10 @@ Decompressor::Decompressor(const BitmapInfo& stream, BYTE decimation,
   wanted.bDecimation = decimation;
   session_ = std::make_unique<SessionDirectory>(wanted);
   driver_ = std::make_unique<CodecDriver>();
-  instance_ = std::make_unique<CodecInstance>(*driver_, ICMODE_DECOMPRESS);
+  {
+    const SessionDirectory::Pointer reading(*session_);
+    instance_ = std::make_unique<CodecInstance>(*driver_, ICMODE_DECOMPRESS);
+  }
 
   if (const LRESULT r = instance_->Send(ICM_DECOMPRESS_QUERY, source_.param()); r != ICERR_OK) {
     throw IoError("the codec does not decompress '" + FourccText(src.biCompression) +
@@ -126,7 +129,12 @@ FrameOutcome Decompressor::Decode(
     // Sent even when its checksum fails, so that the codec logs the failure; the codec then
     // leaves the picture as it was.
     const std::size_t sentBefore = framesSent_++;
-    Send(frame);
+    if (sentBefore == 0) {
+      const SessionDirectory::Pointer reading(*session_);
+      Send(frame);
+    } else {
+      Send(frame);
+    }
     if (!inspection.checksumOk) {
       outcome = {false, "checksum failed"};
     } else if (sentBefore > 0 && picturesPerFrame_ > 1) {

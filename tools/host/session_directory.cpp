@@ -22,6 +22,11 @@ std::string TempBase() {
   return tmp && *tmp ? tmp : "/tmp";
 }
 
+std::mutex& EnvironmentLock() {
+  static std::mutex lock;
+  return lock;
+}
+
 }  // namespace
 
 SessionDirectory::SessionDirectory(const settings::SettingsRecord& settings)
@@ -40,22 +45,28 @@ SessionDirectory::SessionDirectory(const settings::SettingsRecord& settings)
     throw FileError(cfg, "cannot write the session's settings");
   }
   if (!errorLog_.empty()) symlink(errorLog_.c_str(), (path_ + "/KVTC.err").c_str());
+}
 
+SessionDirectory::~SessionDirectory() {
+  std::error_code ec;
+  std::filesystem::remove_all(path_, ec);
+}
+
+SessionDirectory::Pointer::Pointer(const SessionDirectory& session)
+    : lock_(EnvironmentLock()) {
   if (const char* prev = std::getenv(kSystemDirVariable)) {
     previous_ = prev;
     hadPrevious_ = true;
   }
-  setenv(kSystemDirVariable, path_.c_str(), 1);
+  setenv(kSystemDirVariable, session.path_.c_str(), 1);
 }
 
-SessionDirectory::~SessionDirectory() {
+SessionDirectory::Pointer::~Pointer() {
   if (hadPrevious_) {
     setenv(kSystemDirVariable, previous_.c_str(), 1);
   } else {
     unsetenv(kSystemDirVariable);
   }
-  std::error_code ec;
-  std::filesystem::remove_all(path_, ec);
 }
 
 }  // namespace kvtc::host

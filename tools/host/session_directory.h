@@ -7,8 +7,16 @@
 // codec at a fresh directory holding a settings file with exactly the settings the session
 // wants, and whose error log name leads to the user's own error log, so that checksum failures
 // land where the codec always logs them.
+//
+// The codec finds its system directory through the process environment, which every thread
+// of a process shares. So the variable names a session's directory only while a Pointer lives:
+// it holds one process-wide lock from setting the variable until the codec has read it, and
+// then puts the variable back. Sessions on other threads wait for it meanwhile; at every other
+// time the codec sees the user's own system directory (where the session's log name leads
+// anyway).
 #pragma once
 
+#include <mutex>
 #include <string>
 
 #include "settings/settings_record.h"
@@ -26,11 +34,25 @@ class SessionDirectory {
   // The user's error log, which the session's log name leads to (empty when there is none).
   const std::string& ErrorLog() const { return errorLog_; }
 
+  // Points the codec at this directory for the life of the object: hold one around every
+  // message in which the codec reads its settings (opening an instance, the first frame
+  // decompressed).
+  class Pointer {
+   public:
+    explicit Pointer(const SessionDirectory& session);
+    ~Pointer();
+    Pointer(const Pointer&) = delete;
+    Pointer& operator=(const Pointer&) = delete;
+
+   private:
+    std::unique_lock<std::mutex> lock_;
+    std::string previous_;
+    bool hadPrevious_ = false;
+  };
+
  private:
   std::string path_;
   std::string errorLog_;
-  std::string previous_;
-  bool hadPrevious_ = false;
 };
 
 }  // namespace kvtc::host
