@@ -144,7 +144,11 @@ DecodeOutcome DecodeFrame(CodecContext& context, const settings::SettingsRecord&
   // frames were rejected has no earlier picture to start from.
   const bool interpolate = level != 0 && d.hasPicture;
   if (interpolate) CopyPlaneSet(d.previousOutput.span(), d.output.span().first(d.outputSize));
-  const pixels::OutputFrame output{code, header->key(), header->losslessLuma(), grey};
+  // A non-key frame converts only what it marks. The first picture of a stream is converted
+  // whole even when it is not a key frame (an encoder builds a large picture up over several
+  // frames): what it does not carry shows as the planes hold it, never as an empty buffer.
+  const bool whole = header->key() || !d.hasPicture;
+  const pixels::OutputFrame output{code, whole, header->losslessLuma(), grey};
   const bool converted =
       pixels::ConvertOutputFrame(context.decoderTables, context.tables, output, context.gamma,
                                  d.current.span(), g, d.updateMap.span(), d.output.span());
