@@ -1,6 +1,8 @@
 #include "kvtc/decode_pipeline.h"
 
+#include <algorithm>
 #include <cstddef>
+#include <cstdlib>
 
 #include "kvtc/le_bytes.h"
 #include "kvtc/progress.h"
@@ -23,6 +25,18 @@ StreamDecoder::StreamDecoder(const AviReader& avi, const host::DisplayChoices& d
   converter_ = std::make_unique<OutputConverter>(display.format, decompressor_->Width(),
                                                  decompressor_->Height(),
                                                  decompressor_->Palette());
+  // The frame rectangle is the source's size before padding; scale it as the codec scaled
+  // the coded size, rounding up.
+  const BITMAPINFOHEADER& h = avi.Video().format.header();
+  const auto shown = [](std::uint32_t source, long coded, int delivered) {
+    if (source == 0 || coded <= 0 || source >= static_cast<std::uint64_t>(coded)) {
+      return delivered;
+    }
+    const std::uint64_t scaled = (std::uint64_t{source} * delivered + coded - 1) / coded;
+    return static_cast<int>(std::min<std::uint64_t>(scaled, delivered));
+  };
+  shownWidth_ = shown(avi.Video().shownWidth, h.biWidth, decompressor_->Width());
+  shownHeight_ = shown(avi.Video().shownHeight, std::abs(h.biHeight), decompressor_->Height());
 }
 
 AVRational StreamDecoder::Rate() const {
@@ -43,7 +57,10 @@ DecodeSummary StreamDecoder::Run(const PictureSink& sink, bool quiet, std::int64
     const std::vector<std::uint8_t> frame = avi_.ReadFrame(static_cast<std::size_t>(i));
     const host::FrameOutcome outcome =
         decompressor_->Decode(frame, [&](std::span<const std::uint8_t> bitmap) {
-          sink(bitmap, converter_->ToPicture(bitmap));
+          AVFrame shown = converter_->ToPicture(bitmap);  // a view: top-left part
+          shown.width = shownWidth_;
+          shown.height = shownHeight_;
+          sink(bitmap, shown);
           ++summary.pictures;
         });
     if (!outcome.decoded) summary.damaged.push_back({static_cast<std::size_t>(i), outcome.problem});
