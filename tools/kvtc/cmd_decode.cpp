@@ -108,15 +108,17 @@ int RunDecode(std::span<const std::string> args) {
   const AviReader avi(input);
   avi.RequireComplete();
   avi.RequireKvtStream();
-  // A decimated stream is shown at its source's size unless --zoom says otherwise.
-  if (!a.Has("zoom") && host::Zoomable(display.format)) {
-    display.zoom = static_cast<int>(stream::DecimationFactor(StoredDecimation(avi.Video().codecState)));
-  }
+
   const std::string log = host::ErrorLogPath();
   const long logBefore = FileSize(log);
 
   std::optional<StreamDecoder> decoder;
   try {
+    // A decimated stream is shown at its source's size unless --zoom says otherwise.
+    if (!a.Has("zoom") && host::Zoomable(display.format)) {
+      display.zoom = static_cast<int>(
+          stream::DecimationFactor(StreamDecimation(avi, host::SavedSettings())));
+    }
     decoder.emplace(avi, display, host::SavedSettings());
   } catch (const IoError& e) {
     throw NamedAfter(e, input, output);

@@ -1,11 +1,16 @@
 #include "kvtc/decode_pipeline.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cstddef>
 #include <cstdlib>
 
+#include "host/codec_settings.h"
 #include "kvtc/le_bytes.h"
 #include "kvtc/progress.h"
+#include "kvtc/tool_errors.h"
 #include "settings/settings_record.h"
 
 namespace kvtc::tool {
@@ -17,9 +22,37 @@ BYTE StoredDecimation(std::span<const std::uint8_t> state) {
   return state[offsetof(settings::SettingsRecord, bDecimation)];
 }
 
+BYTE StreamDecimation(const AviReader& avi, const settings::SettingsRecord& saved) {
+  if (!avi.Video().codecState.empty()) return StoredDecimation(avi.Video().codecState);
+  // Without the state: the first decimation, from none up, at which the codec decodes the
+  // first frame. The frame's syntax walks a fixed number of blocks, so at a decimation
+  // smaller than the stream's it runs past the end of its sections, and the codec reports
+  // the frame damaged in its error log (the trial's lines are taken out again).
+  if (avi.Frames().empty()) return 0;
+  const std::vector<std::uint8_t> first = avi.ReadFrame(0);
+  const std::string log = host::ErrorLogPath();
+  const auto logSize = [&log]() -> off_t {
+    struct stat st {};
+    return log.empty() || stat(log.c_str(), &st) != 0 ? -1 : st.st_size;
+  };
+  for (const BYTE decimation : {BYTE{0}, BYTE{2}, BYTE{4}, BYTE{8}}) {
+    const off_t before = logSize();
+    {
+      host::Decompressor trial(avi.Video().format, decimation, host::DisplayChoices{}, saved);
+      trial.Decode(first, [](std::span<const std::uint8_t>) {});
+    }
+    if (logSize() == before) return decimation;
+    if (before >= 0 && truncate(log.c_str(), before) != 0) {
+      // The log keeps the trial's line; nothing else depends on it.
+    }
+  }
+  throw IoError("its codec settings are missing and its first frame decodes at no picture "
+                "size: it cannot be decoded");
+}
+
 StreamDecoder::StreamDecoder(const AviReader& avi, const host::DisplayChoices& display,
                              const settings::SettingsRecord& saved)
-    : avi_(avi), decimation_(StoredDecimation(avi.Video().codecState)) {
+    : avi_(avi), decimation_(StreamDecimation(avi, saved)) {
   decompressor_ =
       std::make_unique<host::Decompressor>(avi.Video().format, decimation_, display, saved);
   converter_ = std::make_unique<OutputConverter>(display.format, decompressor_->Width(),

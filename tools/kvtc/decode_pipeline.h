@@ -44,7 +44,7 @@ class StreamDecoder {
   int Height() const { return shownHeight_; }
   // The picture rate: the stream's, times the pictures each frame yields.
   AVRational Rate() const;
-  // The decimation the stream was coded with, from its stored codec state (0: none).
+  // The decimation the stream was coded with (0: none); see StreamDecimation.
   BYTE Decimation() const { return decimation_; }
 
   DecodeSummary Run(const PictureSink& sink, bool quiet, std::int64_t frameLimit = -1);
@@ -60,5 +60,8 @@ class StreamDecoder {
 
 // The decimation recorded in a stored state block, 0 when there is none.
 BYTE StoredDecimation(std::span<const std::uint8_t> codecState);
+// The decimation the stream was coded with: the stored one, or, when the AVI lost the codec
+// state, the one its first frame decodes at.
+BYTE StreamDecimation(const AviReader& avi, const settings::SettingsRecord& saved);
 
 }  // namespace kvtc::tool
