@@ -61,7 +61,8 @@ FrameSize CodeFrameBlocks(stream::CodecContext& context, const FrameChoices& cho
       const bool refreshBlock = refresh.IsRefresh(index);
       if (partial && !refreshBlock &&
           ((plan.period != 0 && e.unshown[index]) ||
-           !writers.Size(headerBytes).RoomForBlock(g.blockCount - index - 1, capacity))) {
+           !writers.Size(headerBytes).RoomForBlock(g.blockCount - index - 1, capacity,
+                                                   refresh.RemainingAfter(index, g.blockCount)))) {
         SkipBlock(frame);
         ++writers.skipped;
         continue;

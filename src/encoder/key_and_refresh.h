@@ -73,6 +73,15 @@ struct RefreshCursor {
   explicit RefreshCursor(const KeyAndRefresh& plan)
       : key(plan.key), period(plan.period), next(plan.phase) {}
 
+  // The refresh blocks after block `index` of `blocks` (all of them when key).
+  std::uint32_t RemainingAfter(std::uint32_t index, std::uint32_t blocks) const {
+    if (key) return blocks - index - 1;
+    if (period == 0) return 0;
+    std::uint32_t first = next;
+    if (first <= index) first += ((index - first) / period + 1) * period;
+    return first >= blocks ? 0 : (blocks - 1 - first) / period + 1;
+  }
+
   // Call once per block, with block indices in increasing order.
   bool IsRefresh(std::uint32_t index) {
     if (key) return true;
