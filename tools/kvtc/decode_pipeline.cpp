@@ -10,7 +10,6 @@
 #include "host/codec_settings.h"
 #include "kvtc/le_bytes.h"
 #include "kvtc/progress.h"
-#include "kvtc/tool_errors.h"
 #include "settings/settings_record.h"
 
 namespace kvtc::tool {
@@ -46,8 +45,7 @@ BYTE StreamDecimation(const AviReader& avi, const settings::SettingsRecord& save
       // The log keeps the trial's line; nothing else depends on it.
     }
   }
-  throw IoError("its codec settings are missing and its first frame decodes at no picture "
-                "size: it cannot be decoded");
+  return 0;  // damaged at every size: decoding reports it, frame by frame
 }
 
 StreamDecoder::StreamDecoder(const AviReader& avi, const host::DisplayChoices& display,
