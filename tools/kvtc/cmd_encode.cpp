@@ -45,17 +45,6 @@ constexpr OptionDef kOptions[] = {
     {"quiet", "", "no progress or summary", 'q'},
 };
 
-// The smallest decimation that brings the coded picture within 640x480, the largest pictures
-// the codec's frames carry whole at the default settings; 0 (none) for pictures within it.
-BYTE DefaultDecimation(int width, int height) {
-  for (const int f : {1, 2, 4}) {
-    if (PaddedSide(width, f) / f <= 640 && PaddedSide(height, f) / f <= 480) {
-      return static_cast<BYTE>(f == 1 ? 0 : f);
-    }
-  }
-  return 8;
-}
-
 constexpr std::string_view kPresets[] = {"lan", "isdn", "modem"};
 constexpr std::string_view kFilters[] = {"none", "median", "smooth"};
 

@@ -15,6 +15,15 @@ int PaddedSide(int side, int factor) {
   return std::max(unit, (side + unit - 1) / unit * unit);
 }
 
+std::uint8_t DefaultDecimation(int width, int height) {
+  for (const int f : {1, 2, 4}) {
+    if (PaddedSide(width, f) / f <= 640 && PaddedSide(height, f) / f <= 480) {
+      return static_cast<std::uint8_t>(f == 1 ? 0 : f);
+    }
+  }
+  return 8;
+}
+
 void PadByRepeatingEdges(const AVFrame& src, AVFrame& dst) {
   const auto format = static_cast<AVPixelFormat>(src.format);
   const AVPixFmtDescriptor* desc = av_pix_fmt_desc_get(format);

@@ -2,6 +2,8 @@
 // repeating the last column and row; the decoding side crops the extra away again.
 #pragma once
 
+#include <cstdint>
+
 #include "kvtc/av_support.h"
 
 namespace kvtc::tool {
@@ -14,5 +16,10 @@ void PadByRepeatingEdges(const AVFrame& src, AVFrame& dst);
 // The size a picture is padded to for decimation factor `factor` (1, 2, 4 or 8): each side a
 // multiple of 8 * factor, at least one block.
 int PaddedSide(int side, int factor);
+
+// The decimation setting (0: none, 2, 4 or 8) the tool codes a picture of width x height with
+// by default: the smallest that brings the coded picture within 640x480, the largest the
+// codec's frames carry whole at its usual settings.
+std::uint8_t DefaultDecimation(int width, int height);
 
 }  // namespace kvtc::tool
