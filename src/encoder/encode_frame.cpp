@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <optional>
 
 #include "encoder/frame_assembly.h"
 #include "encoder/frame_coding.h"
@@ -69,6 +70,7 @@ LRESULT Emit(stream::CodecContext& context, const FrameChoices& choices,
   FinishFrame(context, choices, sent.key);
 
   CommitKeyAndRefresh(e, planned, sent);
+  MarkShown(e, sent);
   e.losslessLuma = choices.losslessLuma ? 1 : 0;
   e.losslessChroma = (header.flags & stream::kFlagLosslessChroma) ? 1 : 0;
   e.sendGrey = choices.grey ? 1 : 0;
@@ -112,34 +114,66 @@ LRESULT EncodeFrame(stream::CodecContext& context, const settings::SettingsRecor
       choices.losslessLuma && !e.losslessLuma && e.frameCounter != 0;
   const KeyAndRefresh plan = PlanKeyAndRefresh(e, settings.bRefreshPeriod,
                                                settings.bForceKey || losslessLumaTurnsOn);
-  const FrameHeaderFields header = HeaderFor(choices, plan, losslessChroma);
-  const std::size_t headerBytes = header.Encode().size;
 
   SectionWriters writers(e, choices.packed);
+  bool dirty = false;  // the reconstruction holds a pass that was not accepted
+  const auto pass = [&](const KeyAndRefresh& frame, std::uint32_t t, bool partial,
+                        FrameHeaderFields& header) {
+    if (dirty) RestoreReconstruction(e);
+    dirty = true;
+    header = HeaderFor(choices, frame, losslessChroma);
+    return CodeFrameBlocks(context, choices, frame, t, header.Encode().size, output.size(),
+                           partial, writers);
+  };
+  // The frame at T, then at each raised threshold, until it fits; the threshold last tried.
   std::uint32_t threshold = context.threshold;
-  bool first = true;
-  for (const std::uint32_t t : Thresholds(context.threshold)) {
-    if (!first) {
-      if (t <= threshold) continue;  // thresholds capped at 255 repeat
-      RestoreReconstruction(e);
+  const auto tryThresholds = [&](const KeyAndRefresh& frame) -> std::optional<LRESULT> {
+    bool first = true;
+    for (const std::uint32_t t : Thresholds(context.threshold)) {
+      if (!first && t <= threshold) continue;  // thresholds capped at 255 repeat
+      first = false;
+      threshold = t;
+      FrameHeaderFields header;
+      if (pass(frame, t, false, header).FitsIn(output.size())) {
+        return Emit(context, choices, plan, frame, header, t, writers, output, result);
+      }
     }
-    first = false;
-    threshold = t;
-    const FrameSize size =
-        CodeFrameBlocks(context, choices, plan, t, headerBytes, std::nullopt, writers);
-    if (size.FitsIn(output.size())) {
-      return Emit(context, choices, plan, plan, header, t, writers, output, result);
+    return std::nullopt;
+  };
+  if (const auto done = tryThresholds(plan)) return *done;
+
+  // The planned frame does not fit. A key frame that could not be made leaves the decoder's
+  // picture to be rebuilt, and while blocks are not shown, build-up frames carry them, at the
+  // highest threshold; later frames refine what they left. Otherwise an owed key frame gives
+  // way to an ordinary frame, with its refresh blocks, at the lowest threshold it fits with.
+  const KeyAndRefresh sent = WithoutKeyOrRefresh(plan);
+  if (plan.key && !e.keyOwed) MarkAllUnshown(e);
+  if (e.unshownBlocks != 0) {
+    const std::span<const std::uint8_t> unshown = e.unshown.span().first(e.geometry.blockCount);
+    for (std::size_t step = e.buildUpStep; step < kBuildUpPeriods.size(); ++step) {
+      const KeyAndRefresh buildUp = WithBuildUpRefresh(sent, kBuildUpPeriods[step], unshown);
+      FrameHeaderFields header;
+      if (pass(buildUp, threshold, true, header).FitsIn(output.size())) {
+        e.buildUpStep = static_cast<std::uint8_t>(step);
+        return Emit(context, choices, plan, buildUp, header, threshold, writers, output, result);
+      }
     }
+  } else if (plan.key) {
+    KeyAndRefresh ordinary = plan;
+    ordinary.key = false;
+    if (const auto done = tryThresholds(ordinary)) return *done;
   }
 
-  const KeyAndRefresh sent = WithoutKeyOrRefresh(plan);
+  // Blocks go out while the budget holds, the rest as unchanged.
   const FrameHeaderFields fallback = HeaderFor(choices, sent, losslessChroma);
-  const std::size_t fallbackBytes = fallback.Encode().size;
-  const FrameSize unchanged{fallbackBytes, 0, choices.packed, e.geometry.blockCount, 0};
-  RestoreReconstruction(e);
-  if (!unchanged.FitsIn(output.size())) return ICERR_BADPARAM;
-  CodeFrameBlocks(context, choices, sent, threshold, fallbackBytes, output.size(), writers);
-  return Emit(context, choices, plan, sent, fallback, threshold, writers, output, result);
+  const FrameSize unchanged{fallback.Encode().size, 0, choices.packed, e.geometry.blockCount, 0};
+  if (!unchanged.FitsIn(output.size())) {
+    if (dirty) RestoreReconstruction(e);
+    return ICERR_BADPARAM;
+  }
+  FrameHeaderFields header;
+  pass(sent, threshold, true, header);
+  return Emit(context, choices, plan, sent, header, threshold, writers, output, result);
 }
 
 }  // namespace kvtc::encoder

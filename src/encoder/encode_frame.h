@@ -8,12 +8,23 @@
 //
 // Size policy. The frame never takes more than the output buffer (the caller was promised 12
 // bits per pixel) and no section more than its 16-bit length allows. Each frame is coded into
-// the encoder's own buffers first. When it does not fit, the reconstruction is restored and
-// the frame coded again with the threshold raised to T+8, T+16 and then T+24 (at least 30).
-// When even that does not fit, it goes out as an ordinary frame without refresh blocks, coded
-// at the highest of those thresholds: its blocks are coded as usual while the budget still
-// holds one more block at its worst case, every later block is sent as unchanged, and later
-// frames catch up. A key frame lost that way is owed and made with the next frame.
+// the encoder's own buffers first; a pass stops as soon as it no longer fits. When it does not
+// fit, the reconstruction is restored and the frame coded again with the threshold raised to
+// T+8, T+16 and then T+24 (at least 30). When even that does not fit:
+// - a key frame that could not be made is owed, and tried again with every frame until one
+//   fits; meanwhile no frame is a key frame;
+// - the key frame that could not be made leaves every block unshown: the decoder shows only
+//   what key frames and refresh blocks carry whole (a non-key frame converts only the areas it
+//   marks). Build-up frames at the highest threshold carry refresh blocks at the shortest
+//   period that fits until every block has been refreshed, so the picture builds up over a
+//   few frames; the other blocks of those frames are coded while the budget holds, and later
+//   frames refine what the raised threshold left;
+// - an owed key frame with the picture shown gives way to an ordinary frame at the lowest
+//   threshold that fits;
+// - else the frame goes out without refresh blocks at the highest threshold: its blocks are
+//   coded as usual while the budget still holds one more block at its worst case, every
+//   later block is sent as unchanged and keeps the decoder's picture, so later frames find it
+//   changed and catch up.
 #pragma once
 
 #include <cstddef>

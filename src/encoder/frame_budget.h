@@ -40,13 +40,16 @@ struct FrameSize {
     return SampleBytes() <= kMaxSectionBytes && BlockBytes() <= kMaxSectionBytes &&
            RefinementBytes() <= kMaxSectionBytes && TotalBytes() <= capacity;
   }
-  // Whether one more block at its worst case, followed by `blocksAfter` blocks sent as
+  // Whether one more block at its worst case, followed by `blocksAfter` blocks of which
+  // `refreshAfter` are refresh blocks (at their worst case too) and the rest are sent as
   // unchanged (one B-bit each), still fits.
-  bool RoomForBlock(std::size_t blocksAfter, std::size_t capacity) const {
+  bool RoomForBlock(std::size_t blocksAfter, std::size_t capacity,
+                    std::size_t refreshAfter = 0) const {
     FrameSize worst = *this;
-    worst.literals += kWorstBlockLiterals;
-    worst.blockBits += kWorstBlockBits + blocksAfter;
-    worst.refinementBits += kWorstBlockRefinementBits;
+    const std::size_t coded = 1 + refreshAfter;
+    worst.literals += coded * kWorstBlockLiterals;
+    worst.blockBits += coded * kWorstBlockBits + (blocksAfter - refreshAfter);
+    worst.refinementBits += coded * kWorstBlockRefinementBits;
     return worst.FitsIn(capacity);
   }
 };

@@ -21,7 +21,7 @@ FrameSize SectionWriters::Size(std::size_t headerBytes) const {
 
 FrameSize CodeFrameBlocks(stream::CodecContext& context, const FrameChoices& choices,
                           const KeyAndRefresh& plan, std::uint32_t threshold,
-                          std::size_t headerBytes, std::optional<std::size_t> capacity,
+                          std::size_t headerBytes, std::size_t capacity, bool partial,
                           SectionWriters& writers) {
   stream::EncoderState& e = context.enc;
   const stream::PlaneGeometry& g = e.geometry;
@@ -59,13 +59,16 @@ FrameSize CodeFrameBlocks(stream::CodecContext& context, const FrameChoices& cho
   for (std::uint32_t by = 0; by < g.blocksDown; ++by) {
     for (std::uint32_t bx = 0; bx < g.blocksAcross; ++bx, ++index) {
       const bool refreshBlock = refresh.IsRefresh(index);
-      if (capacity && !refreshBlock &&
-          !writers.Size(headerBytes).RoomForBlock(g.blockCount - index - 1, *capacity)) {
+      if (partial && !refreshBlock &&
+          ((plan.period != 0 && e.unshown[index]) ||
+           !writers.Size(headerBytes).RoomForBlock(g.blockCount - index - 1, capacity,
+                                                   refresh.RemainingAfter(index, g.blockCount)))) {
         SkipBlock(frame);
         ++writers.skipped;
         continue;
       }
       CodeBlock(frame, bx, by, refreshBlock);
+      if (!writers.Size(headerBytes).FitsIn(capacity)) return writers.Size(headerBytes);
     }
   }
   return writers.Size(headerBytes);

@@ -4,7 +4,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <optional>
 
 #include "encoder/frame_budget.h"
 #include "encoder/key_and_refresh.h"
@@ -38,12 +37,16 @@ struct SectionWriters {
 
 // Codes every block of the frame, key frame and refresh blocks as planned, with threshold T,
 // over the reconstruction, which must hold the previous picture (RestoreReconstruction makes
-// it so again before a pass is repeated). With a capacity, a block is coded only while the
-// frame could still take that block at its worst case and every later block as unchanged;
-// past that point blocks go out as unchanged. Returns the sections' sizes.
+// it so again before a pass is repeated). The pass stops as soon as the frame no longer fits
+// `capacity` (its sizes only grow, so it could not be sent); the sizes it returns then do not
+// fit either. A partial pass sends every block that is not a refresh block as unchanged when
+// the frame could no longer take that block at its worst case followed by every later block
+// as unchanged, and, when the frame has refresh blocks, also when the decoder does not show
+// the block yet (a refresh block of a later frame will carry it whole). Returns the sections'
+// sizes.
 FrameSize CodeFrameBlocks(stream::CodecContext& context, const FrameChoices& choices,
                           const KeyAndRefresh& plan, std::uint32_t threshold,
-                          std::size_t headerBytes, std::optional<std::size_t> capacity,
+                          std::size_t headerBytes, std::size_t capacity, bool partial,
                           SectionWriters& writers);
 
 // The previous picture back into the reconstruction, undoing a pass that was not accepted.

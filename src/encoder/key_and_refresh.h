@@ -10,7 +10,9 @@
 // a frame that does not fit the output is coded again, possibly without its key or refresh.
 #pragma once
 
+#include <array>
 #include <cstdint>
+#include <span>
 
 #include "stream/codec_context.h"
 
@@ -42,6 +44,25 @@ KeyAndRefresh WithoutKeyOrRefresh(const KeyAndRefresh& plan);
 void CommitKeyAndRefresh(stream::EncoderState& state, const KeyAndRefresh& planned,
                          const KeyAndRefresh& sent);
 
+// Building the picture up. When a planned key frame does not fit, every block becomes unshown
+// (see EncoderState::unshown) and the frames that follow carry refresh blocks at the shortest
+// period of this list they fit with, until every block has been refreshed or a key frame goes
+// out. The period in force and its phase are left as they were for when the build-up ends.
+inline constexpr std::array<std::uint32_t, 17> kBuildUpPeriods = {
+    2, 3, 4, 5, 6, 8, 10, 12, 16, 20, 24, 32, 48, 64, 96, 128, 255};
+
+// `sent` with refresh blocks every `period` blocks, starting at the phase that reaches the
+// most unshown blocks (the lowest of equals).
+KeyAndRefresh WithBuildUpRefresh(const KeyAndRefresh& sent, std::uint32_t period,
+                                 std::span<const std::uint8_t> unshown);
+
+// Every block unshown.
+void MarkAllUnshown(stream::EncoderState& state);
+
+// The blocks a frame that has gone out carried whole are shown: all of them for a key frame,
+// else its refresh blocks.
+void MarkShown(stream::EncoderState& state, const KeyAndRefresh& sent);
+
 // Walks the blocks of a frame in order and says which are refresh blocks: all of them in a key
 // frame, else blocks phase, phase + p, phase + 2p, ...
 struct RefreshCursor {
@@ -51,6 +72,15 @@ struct RefreshCursor {
 
   explicit RefreshCursor(const KeyAndRefresh& plan)
       : key(plan.key), period(plan.period), next(plan.phase) {}
+
+  // The refresh blocks after block `index` of `blocks` (all of them when key).
+  std::uint32_t RemainingAfter(std::uint32_t index, std::uint32_t blocks) const {
+    if (key) return blocks - index - 1;
+    if (period == 0) return 0;
+    std::uint32_t first = next;
+    if (first <= index) first += ((index - first) / period + 1) * period;
+    return first >= blocks ? 0 : (blocks - 1 - first) / period + 1;
+  }
 
   // Call once per block, with block indices in increasing order.
   bool IsRefresh(std::uint32_t index) {

@@ -45,11 +45,14 @@ bool StartEncoderStream(stream::CodecContext& context, const settings::SettingsR
       !e.current.Allocate(planeSet) || !e.reference.Allocate(planeSet) ||
       !e.reconstruction.Allocate(planeSet) || !e.blockBits.Allocate(8 * g.blockCount + 1) ||
       !e.refinementBits.Allocate(planeSet / 8 + 1) || !e.literals.Allocate(planeSet) ||
-      !e.updateMap.Allocate(g.mapSize + 1)) {
+      !e.updateMap.Allocate(g.mapSize + 1) || !e.unshown.Allocate(g.blockCount + 1)) {
     return false;
   }
   std::fill(e.reference.begin(), e.reference.end(), std::uint8_t{128});
   std::fill(e.reconstruction.begin(), e.reconstruction.end(), std::uint8_t{128});
+  std::fill(e.unshown.begin(), e.unshown.end(), std::uint8_t{1});
+  e.unshownBlocks = g.blockCount;
+  e.buildUpStep = 0;
   return true;
 }
 

@@ -34,6 +34,8 @@ struct EncoderState {
   std::uint8_t motionCentre = 0;    // B
   std::uint32_t motionBits = 0;     // K
   std::uint8_t keyOwed = 0;         // a due key frame had to go out as an ordinary frame
+  std::uint32_t unshownBlocks = 0;  // blocks the decoder has not yet shown whole (see below)
+  std::uint8_t buildUpStep = 0;     // index of the last refresh period a build-up frame used
   PlaneGeometry geometry;
   BlockOffsets offsets;
   HeapBuffer<std::uint8_t> changeTable;      // 511
@@ -46,6 +48,11 @@ struct EncoderState {
   HeapBuffer<std::uint8_t> literals;         // plane-set size: the sample section being coded
   HeapBuffer<std::uint8_t> updateMap;        // (8 BY + 4) x (W + 4): marks, as the decoder's
   HeapBuffer<std::uint8_t> inputCopy;        // the caller's input, decimated here
+  // One flag a block: 1 while the decoder's shown picture does not hold the block, because no
+  // key frame and no refresh block has carried it since the stream started or since a key
+  // frame that was due could not be made. A decoder converts only the marked areas of a
+  // non-key frame, so such a block can stay blank however closely its planes already match.
+  HeapBuffer<std::uint8_t> unshown;          // blocks
 };
 
 struct DecoderState {

@@ -15,7 +15,7 @@ sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "../
 import gst_link  # noqa: E402
 
 KVTC, PLUGINS, FOOTAGE, WORK = (os.path.abspath(a) for a in sys.argv[1:5])
-W, H, RATE, FRAMES = 178, 98, 15, 24  # 178: GStreamer pads BGR and grey rows, the codec not
+W, H, RATE, FRAMES = 176, 96, 15, 24  # whole blocks: the tool pads other sizes, the elements not
 PROBE = re.compile(r"probe: last-message = chain .*?flags: [0-9a-f]+ ([^,]*),")
 
 

@@ -23,4 +23,19 @@ FrameInspection InspectFrame(std::span<const std::uint8_t> frame) {
   return f;
 }
 
+bool BuildUpTracker::Add(const FrameInspection& frame) {
+  if (missing_ == 0) return true;
+  if (!frame.WellFormed()) return false;
+  if (frame.Key()) {
+    missing_ = 0;
+    return true;
+  }
+  if (frame.period == 0 || !frame.phase) return false;
+  for (std::size_t i = *frame.phase; i < given_.size(); i += frame.period) {
+    missing_ -= given_[i] == 0;
+    given_[i] = 1;
+  }
+  return missing_ == 0;
+}
+
 }  // namespace kvtc::host

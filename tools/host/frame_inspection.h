@@ -8,6 +8,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <vector>
 
 #include "stream/frame_format.h"
 
@@ -35,5 +36,20 @@ struct FrameInspection {
 };
 
 FrameInspection InspectFrame(std::span<const std::uint8_t> frame);
+
+// Which blocks of a stream's picture a decoder has been given whole since the stream started:
+// every block by a key frame, the refresh blocks (phase, phase + period, ...) by any other
+// well-formed frame. A picture larger than one frame can carry is whole once every block has
+// been; until then the decoder shows parts of it.
+class BuildUpTracker {
+ public:
+  explicit BuildUpTracker(std::uint32_t blocks) : given_(blocks, 0), missing_(blocks) {}
+  // Takes the stream's next frame; true once every block has been given whole.
+  bool Add(const FrameInspection& frame);
+
+ private:
+  std::vector<std::uint8_t> given_;
+  std::uint32_t missing_;
+};
 
 }  // namespace kvtc::host

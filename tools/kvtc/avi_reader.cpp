@@ -117,6 +117,7 @@ void AviReader::ParseHeaderList(std::uint64_t at, std::uint32_t size) {
       const int number = streamCount++;
       bool video = false;
       AviVideoInfo info;
+      std::vector<std::uint8_t> strfExtra;
       std::uint32_t length = 0;
       for (std::size_t p = data + 4; p + 8 <= data + len;) {
         const char* sid = reinterpret_cast<const char*>(&hdrl[p]);
@@ -130,8 +131,24 @@ void AviReader::ParseHeaderList(std::uint64_t at, std::uint32_t size) {
           info.rateDen = LoadU32(body.data() + 20);
           info.rateNum = LoadU32(body.data() + 24);
           length = LoadU32(body.data() + 32);
+          if (slen >= 56) {
+            info.shownWidth = LoadU16(body.data() + 52);
+            info.shownHeight = LoadU16(body.data() + 54);
+          }
         } else if (Is(sid, "strf")) {
           info.format = host::BitmapInfo::FromBytes(body);
+          // A remuxer that keeps the codec state as the format's extra data (after a header
+          // whose biSize covers it) moves strd there: take it back, and give the codec the
+          // plain header it made.
+          const std::uint32_t headerSize = slen >= 4 ? LoadU32(body.data()) : 0;
+          if (headerSize > sizeof(BITMAPINFOHEADER) && headerSize <= slen) {
+            strfExtra.assign(body.begin() + sizeof(BITMAPINFOHEADER), body.begin() + headerSize);
+            std::vector<std::uint8_t> plain(body.begin(), body.end());
+            plain.erase(plain.begin() + sizeof(BITMAPINFOHEADER), plain.begin() + headerSize);
+            plain[0] = sizeof(BITMAPINFOHEADER);
+            plain[1] = plain[2] = plain[3] = 0;
+            info.format = host::BitmapInfo::FromBytes(plain);
+          }
         } else if (Is(sid, "strd")) {
           info.codecState.assign(body.begin(), body.end());
         } else if (Is(sid, "strn")) {
@@ -140,6 +157,7 @@ void AviReader::ParseHeaderList(std::uint64_t at, std::uint32_t size) {
         }
         p = sdata + Padded(slen);
       }
+      if (info.codecState.empty()) info.codecState = std::move(strfExtra);
       if (video && !haveVideo_) {
         video_ = std::move(info);
         declaredFrames_ = length;

@@ -18,6 +18,11 @@ struct AviVideoInfo {
   std::uint32_t rateDen = 1;
   std::vector<std::uint8_t> codecState;    // strd: the ICM_GETSTATE block, when present
   std::string name;                        // strn
+  // The picture the stream shows (strh rcFrame, right and bottom): the source's size, which
+  // the coded pictures may exceed by the padding that fits them to the codec's blocks and
+  // decimation. 0: as the format says.
+  std::uint32_t shownWidth = 0;
+  std::uint32_t shownHeight = 0;
 };
 
 // The index flag of a frame that can be decoded without the frames before it.

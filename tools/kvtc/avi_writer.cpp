@@ -146,8 +146,8 @@ std::vector<std::uint8_t> AviWriter::Headers(std::uint64_t fileSize) const {
   w.U32(0);            // sample size: frames vary in size
   w.U16(0);
   w.U16(0);
-  w.U16(static_cast<std::uint16_t>(width));
-  w.U16(static_cast<std::uint16_t>(height));
+  w.U16(static_cast<std::uint16_t>(info_.shownWidth ? info_.shownWidth : width));
+  w.U16(static_cast<std::uint16_t>(info_.shownHeight ? info_.shownHeight : height));
   EndChunk(w, out, strh);
 
   const std::size_t strf = BeginChunk(w, "strf");

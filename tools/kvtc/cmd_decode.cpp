@@ -11,6 +11,7 @@
 #include "kvtc/media_writer.h"
 #include "kvtc/raw_writer.h"
 #include "kvtc/tool_errors.h"
+#include "stream/plane_geometry.h"
 
 namespace kvtc::tool {
 namespace {
@@ -25,7 +26,8 @@ constexpr OptionDef kOptions[] = {
     {"gamma", "G", "display gamma 0.5..2.0 (default: the saved one)"},
     {"show-gray", "", "display in grey scale"},
     {"show-color", "", "display in colour (when the saved settings say grey)"},
-    {"zoom", "Z", "enlarge the picture 1 (none), 2, 4 or 8 times"},
+    {"zoom", "Z", "enlarge the picture 1 (none), 2, 4 or 8 times (default: by the stream's "
+                  "decimation, back to the source's size)"},
     {"interp", "N", "1, 2 or 4 pictures a frame by temporal interpolation; the frame rate is "
                     "multiplied to match (default: as the stream is tagged)"},
     {"sharpen", "", "sharpen the luma"},
@@ -99,18 +101,24 @@ int RunDecode(std::span<const std::string> args) {
   const ParsedArgs& a = *parsed;
   const std::string& input = OnePositional(a, "INPUT.avi");
   const std::string output = Required(a, "output", "give where the pictures go with -o OUT");
-  const host::DisplayChoices display = ChoicesFrom(a);
+  host::DisplayChoices display = ChoicesFrom(a);
   const auto frameLimit = a.Integer("frames", 1, 1L << 30);
   const bool quiet = a.Has("quiet");
 
   const AviReader avi(input);
   avi.RequireComplete();
   avi.RequireKvtStream();
+
   const std::string log = host::ErrorLogPath();
   const long logBefore = FileSize(log);
 
   std::optional<StreamDecoder> decoder;
   try {
+    // A decimated stream is shown at its source's size unless --zoom says otherwise.
+    if (!a.Has("zoom") && host::Zoomable(display.format)) {
+      display.zoom = static_cast<int>(
+          stream::DecimationFactor(StreamDecimation(avi, host::SavedSettings())));
+    }
     decoder.emplace(avi, display, host::SavedSettings());
   } catch (const IoError& e) {
     throw NamedAfter(e, input, output);

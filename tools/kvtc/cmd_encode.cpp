@@ -8,9 +8,11 @@ extern "C" {
 #include "host/codec_settings.h"
 #include "kvtc/arg_parser.h"
 #include "kvtc/commands.h"
+#include "kvtc/edge_padding.h"
 #include "kvtc/encode_pipeline.h"
 #include "kvtc/media_reader.h"
 #include "kvtc/tool_errors.h"
+#include "stream/plane_geometry.h"
 
 namespace kvtc::tool {
 namespace {
@@ -37,7 +39,8 @@ constexpr OptionDef kOptions[] = {
     {"no-lossless-chroma", "", "code chroma at half resolution"},
     {"gray", "", "send grey scale only"},
     {"filter", "NAME", "noise filter on the input: none, median or smooth"},
-    {"decimate", "F", "shrink the picture by 1 (none), 2, 4 or 8 before coding"},
+    {"decimate", "F", "shrink the picture by 1 (none), 2, 4 or 8 before coding (default: the "
+                      "least that brings it within 640x480)"},
     {"keyint", "N", "ask for a key frame every N frames (0: the first only; default: the "
                     "saved key-frame interval)"},
     {"quiet", "", "no progress or summary", 'q'},
@@ -139,13 +142,27 @@ int RunEncode(std::span<const std::string> args) {
   job.output = output;
 
   MediaReader reader(source);
-  // The codec works on 2x2 blocks: an odd last row or column is left out.
-  job.width = reader.Width() & ~1;
-  job.height = reader.Height() & ~1;
-  if (job.width == 0 || job.height == 0) {
-    throw FileError(source.path, "its pictures are too small (" + std::to_string(reader.Width()) +
-                                     "x" + std::to_string(reader.Height()) + ")");
+  job.sourceWidth = reader.Width();
+  job.sourceHeight = reader.Height();
+  if (job.sourceWidth <= 0 || job.sourceHeight <= 0) {
+    throw FileError(source.path, "its pictures have no size");
   }
+  if (!choices.decimation && job.settings.bDecimation == 0) {
+    job.settings.bDecimation = DefaultDecimation(job.sourceWidth, job.sourceHeight);
+    if (job.settings.bDecimation != 0 && !job.quiet) {
+      const int f = job.settings.bDecimation;
+      std::fprintf(stderr,
+                   "kvtc encode: %s: %dx%d is more than a frame carries well; coding it at "
+                   "%dx%d (--decimate %d; --decimate 1 keeps the full size)\n",
+                   source.path.c_str(), job.sourceWidth, job.sourceHeight,
+                   PaddedSide(job.sourceWidth, f) / f, PaddedSide(job.sourceHeight, f) / f, f);
+    }
+  }
+  // The codec codes whole 8x8 blocks of the decimated picture: the bitmap is the picture
+  // padded out to them by repeating its edges, and the AVI keeps the source's size.
+  const int factor = static_cast<int>(stream::DecimationFactor(job.settings.bDecimation));
+  job.width = PaddedSide(job.sourceWidth, factor);
+  job.height = PaddedSide(job.sourceHeight, factor);
   job.inputFormat = forced.value_or(DefaultInputFormat(reader.PixelFormat()));
   job.rate = reader.Rate();
   job.expectedFrames = reader.ExpectedFrames();
@@ -167,6 +184,18 @@ int RunEncode(std::span<const std::string> args) {
                  static_cast<double>(summary.bytes) / summary.frames,
                  summary.bytes * 8.0 / 1000.0 / seconds,
                  std::string(kInputFormatNames[static_cast<int>(job.inputFormat)]).c_str());
+    if (summary.buildUpFrames != 1) {
+      const int f = static_cast<int>(stream::DecimationFactor(job.settings.bDecimation));
+      const std::string took =
+          summary.buildUpFrames == 0
+              ? "the first picture was still incomplete after the last frame"
+              : "the first picture took " + std::to_string(summary.buildUpFrames) +
+                    " frames to build up";
+      std::fprintf(stderr,
+                   "kvtc encode: %dx%d is larger than one frame can carry: %s; --decimate %d "
+                   "codes it smaller\n",
+                   job.width / f, job.height / f, took.c_str(), f < 8 ? 2 * f : 8);
+    }
   }
   return kExitOk;
 }

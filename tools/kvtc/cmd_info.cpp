@@ -1,14 +1,19 @@
 // kvtc info INPUT.avi [--summary]
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
+#include <optional>
 #include <string>
 
+#include "host/codec_settings.h"
 #include "host/frame_inspection.h"
 #include "kvtc/arg_parser.h"
 #include "kvtc/avi_reader.h"
 #include "kvtc/commands.h"
+#include "kvtc/decode_pipeline.h"
 #include "kvtc/settings_text.h"
 #include "kvtc/tool_errors.h"
+#include "stream/plane_geometry.h"
 
 namespace kvtc::tool {
 namespace {
@@ -36,6 +41,12 @@ void PrintStream(const AviReader& avi) {
   std::printf("  video              %dx%d '%s' (handler '%s'%s%s)\n", h.biWidth,
               std::abs(h.biHeight), host::FourccText(h.biCompression).c_str(),
               host::FourccText(v.handler).c_str(), v.name.empty() ? "" : ", ", v.name.c_str());
+  if (v.shownWidth && v.shownHeight &&
+      (v.shownWidth != static_cast<std::uint32_t>(h.biWidth) ||
+       v.shownHeight != static_cast<std::uint32_t>(std::abs(h.biHeight)))) {
+    std::printf("  shown              %ux%u (the source; the rest is padding)\n", v.shownWidth,
+                v.shownHeight);
+  }
   std::printf("  rate               %u/%u = %.3f frames a second\n", v.rateNum, v.rateDen, fps);
   std::printf("  frames             %zu", avi.Frames().size());
   if (avi.DeclaredFrames() != avi.Frames().size()) {
@@ -80,6 +91,13 @@ int RunInfo(std::span<const std::string> args) {
     std::printf("%6s %7s %4s %6s %6s %6s %5s %6s %6s %6s  %s\n", "frame", "bytes", "idx",
                 "flags", "period", "radius", "phase", "L1", "L2", "L3", "checksum");
   }
+  const BITMAPINFOHEADER& format = avi.Video().format.header();
+  host::BuildUpTracker buildUp(
+      stream::ComputePlaneGeometry(static_cast<std::uint32_t>(format.biWidth),
+                                   static_cast<std::uint32_t>(std::abs(format.biHeight)),
+                                   StreamDecimation(avi, host::SavedSettings()))
+          .blockCount);
+  std::optional<std::size_t> whole;  // the frame after which the first picture is whole
   std::uint64_t bytes = 0;
   std::size_t keys = 0, indexKeys = 0, smallest = SIZE_MAX, largest = 0;
   std::vector<std::string> damaged;
@@ -91,6 +109,7 @@ int RunInfo(std::span<const std::string> args) {
     smallest = std::min(smallest, frame.size());
     largest = std::max(largest, frame.size());
     keys += f.WellFormed() && f.Key();
+    if (!whole && buildUp.Add(f)) whole = i;
     indexKeys += indexKey.value_or(false);
     // An empty chunk repeats the picture before it.
     const std::string verdict = f.size == 0       ? "repeat"
@@ -120,6 +139,11 @@ int RunInfo(std::span<const std::string> args) {
     if (fps > 0) std::printf(", %.1f kbit/s", bytes * 8.0 / 1000.0 / (n / fps));
   }
   std::printf("\n");
+  if (n != 0 && whole != std::size_t{0}) {
+    std::printf("first picture: %s\n",
+                whole ? ("built up over " + std::to_string(*whole + 1) + " frames").c_str()
+                      : "never whole (no key frame, and not every block refreshed)");
+  }
   if (!damaged.empty()) {
     std::string list;
     for (std::size_t i = 0; i < damaged.size() && i < 20; ++i) list += (i ? ", " : "") + damaged[i];

@@ -1,7 +1,13 @@
 #include "kvtc/decode_pipeline.h"
 
-#include <cstddef>
+#include <sys/stat.h>
+#include <unistd.h>
 
+#include <algorithm>
+#include <cstddef>
+#include <cstdlib>
+
+#include "host/codec_settings.h"
 #include "kvtc/le_bytes.h"
 #include "kvtc/progress.h"
 #include "settings/settings_record.h"
@@ -15,14 +21,53 @@ BYTE StoredDecimation(std::span<const std::uint8_t> state) {
   return state[offsetof(settings::SettingsRecord, bDecimation)];
 }
 
+BYTE StreamDecimation(const AviReader& avi, const settings::SettingsRecord& saved) {
+  if (!avi.Video().codecState.empty()) return StoredDecimation(avi.Video().codecState);
+  // Without the state: the first decimation, from none up, at which the codec decodes the
+  // first frame. The frame's syntax walks a fixed number of blocks, so at a decimation
+  // smaller than the stream's it runs past the end of its sections, and the codec reports
+  // the frame damaged in its error log (the trial's lines are taken out again).
+  if (avi.Frames().empty()) return 0;
+  const std::vector<std::uint8_t> first = avi.ReadFrame(0);
+  const std::string log = host::ErrorLogPath();
+  const auto logSize = [&log]() -> off_t {
+    struct stat st {};
+    return log.empty() || stat(log.c_str(), &st) != 0 ? -1 : st.st_size;
+  };
+  for (const BYTE decimation : {BYTE{0}, BYTE{2}, BYTE{4}, BYTE{8}}) {
+    const off_t before = logSize();
+    {
+      host::Decompressor trial(avi.Video().format, decimation, host::DisplayChoices{}, saved);
+      trial.Decode(first, [](std::span<const std::uint8_t>) {});
+    }
+    if (logSize() == before) return decimation;
+    if (before >= 0 && truncate(log.c_str(), before) != 0) {
+      // The log keeps the trial's line; nothing else depends on it.
+    }
+  }
+  return 0;  // damaged at every size: decoding reports it, frame by frame
+}
+
 StreamDecoder::StreamDecoder(const AviReader& avi, const host::DisplayChoices& display,
                              const settings::SettingsRecord& saved)
-    : avi_(avi), decimation_(StoredDecimation(avi.Video().codecState)) {
+    : avi_(avi), decimation_(StreamDecimation(avi, saved)) {
   decompressor_ =
       std::make_unique<host::Decompressor>(avi.Video().format, decimation_, display, saved);
   converter_ = std::make_unique<OutputConverter>(display.format, decompressor_->Width(),
                                                  decompressor_->Height(),
                                                  decompressor_->Palette(), display.zoom);
+  // The frame rectangle is the source's size before padding; scale it as the codec scaled
+  // the coded size, rounding up.
+  const BITMAPINFOHEADER& h = avi.Video().format.header();
+  const auto shown = [](std::uint32_t source, long coded, int delivered) {
+    if (source == 0 || coded <= 0 || source >= static_cast<std::uint64_t>(coded)) {
+      return delivered;
+    }
+    const std::uint64_t scaled = (std::uint64_t{source} * delivered + coded - 1) / coded;
+    return static_cast<int>(std::min<std::uint64_t>(scaled, delivered));
+  };
+  shownWidth_ = shown(avi.Video().shownWidth, h.biWidth, decompressor_->Width());
+  shownHeight_ = shown(avi.Video().shownHeight, std::abs(h.biHeight), decompressor_->Height());
 }
 
 AVRational StreamDecoder::Rate() const {
@@ -43,7 +88,10 @@ DecodeSummary StreamDecoder::Run(const PictureSink& sink, bool quiet, std::int64
     const std::vector<std::uint8_t> frame = avi_.ReadFrame(static_cast<std::size_t>(i));
     const host::FrameOutcome outcome =
         decompressor_->Decode(frame, [&](std::span<const std::uint8_t> bitmap) {
-          sink(bitmap, converter_->ToPicture(bitmap));
+          AVFrame shown = converter_->ToPicture(bitmap);  // a view: top-left part
+          shown.width = shownWidth_;
+          shown.height = shownHeight_;
+          sink(bitmap, shown);
           ++summary.pictures;
         });
     if (!outcome.decoded) summary.damaged.push_back({static_cast<std::size_t>(i), outcome.problem});

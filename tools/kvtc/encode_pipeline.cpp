@@ -1,14 +1,26 @@
 #include "kvtc/encode_pipeline.h"
 
 #include "host/compressor.h"
+#include "host/frame_inspection.h"
 #include "kvtc/avi_writer.h"
 #include "kvtc/progress.h"
 #include "kvtc/tool_errors.h"
+#include "stream/plane_geometry.h"
 
 namespace kvtc::tool {
+namespace {
+
+std::uint32_t BlocksOf(int width, int height, BYTE decimation) {
+  const stream::PlaneGeometry g = stream::ComputePlaneGeometry(
+      static_cast<std::uint32_t>(width), static_cast<std::uint32_t>(height), decimation);
+  return g.blockCount;
+}
+
+}  // namespace
 
 EncodeSummary EncodeToAvi(const EncodeJob& job, const std::function<const AVFrame*()>& next) {
-  InputConverter converter(job.inputFormat, job.width, job.height);
+  InputConverter converter(job.inputFormat, job.width, job.height, job.sourceWidth,
+                           job.sourceHeight);
   host::Compressor compressor(converter.Header(), job.settings, converter.RequiredInputCode(),
                               job.quality);
 
@@ -20,7 +32,10 @@ EncodeSummary EncodeToAvi(const EncodeJob& job, const std::function<const AVFram
   const host::StateBlock state = compressor.State();
   info.codecState.assign(state.begin(), state.end());
   info.name = compressor.Name();
+  info.shownWidth = static_cast<std::uint32_t>(job.sourceWidth);
+  info.shownHeight = static_cast<std::uint32_t>(job.sourceHeight);
   AviWriter avi(job.output, info);
+  host::BuildUpTracker buildUp(BlocksOf(job.width, job.height, job.settings.bDecimation));
 
   EncodeSummary summary;
   summary.codecName = compressor.Name();
@@ -34,6 +49,9 @@ EncodeSummary EncodeToAvi(const EncodeJob& job, const std::function<const AVFram
     const host::CompressedFrame frame =
         compressor.Compress(converter.Convert(*picture), requestKey);
     avi.WriteFrame(frame.bytes, frame.key);
+    if (summary.buildUpFrames == 0 && buildUp.Add(host::InspectFrame(frame.bytes))) {
+      summary.buildUpFrames = summary.frames + 1;
+    }
     summary.keyFrames += frame.key;
     summary.bytes += frame.bytes.size();
     ++summary.frames;

@@ -16,8 +16,10 @@ namespace kvtc::tool {
 struct EncodeJob {
   std::string output;                  // the AVI file
   InputFormat inputFormat = InputFormat::Rgb24;
-  int width = 0;
+  int width = 0;                       // the bitmap the codec is given
   int height = 0;
+  int sourceWidth = 0;                 // the pictures, padded out to width x height (0: same)
+  int sourceHeight = 0;
   AVRational rate{15, 1};
   settings::SettingsRecord settings{};  // the compressor settings wanted
   DWORD quality = 0;                    // sent with every frame
@@ -33,6 +35,9 @@ struct EncodeSummary {
   std::uint64_t bytes = 0;
   double codecSeconds = 0;
   std::string codecName;
+  // Frames until the decoder showed the whole first picture (1 when the first frame is a key
+  // frame); 0 when the stream ended before it was whole.
+  std::int64_t buildUpFrames = 0;
 };
 
 // `next` gives the pictures in order and nullptr at the end. Throws IoError (the AVI is then

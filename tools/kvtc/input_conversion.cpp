@@ -5,6 +5,8 @@
 #include <cmath>
 #include <cstring>
 
+#include "kvtc/edge_padding.h"
+
 namespace kvtc::tool {
 namespace {
 
@@ -87,8 +89,13 @@ InputFormat DefaultInputFormat(AVPixelFormat source) {
   return InputFormat::Yuy2;
 }
 
-InputConverter::InputConverter(InputFormat format, int width, int height)
-    : format_(format), width_(width), height_(height) {
+InputConverter::InputConverter(InputFormat format, int width, int height, int sourceWidth,
+                               int sourceHeight)
+    : format_(format),
+      width_(width),
+      height_(height),
+      sourceWidth_(sourceWidth ? sourceWidth : width),
+      sourceHeight_(sourceHeight ? sourceHeight : height) {
   const Layout layout = LayoutOf(format);
   header_ = host::BitmapInfo::WithColours(layout.colours);
   BITMAPINFOHEADER& h = header_.header();
@@ -155,9 +162,9 @@ std::span<const std::uint8_t> InputConverter::Convert(const AVFrame& picture) {
 
 std::pair<int, int> InputConverter::SourceSize(const AVFrame& picture) const {
   // A picture larger than the bitmap by an odd last row or column is cropped, not scaled.
-  const bool crop = picture.width >= width_ && picture.height >= height_ &&
-                    picture.width - width_ <= 1 && picture.height - height_ <= 1;
-  return crop ? std::pair(width_, height_) : std::pair(picture.width, picture.height);
+  const bool crop = picture.width >= sourceWidth_ && picture.height >= sourceHeight_ &&
+                    picture.width - sourceWidth_ <= 1 && picture.height - sourceHeight_ <= 1;
+  return crop ? std::pair(sourceWidth_, sourceHeight_) : std::pair(picture.width, picture.height);
 }
 
 const AVFrame& InputConverter::Stage(const AVFrame& picture, AVPixelFormat format,
@@ -166,7 +173,15 @@ const AVFrame& InputConverter::Stage(const AVFrame& picture, AVPixelFormat forma
   // buffers of its own and the rows are copied out from there.
   if (!staged_ || staged_->format != format) staged_ = AllocFrame(width_, height_, format);
   const auto [w, h] = SourceSize(picture);
-  scaler_.Convert(picture, w, h, *staged_, fullRange);
+  if (sourceWidth_ == width_ && sourceHeight_ == height_) {
+    scaler_.Convert(picture, w, h, *staged_, fullRange);
+    return *staged_;
+  }
+  if (!unpadded_ || unpadded_->format != format) {
+    unpadded_ = AllocFrame(sourceWidth_, sourceHeight_, format);
+  }
+  scaler_.Convert(picture, w, h, *unpadded_, fullRange);
+  PadByRepeatingEdges(*unpadded_, *staged_);
   return *staged_;
 }
 

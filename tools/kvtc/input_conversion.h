@@ -32,7 +32,10 @@ InputFormat DefaultInputFormat(AVPixelFormat source);
 
 class InputConverter {
  public:
-  InputConverter(InputFormat format, int width, int height);
+  // A bitmap of width x height; pictures of sourceWidth x sourceHeight (0: the same) are
+  // converted at their own size and padded out to it by repeating their last column and row.
+  InputConverter(InputFormat format, int width, int height, int sourceWidth = 0,
+                 int sourceHeight = 0);
 
   InputFormat Format() const { return format_; }
   // The bitmap header the codec is given, with its colour table.
@@ -61,10 +64,13 @@ class InputConverter {
   InputFormat format_;
   int width_;
   int height_;
+  int sourceWidth_;
+  int sourceHeight_;
   host::BitmapInfo header_;
   std::vector<std::uint8_t> bits_;
   std::vector<std::uint8_t> work_;  // the picture staged before it is packed into the bitmap
   FramePtr staged_;
+  FramePtr unpadded_;  // the picture at its own size, when the bitmap is larger
   Scaler scaler_;
 };
 
