@@ -160,7 +160,8 @@ void DecompressClip(const CodecPort& codec, const std::vector<CompressedFrame>& 
   BITMAPINFOHEADER in = HeaderFor(kInputs[0], MakeFourcc("Kvt1"));
   BITMAPINFOHEADER out = HeaderFor(output);
   // RGB narrower than 24 bits is begun as 24-bit RGB, then delivered frame by frame.
-  BITMAPINFOHEADER begin = output.compression == BI_RGB && output.bits < 24 ? HeaderFor(kOutputs[0]) : out;
+  BITMAPINFOHEADER begin =
+      output.compression == BI_RGB && output.bits < 24 ? HeaderFor(kOutputs[0]) : out;
   codec.send(id, ICM_DECOMPRESS_BEGIN, lp(&in), lp(&begin));
   for (std::size_t n = 0; n < frames.size(); ++n) {
     std::vector<BYTE> compressed = frames[n].bits;
@@ -172,8 +173,8 @@ void DecompressClip(const CodecPort& codec, const std::vector<CompressedFrame>& 
     d.lpbiOutput = &out;
     d.lpOutput = picture.data();
     const LRESULT result = codec.send(id, ICM_DECOMPRESS, lp(&d), sizeof(d));
-    lines.push_back(Line(label.c_str(), output.name, static_cast<int>(n), result, picture.data(),
-                         picture.size()));
+    lines.push_back(Line(label.c_str(), output.name, static_cast<int>(n), result,
+                         picture.data(), picture.size()));
   }
   codec.send(id, ICM_DECOMPRESS_END, 0, 0);
   codec.close(id);
@@ -193,44 +194,52 @@ void FloatDerivedResults(const CodecPort& codec, const std::vector<CompressedFra
   char text[160];
   for (int threshold = 0; threshold <= 30; ++threshold) {
     DWORD quality = ~0u;
-    const bool set = ChangeSettings(codec, id, [&](auto& s) { s.bThreshold = static_cast<BYTE>(threshold); });
+    const bool set = ChangeSettings(codec, id, [&](auto& s) { s.bThreshold = BYTE(threshold); });
     const LRESULT result = set ? codec.send(id, ICM_GETQUALITY, lp(&quality), 0) : -1;
     std::snprintf(text, sizeof(text), "quality threshold %d result %ld quality %lu", threshold,
                   static_cast<long>(result), static_cast<unsigned long>(quality));
     lines.push_back(text);
   }
-  // The palettised outputs' codes (8-bit destinations) and the 4-bit grey one.
+  // The output codes of the palettised destinations: 8 bits (3-3-2 twice, colour cube, grey)
+  // and 4-bit grey.
   constexpr BYTE kPaletteCodes[] = {5, 7, 8, 11, 12};
   BITMAPINFOHEADER source = HeaderFor(kInputs[0], MakeFourcc("Kvt1"));
   for (int position = 0; position <= 150; ++position) {
     const float gamma = static_cast<float>(position * 0.01 + 0.5);
-    std::string hashes;
+    std::snprintf(text, sizeof(text), "palettes gamma %08lx",
+                  static_cast<unsigned long>(std::bit_cast<std::uint32_t>(gamma)));
+    std::string line = text;
     for (const BYTE paletteCode : kPaletteCodes) {
-      HeaderWithTable dst{HeaderFor({"pal", static_cast<WORD>(paletteCode == 12 ? 4 : 8), BI_RGB, false}), {}};
+      const WORD bits = paletteCode == 12 ? 4 : 8;
+      HeaderWithTable dst{HeaderFor({"palette", bits, BI_RGB, false}), {}};
       const bool set = ChangeSettings(codec, id, [&](auto& s) {
         s.flGamma = gamma;
         s.bOutputFormat = paletteCode;
       });
-      const LRESULT result = set ? codec.send(id, ICM_DECOMPRESS_GET_PALETTE, lp(&source), lp(&dst.h)) : -1;
+      const LRESULT result =
+          set ? codec.send(id, ICM_DECOMPRESS_GET_PALETTE, lp(&source), lp(&dst.h)) : -1;
       std::snprintf(text, sizeof(text), " %ld:%016llx", static_cast<long>(result),
                     static_cast<unsigned long long>(Fnv1a(dst.table, sizeof(dst.table))));
-      hashes += text;
+      line += text;
     }
-    std::snprintf(text, sizeof(text), "palettes gamma %08lx", static_cast<unsigned long>(std::bit_cast<std::uint32_t>(gamma)));
-    lines.push_back(text + hashes);
+    lines.push_back(line);
   }
   codec.close(id);
 
-  constexpr Layout kGammaOutputs[] = {{"rgb24", 24, BI_RGB, false}, {"rgb555", 16, BI_RGB, false},
-                                      {"index332", 8, BI_RGB, false}, {"cube", 8, BI_RGB, false},
-                                      {"grey8", 8, BI_RGB, false}};
-  constexpr BYTE kGammaOutputCodes[] = {2, 3, 7, 8, 11};
+  struct GammaOutput {
+    Layout layout;
+    BYTE code;
+  };
+  constexpr GammaOutput kGammaOutputs[] = {
+      {{"rgb24", 24, BI_RGB, false}, 2},   {{"rgb555", 16, BI_RGB, false}, 3},
+      {{"index332", 8, BI_RGB, false}, 7}, {{"cube", 8, BI_RGB, false}, 8},
+      {{"grey8", 8, BI_RGB, false}, 11}};
   for (const float gamma : {0.5f, 0.8f, 1.3f, 2.0f}) {
-    for (std::size_t k = 0; k < std::size(kGammaOutputs); ++k) {
-      std::snprintf(text, sizeof(text), "decompress-gamma-%.2f", static_cast<double>(gamma));
-      DecompressClip(codec, reference, kGammaOutputs[k], lines, text, [&](auto& s) {
+    std::snprintf(text, sizeof(text), "decompress-gamma-%.2f", static_cast<double>(gamma));
+    for (const GammaOutput& output : kGammaOutputs) {
+      DecompressClip(codec, reference, output.layout, lines, text, [&](auto& s) {
         s.flGamma = gamma;
-        s.bOutputFormat = kGammaOutputCodes[k];
+        s.bOutputFormat = output.code;
       });
     }
   }
