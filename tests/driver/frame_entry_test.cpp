@@ -245,22 +245,6 @@ TEST_F(HostTest, CompressEntryRules) {
   EXPECT_TRUE(Settings(id).bFlags & settings::SF_SENDGRAY);
 }
 
-TEST_F(HostTest, GreyPaletteGivesScaledLumaAndNeutralChroma) {
-  Host host;
-  const DWORD_PTR id = host.Open();
-  Codec codec(host, id);
-  InputBitmap input = kvtc::testing::PackPicture(SceneFrame(160, 120, 0), InputLayout::Grey8Palette, true);
-  codec.Compress(input, true);
-  LockedInstance instance(id);
-  ASSERT_NE(instance->pContext, nullptr);
-  const stream::CodecContext& c = *instance->pContext;
-  for (int k = 0; k < 256; ++k) {
-    EXPECT_EQ(c.paletteY[k], static_cast<int>(0.8430529 * k + 0.5)) << k;
-    EXPECT_EQ(c.paletteU[k], 128) << k;
-    EXPECT_EQ(c.paletteV[k], 128) << k;
-  }
-}
-
 TEST_F(HostTest, DecompressEntryRules) {
   Host host;
   const DWORD_PTR id = host.Open();
@@ -286,18 +270,6 @@ TEST_F(HostTest, DecompressEntryRules) {
   EXPECT_EQ(untouched[0], 0x5A);
   EXPECT_EQ(untouched[160 * 120 * 3 - 1], 0x5A);
 
-  // A depth change within the sequence restarts the decoder with code 1.
-  codec.Decompress(frame, Header(160, 120, 24));
-  stream::CodecContext* before = nullptr;
-  {
-    LockedInstance instance(id);
-    before = instance->pContext;
-  }
-  codec.Decompress(frame, Header(160, 120, 32));
-  EXPECT_EQ(Settings(id).bOutputFormat, 1);
-  LockedInstance instance(id);
-  EXPECT_EQ(instance->pContext->dec.frameCounter, 1u);
-  (void)before;
 }
 
 TEST_F(HostTest, TopDownDestinationIsTheBottomUpPictureFlipped) {
