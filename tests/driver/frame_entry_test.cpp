@@ -172,7 +172,9 @@ TEST_F(HostTest, EveryInputLayoutRoundTripsThroughDriverProc) {
         for (std::size_t i = 160 * 120 * 3; i < out.size(); ++i) ASSERT_EQ(out[i], 0x5A);
       }
       EXPECT_LT(error, c.tolerance) << LayoutName(c.layout) << (bottomUp ? " bottom-up" : " top-down");
-      if (bottomUp) EXPECT_LT(c.tolerance, OneColourError(expected)) << LayoutName(c.layout);
+      if (bottomUp) {
+        EXPECT_LT(c.tolerance, OneColourError(expected)) << LayoutName(c.layout);
+      }
     }
   }
 }
