@@ -5,11 +5,15 @@
 # make link-demo  the live link over loopback UDP at refresh 0/16/64/128 and loss 0/1/5/10%:
 #               demo/link.png and demo/link.md
 # make test     install what is missing, then build and run every test under the sanitizers,
-#               the decoder fuzzer for a minute, and the 64-bit Windows suite under Wine
-#               (skipped when it cannot be installed)
+#               the decoder fuzzer for a minute, the 64-bit Windows suite under Wine
+#               (skipped when it cannot be installed), and the 32-bit one when the chroot of
+#               test-win32 is already there
 # make demo     build, then encode and decode the built-in clip with every preset into demo/
 # make windows  cross-build kvtc.dll for 32- and 64-bit Windows (build-win32/, build-win64/)
+#               and lay out the installation folder build-windows/ (kvtc.inf and both DLLs)
 # make test-win32  run the 32-bit Windows suite under 32-bit Wine in a cached i386 chroot
+#               (WIN32_CHROOT, shared by every clone; qemu-user runs it where the kernel
+#               does not run i386 programs)
 # make bench    build and run the benchmarks (optimised build)
 # make fuzz     run the decoder fuzzer (FUZZ_SECONDS, default 600)
 
@@ -19,6 +23,8 @@ SAN_BUILD ?= build-san
 FUZZ_BUILD ?= build-fuzz
 WIN32_BUILD ?= build-win32
 WIN64_BUILD ?= build-win64
+WIN_PACKAGE ?= build-windows
+WIN32_CHROOT ?= /var/cache/kvtc/win32-chroot
 FUZZ_SECONDS ?= 600
 CMAKE_FLAGS ?=
 
@@ -54,6 +60,8 @@ test: media-deps build
 	@if command -v clang++ >/dev/null 2>&1; then $(MAKE) --no-print-directory fuzz FUZZ_SECONDS=60; \
 	  else echo "clang++ not found: the decoder fuzzer did not run"; fi
 	@$(MAKE) --no-print-directory test-windows
+	@if [ -e $(WIN32_CHROOT)/.kvtc-ready ]; then $(MAKE) --no-print-directory test-win32; \
+	  else echo "make test: the 32-bit Windows suite did not run: no i386 chroot in $(WIN32_CHROOT) yet (make test-win32 builds it once)"; fi
 
 # The Windows DLLs and the Windows host, cross-built with mingw-w64.
 windows:
@@ -63,8 +71,10 @@ windows:
 windows-dlls:
 	@cmake -S . -B $(WIN32_BUILD) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake -DCMAKE_BUILD_TYPE=Release -DKVTC_LINUX_BUILD=$(CURDIR)/$(BUILD) $(CMAKE_FLAGS) >/dev/null
 	@cmake --build $(WIN32_BUILD) -j$(JOBS)
-	@cmake -S . -B $(WIN64_BUILD) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-x86_64.cmake -DCMAKE_BUILD_TYPE=Release -DKVTC_LINUX_BUILD=$(CURDIR)/$(BUILD) $(CMAKE_FLAGS) >/dev/null
+	@cmake -S . -B $(WIN64_BUILD) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-x86_64.cmake -DCMAKE_BUILD_TYPE=Release -DKVTC_LINUX_BUILD=$(CURDIR)/$(BUILD) -DKVTC_WIN32_BUILD=$(CURDIR)/$(WIN32_BUILD) $(CMAKE_FLAGS) >/dev/null
 	@cmake --build $(WIN64_BUILD) -j$(JOBS)
+	@mkdir -p $(WIN_PACKAGE) && cp src/driver/kvtc.inf $(WIN_PACKAGE)/ && \
+	  cp $(WIN32_BUILD)/kvtc.dll $(WIN_PACKAGE)/kvtc32.dll && cp $(WIN64_BUILD)/kvtc.dll $(WIN_PACKAGE)/kvtc64.dll
 
 # Both DLLs' exports and imports, and the 64-bit suite under Wine. The 32-bit build's Wine
 # test reports itself skipped here: 32-bit Wine lives in the chroot of test-win32.
@@ -79,7 +89,9 @@ test-windows:
 	fi
 
 test-win32: windows
-	@tests/windows/run-win32-chroot.sh . $(WIN32_BUILD) $(CURDIR)/$(BUILD)/win32-chroot
+	@ctest --test-dir $(WIN32_BUILD) --output-on-failure -R '^linux-avi$$'
+	@tests/windows/run-win32-chroot.sh . $(WIN32_BUILD) $(WIN32_CHROOT)
+	@ctest --test-dir $(WIN32_BUILD) --output-on-failure -R '^(same-bytes|avi-interop)$$'
 
 demo: build
 	@$(BUILD)/kvtc demo
@@ -103,6 +115,6 @@ fuzz: deps
 	@grep -E '^stat::(number_of_executed_units|peak_rss_mb)' $(FUZZ_BUILD)/fuzz.log || true
 
 clean:
-	@! grep -q "$(CURDIR)/$(BUILD)/win32-chroot/" /proc/mounts || \
-	  { echo "clean: the test-win32 chroot still has mounts; unmount them first" >&2; exit 1; }
-	rm -rf $(BUILD) $(SAN_BUILD) $(FUZZ_BUILD) $(WIN32_BUILD) $(WIN64_BUILD)
+	@! grep -q "$(abspath $(WIN32_CHROOT))$(CURDIR)" /proc/mounts || \
+	  { echo "clean: the test-win32 chroot still has this tree mounted; unmount it first" >&2; exit 1; }
+	rm -rf $(BUILD) $(SAN_BUILD) $(FUZZ_BUILD) $(WIN32_BUILD) $(WIN64_BUILD) $(WIN_PACKAGE)

@@ -7,6 +7,7 @@
 
 #include "driver/instance.h"
 #include "driver/pixel_format_codes.h"
+#include "pixels/gamma_power.h"
 #include "stream/plane_geometry.h"
 
 namespace kvtc::driver {
@@ -56,7 +57,7 @@ const RGBQUAD* ColourTable(const BITMAPINFOHEADER* h) {
 void BuildPaletteGamma(float gamma, BYTE g[256]) {
   const double exponent = 1.0 / static_cast<double>(gamma);
   for (int i = 0; i < 256; ++i) {
-    g[i] = static_cast<BYTE>(std::trunc(255.0 * std::pow(i * 0.00392156862745098, exponent) + 0.5));
+    g[i] = static_cast<BYTE>(std::trunc(pixels::GammaLevel(i, exponent)));
   }
 }
 

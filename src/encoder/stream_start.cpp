@@ -1,6 +1,7 @@
 #include "encoder/stream_start.h"
 
 #include <algorithm>
+#include <iterator>
 
 #include "encoder/change_detection.h"
 #include "pixels/encoder_tables.h"
@@ -18,6 +19,10 @@ bool StartEncoderStream(stream::CodecContext& context, const settings::SettingsR
       !stream::EnsureSumTables(context.tables) || !stream::BuildNibbleTables(context.tables)) {
     return false;
   }
+
+  // The layout of bit-field input (6-bit grey): the bits of each component and the pixel size.
+  std::copy(std::begin(s.bCompBits), std::end(s.bCompBits), context.compBits);
+  context.compCount = s.bCompCount;
 
   stream::EncoderState& e = context.enc;
   e.keyInterval = s.bKeyInterval;

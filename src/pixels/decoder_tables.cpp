@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "pixels/coefficient_rounding.h"
+#include "pixels/gamma_power.h"
 
 namespace kvtc::pixels {
 namespace {
@@ -36,7 +37,7 @@ bool BuildGammaTables(DecoderTables& t, double gamma) {
   gamma = UsableGamma(gamma);
   const double exponent = 1.0 / gamma;
   for (int i = 0; i < 256; ++i) {
-    const double corrected = 255.0 * std::pow(i * 0.00392156862745098, exponent) + 0.5;
+    const double corrected = GammaLevel(i, exponent);
     // Clamped before the conversion: extreme gammas must not push it out of the byte range.
     const int g = static_cast<int>(std::clamp(corrected, 0.0, 255.0));
     t.gamma[i] = static_cast<std::uint8_t>(g);

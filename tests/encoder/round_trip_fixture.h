@@ -58,9 +58,9 @@ class RoundTrip {
     c.median = s.median;
     c.smoothing = s.smooth;
     const bool sixBit = s.code == pixels::kBitFields;  // 6-bit grey: one 6-bit component
-    c.compBits[0] = sixBit ? 6 : 8;
-    c.compBits[1] = c.compBits[2] = sixBit ? 0 : 8;
-    c.compCount = sixBit ? 1 : 3;
+    record_.bCompBits[0] = sixBit ? 6 : 8;
+    record_.bCompBits[1] = record_.bCompBits[2] = sixBit ? 0 : 8;
+    record_.bCompCount = sixBit ? 1 : 3;
     for (auto* table : {&c.paletteY, &c.paletteU, &c.paletteV}) table->Allocate(256);
     for (int i = 0; i < 256; ++i) {
       c.paletteY[i] = static_cast<std::uint8_t>(i * 215 / 255);

@@ -32,31 +32,34 @@ bool ReadDriverValue(const char* key, REGSAM view, std::string& value) {
   return ok;
 }
 
-bool Register() {
-  HKEY k;
-  LONG rc = RegCreateKeyExA(HKEY_LOCAL_MACHINE, kDrivers32, 0, nullptr, 0,
-                            KEY_SET_VALUE | OwnView(), nullptr, &k, nullptr);
-  if (rc != ERROR_SUCCESS) {
-    std::printf("install: cannot open Drivers32 (%ld)\n", rc);
+// Runs a section of the codec's INF file as its users do:
+//   rundll32 setupapi,InstallHinfSection SECTION 132 INF
+bool RunInfSection(const std::string& inf, const char* section) {
+  std::string command = std::string("rundll32.exe setupapi,InstallHinfSection ") + section +
+                        " 132 " + inf;
+  STARTUPINFOA startup{};
+  startup.cb = sizeof(startup);
+  PROCESS_INFORMATION process{};
+  if (!CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                      &startup, &process)) {
+    std::printf("install: cannot run '%s' (%lu)\n", command.c_str(), GetLastError());
     return false;
   }
-  rc = RegSetValueExA(k, kDriverName, 0, REG_SZ, reinterpret_cast<const BYTE*>(kDllName),
-                      sizeof(kDllName));
-  RegCloseKey(k);
-  if (rc != ERROR_SUCCESS) {
-    std::printf("install: cannot set %s (%ld)\n", kDriverName, rc);
-    return false;
-  }
-  // A 32-bit driver on 64-bit Windows must be found under Wow6432Node.
+  const bool ended = WaitForSingleObject(process.hProcess, 120000) == WAIT_OBJECT_0;
+  CloseHandle(process.hThread);
+  CloseHandle(process.hProcess);
+  if (!ended) std::printf("install: '%s' did not end\n", command.c_str());
+  return ended;
+}
+
+// The Drivers32 value where hosts of this bitness look for it (the 32-bit view, Wow6432Node,
+// for a 32-bit host on 64-bit Windows).
+bool DriverRegistered() {
   std::string value;
   const bool found = RunsUnderWow64()
                          ? ReadDriverValue(kDrivers32Wow64, KEY_WOW64_64KEY, value)
                          : ReadDriverValue(kDrivers32, OwnView(), value);
-  if (!found || value != kDllName) {
-    std::printf("install: %s is not where this host's bitness looks for it\n", kDriverName);
-    return false;
-  }
-  return true;
+  return found && value == kDllName;
 }
 
 }  // namespace
@@ -79,23 +82,27 @@ std::string SystemFile(const char* name) {
   return std::string(dir, n < MAX_PATH ? n : 0) + "\\" + name;
 }
 
-bool InstallCodec(const std::string& dllSource) {
-  const std::string target = SystemFile(kDllName);  // redirected to syswow64 under WoW64
-  if (!CopyFileA(dllSource.c_str(), target.c_str(), FALSE)) {
-    std::printf("install: cannot copy %s to %s (%lu)\n", dllSource.c_str(), target.c_str(),
-                GetLastError());
-    return false;
-  }
+bool InstallCodec(const std::string& inf) {
+  if (!RunInfSection(inf, "DefaultInstall")) return false;
   const std::string landed = DriverDirectory() + "\\" + kDllName;
   if (GetFileAttributesA(landed.c_str()) == INVALID_FILE_ATTRIBUTES) {
     std::printf("install: %s did not land in %s\n", kDllName, DriverDirectory().c_str());
     return false;
   }
+  if (!DriverRegistered()) {
+    std::printf("install: %s is not where this host's bitness looks for it\n", kDriverName);
+    return false;
+  }
   DeleteFileA(SystemFile("KVTC.cfg").c_str());
   DeleteFileA(SystemFile("KVTC.err").c_str());
-  if (!Register()) return false;
-  std::printf("installed %s as %s in %s\n", dllSource.c_str(), kDriverName, landed.c_str());
+  std::printf("installed %s as %s in %s\n", inf.c_str(), kDriverName, landed.c_str());
   return true;
+}
+
+bool UninstallCodec(const std::string& inf) {
+  if (!RunInfSection(inf, "DefaultUninstall")) return false;
+  const std::string landed = DriverDirectory() + "\\" + kDllName;
+  return GetFileAttributesA(landed.c_str()) == INVALID_FILE_ATTRIBUTES && !DriverRegistered();
 }
 
 std::string LoadedCodecPath() {

@@ -1,7 +1,7 @@
-// Installing the codec the way a codec's installer does: the DLL goes into the system
-// directory (which a 32-bit process on 64-bit Windows sees redirected to syswow64), and the
-// driver is named in the registry as "vidc.KVTC" = "kvtc.dll" under Drivers32 (in the 32-bit
-// view, Wow6432Node, for a 32-bit host on 64-bit Windows).
+// Installing the codec the way its users do, through its INF file: the DLL goes into the
+// system directory (which a 32-bit process on 64-bit Windows sees redirected to syswow64), and
+// the driver is named in the registry as "vidc.KVTC" = "kvtc.dll" under Drivers32 (in the
+// 32-bit view, Wow6432Node, for a 32-bit host on 64-bit Windows).
 #pragma once
 
 #include <string>
@@ -15,9 +15,12 @@ std::string DriverDirectory();
 // A file in the system directory as the process names it (and as the codec does).
 std::string SystemFile(const char* name);
 
-// Copies the DLL in, registers it and removes the settings file and error log that an earlier
-// run left. False, after saying why, when any of it fails.
-bool InstallCodec(const std::string& dllSource);
+// Runs the INF's DefaultInstall section, checks that the DLL and its Drivers32 value are where
+// this host looks for them, and removes the settings file and error log that an earlier run
+// left. False, after saying why, when any of it fails.
+bool InstallCodec(const std::string& inf);
+// Runs the INF's DefaultUninstall section; true when the DLL and its value are gone.
+bool UninstallCodec(const std::string& inf);
 
 // The file this process loaded kvtc.dll from; empty while it is not loaded.
 std::string LoadedCodecPath();

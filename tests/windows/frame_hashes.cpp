@@ -1,7 +1,10 @@
 #include "frame_hashes.h"
 
+#include <bit>
 #include <cstdio>
 #include <cstring>
+#include <iterator>
+
 
 namespace kvtc::wintest {
 namespace {
@@ -27,13 +30,25 @@ struct Layout {
   bool topDown;
 };
 
-// Compression inputs and decompression outputs.
+// Compression inputs and decompression outputs; "pal8" carries a full colour table.
 constexpr Layout kInputs[] = {
     {"rgb24", 24, BI_RGB, false}, {"rgb32", 32, BI_RGB, false},
-    {"rgb555", 16, BI_RGB, false}, {"yuy2", 16, kYuy2, false}};
+    {"rgb555", 16, BI_RGB, false}, {"yuy2", 16, kYuy2, false}, {"pal8", 8, BI_RGB, false}};
 constexpr Layout kOutputs[] = {
     {"rgb24", 24, BI_RGB, false}, {"rgb24-topdown", 24, BI_RGB, true},
     {"rgb32", 32, BI_RGB, false}, {"yuy2", 16, kYuy2, false}};
+
+// A header followed by room for a full colour table.
+struct HeaderWithTable {
+  BITMAPINFOHEADER h;
+  RGBQUAD table[256];
+};
+
+// Entry i of the palettised input's colour table: 256 distinct colours over the whole cube.
+RGBQUAD PaletteEntry(int i) {
+  return RGBQUAD{static_cast<BYTE>(i * 29 + 200), static_cast<BYTE>(i * 151 + 40),
+                 static_cast<BYTE>(i * 73), 0};
+}
 
 BITMAPINFOHEADER HeaderFor(const Layout& layout, DWORD compression = 0) {
   BITMAPINFOHEADER h{};
@@ -65,12 +80,17 @@ struct CompressedFrame {
 std::vector<CompressedFrame> CompressClip(const CodecPort& codec, const Layout& input,
                                           std::vector<std::string>& lines) {
   std::vector<CompressedFrame> frames;
-  const std::uintptr_t id = codec.open();
+  const std::uintptr_t id = codec.open(nullptr);
   if (!id) {
     lines.push_back(std::string("compress ") + input.name + " open failed");
     return frames;
   }
-  BITMAPINFOHEADER in = HeaderFor(input);
+  HeaderWithTable full{HeaderFor(input), {}};
+  BITMAPINFOHEADER& in = full.h;
+  if (input.bits == 8) {
+    in.biClrUsed = 256;
+    for (int i = 0; i < 256; ++i) full.table[i] = PaletteEntry(i);
+  }
   BITMAPINFOHEADER out{};
   auto lp = [](auto* p) { return reinterpret_cast<LPARAM>(p); };
   codec.send(id, ICM_COMPRESS_GET_FORMAT, lp(&in), lp(&out));
@@ -102,18 +122,47 @@ std::vector<CompressedFrame> CompressClip(const CodecPort& codec, const Layout& 
   return frames;
 }
 
-// Decompresses the frames into one output layout, a line for each picture.
+using SettingsChange = std::function<void(settings::SettingsRecord&)>;
+
+// Changes the instance's settings through the state block; false when it is refused.
+bool ChangeSettings(const CodecPort& codec, std::uintptr_t id,
+                    const SettingsChange& change) {
+  settings::SettingsRecord s{};
+  auto lp = [](auto* p) { return reinterpret_cast<LPARAM>(p); };
+  if (codec.send(id, ICM_GETSTATE, lp(&s), sizeof(s)) != static_cast<LRESULT>(sizeof(s))) {
+    return false;
+  }
+  change(s);
+  return codec.send(id, ICM_SETSTATE, lp(&s), sizeof(s)) == static_cast<LRESULT>(sizeof(s));
+}
+
+// Decompresses the frames into one output layout, a line for each picture; the change, when
+// there is one, is made to the default settings in the settings file the decompressor reads.
 void DecompressClip(const CodecPort& codec, const std::vector<CompressedFrame>& frames,
-                    const Layout& output, std::vector<std::string>& lines) {
-  const std::uintptr_t id = codec.open();
+                    const Layout& output, std::vector<std::string>& lines,
+                    const std::string& label = "decompress", const SettingsChange& change = {}) {
+  settings::SettingsRecord file{};
+  if (change) {
+    auto lp = [](auto* p) { return reinterpret_cast<LPARAM>(p); };
+    const std::uintptr_t defaults = codec.open(nullptr);
+    if (defaults) {
+      codec.send(defaults, ICM_GETSTATE, lp(&file), sizeof(file));
+      codec.close(defaults);
+    }
+    change(file);
+  }
+  const std::uintptr_t id = codec.open(change ? &file : nullptr);
   if (!id) {
-    lines.push_back(std::string("decompress ") + output.name + " open failed");
+    lines.push_back(label + " " + output.name + " open failed");
     return;
   }
   auto lp = [](auto* p) { return reinterpret_cast<LPARAM>(p); };
   BITMAPINFOHEADER in = HeaderFor(kInputs[0], MakeFourcc("Kvt1"));
   BITMAPINFOHEADER out = HeaderFor(output);
-  codec.send(id, ICM_DECOMPRESS_BEGIN, lp(&in), lp(&out));
+  // RGB narrower than 24 bits is begun as 24-bit RGB, then delivered frame by frame.
+  BITMAPINFOHEADER begin =
+      output.compression == BI_RGB && output.bits < 24 ? HeaderFor(kOutputs[0]) : out;
+  codec.send(id, ICM_DECOMPRESS_BEGIN, lp(&in), lp(&begin));
   for (std::size_t n = 0; n < frames.size(); ++n) {
     std::vector<BYTE> compressed = frames[n].bits;
     in.biSizeImage = static_cast<DWORD>(compressed.size());
@@ -124,14 +173,86 @@ void DecompressClip(const CodecPort& codec, const std::vector<CompressedFrame>& 
     d.lpbiOutput = &out;
     d.lpOutput = picture.data();
     const LRESULT result = codec.send(id, ICM_DECOMPRESS, lp(&d), sizeof(d));
-    lines.push_back(Line("decompress", output.name, static_cast<int>(n), result, picture.data(),
-                         picture.size()));
+    lines.push_back(Line(label.c_str(), output.name, static_cast<int>(n), result,
+                         picture.data(), picture.size()));
   }
   codec.send(id, ICM_DECOMPRESS_END, 0, 0);
   codec.close(id);
 }
 
+// What the codec computes in floating point, which every build must compute to the same bits:
+// the quality of every threshold, the palettes it offers at every gamma its dialog can set, and
+// the pictures it decodes through its gamma, colour and dither tables at several gammas.
+void FloatDerivedResults(const CodecPort& codec, const std::vector<CompressedFrame>& reference,
+                         std::vector<std::string>& lines) {
+  auto lp = [](auto* p) { return reinterpret_cast<LPARAM>(p); };
+  const std::uintptr_t id = codec.open(nullptr);
+  if (!id) {
+    lines.push_back("float-derived open failed");
+    return;
+  }
+  char text[160];
+  for (int threshold = 0; threshold <= 30; ++threshold) {
+    DWORD quality = ~0u;
+    const bool set = ChangeSettings(codec, id, [&](auto& s) { s.bThreshold = BYTE(threshold); });
+    const LRESULT result = set ? codec.send(id, ICM_GETQUALITY, lp(&quality), 0) : -1;
+    std::snprintf(text, sizeof(text), "quality threshold %d result %ld quality %lu", threshold,
+                  static_cast<long>(result), static_cast<unsigned long>(quality));
+    lines.push_back(text);
+  }
+  // The output codes of the palettised destinations: 8 bits (3-3-2 twice, colour cube, grey)
+  // and 4-bit grey.
+  constexpr BYTE kPaletteCodes[] = {5, 7, 8, 11, 12};
+  BITMAPINFOHEADER source = HeaderFor(kInputs[0], MakeFourcc("Kvt1"));
+  for (int position = 0; position <= 150; ++position) {
+    const float gamma = static_cast<float>(position * 0.01 + 0.5);
+    std::snprintf(text, sizeof(text), "palettes gamma %08lx",
+                  static_cast<unsigned long>(std::bit_cast<std::uint32_t>(gamma)));
+    std::string line = text;
+    for (const BYTE paletteCode : kPaletteCodes) {
+      const WORD bits = paletteCode == 12 ? 4 : 8;
+      HeaderWithTable dst{HeaderFor({"palette", bits, BI_RGB, false}), {}};
+      const bool set = ChangeSettings(codec, id, [&](auto& s) {
+        s.flGamma = gamma;
+        s.bOutputFormat = paletteCode;
+      });
+      const LRESULT result =
+          set ? codec.send(id, ICM_DECOMPRESS_GET_PALETTE, lp(&source), lp(&dst.h)) : -1;
+      std::snprintf(text, sizeof(text), " %ld:%016llx", static_cast<long>(result),
+                    static_cast<unsigned long long>(Fnv1a(dst.table, sizeof(dst.table))));
+      line += text;
+    }
+    lines.push_back(line);
+  }
+  codec.close(id);
+
+  struct GammaOutput {
+    Layout layout;
+    BYTE code;
+  };
+  constexpr GammaOutput kGammaOutputs[] = {
+      {{"rgb24", 24, BI_RGB, false}, 2},   {{"rgb555", 16, BI_RGB, false}, 3},
+      {{"index332", 8, BI_RGB, false}, 7}, {{"cube", 8, BI_RGB, false}, 8},
+      {{"grey8", 8, BI_RGB, false}, 11}};
+  for (const float gamma : {0.5f, 0.8f, 1.3f, 2.0f}) {
+    std::snprintf(text, sizeof(text), "decompress-gamma-%.2f", static_cast<double>(gamma));
+    for (const GammaOutput& output : kGammaOutputs) {
+      DecompressClip(codec, reference, output.layout, lines, text, [&](auto& s) {
+        s.flGamma = gamma;
+        s.bOutputFormat = output.code;
+      });
+    }
+  }
+}
+
 }  // namespace
+
+bool WriteSettingsFile(const std::string& path, const settings::SettingsRecord& record) {
+  std::FILE* f = std::fopen(path.c_str(), "wb");
+  if (!f) return false;
+  const bool written = std::fwrite(&record, sizeof(record), 1, f) == 1;
+  return std::fclose(f) == 0 && written;
+}
 
 // A panning gradient with a bright square moving across it.
 std::vector<BYTE> ClipFrame(WORD bitCount, DWORD compression, int n) {
@@ -144,7 +265,9 @@ std::vector<BYTE> ClipFrame(WORD bitCount, DWORD compression, int n) {
       const BYTE g = square ? 220 : static_cast<BYTE>(4 * y + x / 2);
       const BYTE b = square ? 40 : static_cast<BYTE>(128 + 2 * (x - y));
       BYTE* p = &bits[static_cast<std::size_t>((y * kWidth + x) * bytesPerPixel)];
-      if (compression == kYuy2) {
+      if (bitCount == 8) {  // indices into the palettised input's table, every one in use
+        p[0] = static_cast<BYTE>(x + 4 * y + n);
+      } else if (compression == kYuy2) {
         p[0] = static_cast<BYTE>((r + 2 * g + b) / 4);  // Y, then U or V by column
         p[1] = (x & 1) ? static_cast<BYTE>(128 + (r - g) / 4) : static_cast<BYTE>(128 + (b - g) / 4);
       } else if (bytesPerPixel == 2) {
@@ -170,6 +293,7 @@ std::vector<std::string> HashSequences(const CodecPort& codec) {
   }
   if (reference.empty()) return lines;
   for (const Layout& output : kOutputs) DecompressClip(codec, reference, output, lines);
+  FloatDerivedResults(codec, reference, lines);
   return lines;
 }
 

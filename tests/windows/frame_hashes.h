@@ -11,15 +11,21 @@
 #include <vector>
 
 #include "platform/win32_types.h"
+#include "settings/settings_record.h"
 
 namespace kvtc::wintest {
 
 // How the sequences reach one build of the codec.
 struct CodecPort {
-  std::function<std::uintptr_t()> open;  // a fresh instance (settings from a fresh file); 0 fails
+  // A fresh instance, with the settings file removed, or holding the record when one is given
+  // (the decompressor reads its settings from the file); 0 fails.
+  std::function<std::uintptr_t(const settings::SettingsRecord*)> open;
   std::function<void(std::uintptr_t)> close;
   std::function<LRESULT(std::uintptr_t, UINT, LPARAM, LPARAM)> send;
 };
+
+// Replaces the settings file at path with the record; false when it cannot be written.
+bool WriteSettingsFile(const std::string& path, const settings::SettingsRecord& record);
 
 // The clip: its size, its length, and frame n packed in a layout of the given depth and
 // compression (BI_RGB 16, 24 or 32 bits, or "YUY2"), rows bottom-up and unpadded.

@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # make test-win32: the 32-bit Windows suite needs 32-bit Wine, which cannot sit beside the
 # 64-bit one on this system. It runs in an i386 Debian chroot (minbase, then Wine), built once
-# and cached, with the work tree bind-mounted at its own path; the mounts go away at the end.
+# and cached (by default outside the work tree, so that every clone on the machine shares it),
+# with the work tree bind-mounted at its own path; the mounts go away at the end. Where the
+# kernel does not run i386 programs, qemu-user runs them (slower: minutes instead of one).
 #   run-win32-chroot.sh WORK_TREE BUILD_WIN32_DIR CHROOT_DIR
 # Needs root, debootstrap and the package mirror that apt on this system uses.
 set -eu
@@ -11,20 +13,12 @@ root="$3"
 
 [ "$(id -u)" = 0 ] || { echo "test-win32: needs root (debootstrap, chroot, mounts)" >&2; exit 1; }
 
-# 32-bit Wine is a 32-bit Linux program: the kernel must run i386 executables. Find out with
-# the smallest one there is (exit(0)) before spending minutes on the chroot.
-probe_dir=$(mktemp -d)
-if printf '.globl _start\n_start:\n mov $1, %%eax\n xor %%ebx, %%ebx\n int $0x80\n' |
-     as --32 -o "$probe_dir/probe.o" - &&
-   ld -m elf_i386 -o "$probe_dir/probe" "$probe_dir/probe.o" && "$probe_dir/probe" 2>/dev/null; then
-  probe=0
-else
-  probe=1
-fi
-rm -rf "$probe_dir"
-if [ $probe != 0 ]; then
-  echo "test-win32: this system does not run 32-bit x86 programs (an i386 executable fails" \
-       "to start), so 32-bit Wine cannot run here" >&2
+# 32-bit Wine is a 32-bit Linux program: the kernel must run i386 executables, natively or
+# through qemu-i386-static registered with binfmt_misc. Find out before spending minutes on the
+# chroot.
+if ! "$tree/scripts/i386-exec" --enable; then
+  echo "test-win32: this system does not run 32-bit x86 programs, so 32-bit Wine cannot run" \
+       "here" >&2
   exit 77
 fi
 
@@ -39,6 +33,11 @@ mirror_uri() {
 suite=$(. /etc/os-release && echo "$VERSION_CODENAME")
 mirror=$(mirror_uri)
 [ -n "$mirror" ] || { echo "test-win32: no package mirror found in apt's sources" >&2; exit 1; }
+
+# One run at a time per chroot: the runs of several clones share it.
+mkdir -p "$(dirname "$root")"
+exec 9>"$root.lock"
+flock 9
 
 # Mounts left by a run that was killed would make the chroot's removal reach the real tree.
 if grep -q " $root/" /proc/mounts; then

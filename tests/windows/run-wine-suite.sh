@@ -2,7 +2,9 @@
 # Runs the Windows host of a cross build under Wine, in a Wine prefix cached in the build
 # directory, from a working directory of its own, under a virtual X server when none is set.
 #   run-wine-suite.sh BUILD_DIR ARCH [host options...]
-# Exits 77 (skipped) when no Wine for ARCH is at hand.
+# The host installs the codec through its INF file, from a folder laid out as its users get it:
+# kvtc.inf, kvtc32.dll and (for 64-bit Windows, which gets both) kvtc64.dll; the 64-bit run
+# takes the 32-bit DLL from KVTC_WIN32_DLL. Exits 77 (skipped) when no Wine for ARCH is at hand.
 set -u
 build=$(cd "$1" && pwd) || exit 2
 arch="$2"
@@ -36,11 +38,23 @@ fi
 windows_path() { echo "Z:${1//\//\\}"; }
 run="$build/wine-run"
 rm -rf "$run" "$build/wine-out"  # nothing of an earlier run may pass for this one
-mkdir -p "$run" "$build/wine-out"
+package="$run/package"
+mkdir -p "$package" "$build/wine-out"
+cp "$(dirname "$0")/../../src/driver/kvtc.inf" "$package/" || exit 2
+if [ "$arch" = x86_64 ]; then
+  cp "$build/kvtc.dll" "$package/kvtc64.dll" || exit 2
+  [ -f "${KVTC_WIN32_DLL:-}" ] ||
+    { echo "run-wine-suite: no 32-bit kvtc.dll (KVTC_WIN32_DLL); build both DLLs" >&2; exit 2; }
+  cp "$KVTC_WIN32_DLL" "$package/kvtc32.dll" || exit 2
+else
+  cp "$build/kvtc.dll" "$package/kvtc32.dll" || exit 2
+fi
+# The AVI file of the Linux tool, when the linux-avi test made one.
+[ -s "$build/linux-avi/linux.avi" ] && set -- --linux-avi "$(windows_path "$build/linux-avi")" "$@"
 cd "$run"
 # The host, then a wait for Wine's own processes to end while the X server is still there.
 command=(bash -c '"$@"; status=$?; "$WINESERVER" -w; exit $status' host
-         "$wine" "$build/wintest/kvtc_wintest.exe" "$(windows_path "$build/kvtc.dll")"
+         "$wine" "$build/wintest/kvtc_wintest.exe" "$(windows_path "$package/kvtc.inf")"
          --out "$(windows_path "$build/wine-out")" "$@")
 export WINESERVER="$wineserver"
 if [ -z "${DISPLAY:-}" ]; then

@@ -12,8 +12,10 @@ namespace {
 
 WINTEST_CASE(FrameHashesForTheLinuxComparison) {
   const CodecPort port{
-      [] {
-        DeleteFileA(SystemFile("KVTC.cfg").c_str());
+      [](const settings::SettingsRecord* record) {
+        const std::string file = SystemFile("KVTC.cfg");
+        DeleteFileA(file.c_str());
+        if (record && !WriteSettingsFile(file, *record)) return std::uintptr_t{0};
         return reinterpret_cast<std::uintptr_t>(ICOpen(ICTYPE_VIDEO, kHandler, ICMODE_COMPRESS));
       },
       [](std::uintptr_t hic) { ICClose(reinterpret_cast<HIC>(hic)); },

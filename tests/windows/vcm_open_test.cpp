@@ -8,17 +8,38 @@
 namespace kvtc::wintest {
 namespace {
 
-WINTEST_CASE(IcInfoEnumeratesTheCodec) {
-  bool found = false;
-  for (DWORD i = 0; i < 256 && !found; ++i) {
+// Whether ICInfo's enumeration lists a codec that calls itself "KVT Codec".
+bool CodecIsListed() {
+  for (DWORD i = 0; i < 256; ++i) {
     ICINFO info{};
     info.dwSize = sizeof(info);
     if (!ICInfo(ICTYPE_VIDEO, i, &info)) break;
-    found = info.fccType == ICTYPE_VIDEO && info.fccHandler == kHandler;
+    if (info.fccType != ICTYPE_VIDEO) continue;
+    const HIC hic = ICOpen(ICTYPE_VIDEO, info.fccHandler, ICMODE_QUERY);
+    if (!hic) continue;
+    ICINFO about{};
+    const bool named = ICGetInfo(hic, &about, sizeof(about)) == sizeof(ICINFO) &&
+                       Narrow(about.szName) == "KVT Codec";
+    ICClose(hic);
+    if (named) return info.fccHandler == kHandler;
   }
-  CHECK(found);
+  return false;
+}
+
+WINTEST_CASE(IcInfoEnumeratesTheCodec) {
+  CHECK(CodecIsListed());
   ICINFO byHandler{};
   CHECK(ICInfo(ICTYPE_VIDEO, kHandler, &byHandler));
+}
+
+// The INF's uninstall section removes what its install section put in, and installing again
+// brings the codec back for the cases that follow.
+WINTEST_CASE(InfUninstallsAndReinstalls) {
+  CHECK(UninstallCodec(TheOptions().inf));
+  CHECK(!CodecIsListed());
+  CHECK(!ICOpen(ICTYPE_VIDEO, kHandler, ICMODE_QUERY));
+  CHECK(InstallCodec(TheOptions().inf));
+  CHECK(CodecIsListed());
 }
 
 WINTEST_CASE(OpensTheInstalledModule) {
@@ -31,7 +52,6 @@ WINTEST_CASE(OpensTheInstalledModule) {
       !(RunsUnderWow64() && SamePath(loaded, SystemFile("kvtc.dll")))) {
     Fail(__FILE__, __LINE__, "loaded '" + loaded + "', installed as '" + installed + "'");
   }
-  CHECK(!SamePath(loaded, TheOptions().dllSource));
   char cwd[MAX_PATH] = {};
   GetCurrentDirectoryA(MAX_PATH, cwd);
   CHECK(!SamePath(std::string(cwd) + "\\kvtc.dll", loaded));

@@ -12,8 +12,9 @@
 namespace kvtc::wintest {
 
 struct Options {
-  std::string dllSource;  // the freshly built kvtc.dll that the run installs
-  std::string outDir;     // where screenshots and frame hashes go; empty: none are kept
+  std::string inf;       // the codec's INF file, beside the freshly built DLLs it installs
+  std::string linuxAvi;  // a folder with linux.avi and linux.rgb from the Linux tool, or empty
+  std::string outDir;    // where screenshots and frame hashes go; empty: none are kept
 };
 const Options& TheOptions();
 

@@ -1,7 +1,7 @@
 // The Windows host: installs the codec into the system as a real codec is installed, then runs
 // every case against it through the Video Compression Manager and the AVI file library only.
 //
-//   kvtc_wintest.exe DLL [--out DIR] [--only NAME]
+//   kvtc_wintest.exe INF [--out DIR] [--linux-avi DIR] [--only NAME]
 #include <cstdio>
 #include <cstring>
 #include <vector>
@@ -53,20 +53,22 @@ int main(int argc, char** argv) {
   for (int i = 1; i < argc; ++i) {
     if (!std::strcmp(argv[i], "--out") && i + 1 < argc) {
       g_options.outDir = argv[++i];
+    } else if (!std::strcmp(argv[i], "--linux-avi") && i + 1 < argc) {
+      g_options.linuxAvi = argv[++i];
     } else if (!std::strcmp(argv[i], "--only") && i + 1 < argc) {
       only = argv[++i];
     } else {
-      g_options.dllSource = argv[i];
+      g_options.inf = argv[i];
     }
   }
-  if (g_options.dllSource.empty()) {
-    std::fprintf(stderr, "usage: kvtc_wintest DLL [--out DIR] [--only NAME]\n");
+  if (g_options.inf.empty()) {
+    std::fprintf(stderr, "usage: kvtc_wintest INF [--out DIR] [--linux-avi DIR] [--only NAME]\n");
     return 2;
   }
   std::setvbuf(stdout, nullptr, _IONBF, 0);
   std::printf("host: %d-bit%s\n", static_cast<int>(sizeof(void*) * 8),
               RunsUnderWow64() ? " under WoW64" : "");
-  if (!InstallCodec(g_options.dllSource)) {
+  if (!InstallCodec(g_options.inf)) {
     std::printf("installation failed\n0 passed, 1 failed\n");
     return 1;
   }

@@ -23,8 +23,9 @@ int main() {
   DriverProc(0, driver, DRV_LOAD, 0, 0);
   DriverProc(0, driver, DRV_ENABLE, 0, 0);
   const kvtc::wintest::CodecPort port{
-      [&] {
+      [&](const kvtc::settings::SettingsRecord* record) {
         fs::remove(settings);
+        if (record && !kvtc::wintest::WriteSettingsFile(settings.string(), *record)) return std::uintptr_t{0};
         ICOPEN open{sizeof(ICOPEN), kvtc::MakeFourcc("vidc"), kvtc::MakeFourcc("KVTC"), 0,
                     ICMODE_COMPRESS, 0, nullptr, nullptr, 0};
         return static_cast<std::uintptr_t>(
