@@ -82,10 +82,10 @@ const DWORD kCompressions[] = {BI_RGB,
                                MakeFourcc("Kvtb"),
                                MakeFourcc("Kvtz")};
 
-// A header with a 256-entry colour table after it, every field from the input. Pictures stay
-// small (sides up to 72, either sign of height) so that each input runs quickly.
+// A header with a 256-entry colour table biSize bytes after its start (as much as a header
+// vouches for), every field from the input. Pictures stay small (sides up to 72, either sign
+// of height) so that each input runs quickly.
 std::vector<std::uint8_t> HeaderFrom(Reader& in) {
-  std::vector<std::uint8_t> bytes(sizeof(BITMAPINFOHEADER) + 256 * sizeof(RGBQUAD));
   BITMAPINFOHEADER h{};
   const std::uint8_t shape = in.Byte();
   h.biSize = (shape & 0x80) ? in.Byte() : sizeof(BITMAPINFOHEADER);
@@ -98,8 +98,9 @@ std::vector<std::uint8_t> HeaderFrom(Reader& in) {
       (shape & 0x10) ? in.Dword() : kCompressions[in.Byte() % std::size(kCompressions)];
   if (shape & 0x08) h.biSizeImage = in.Word();
   h.biClrUsed = (shape & 0x04) ? in.Word() : 0;
+  std::vector<std::uint8_t> bytes(std::max<std::size_t>(h.biSize, sizeof h) + 256 * sizeof(RGBQUAD));
+  if (shape & 0x02) in.Fill(bytes.data() + h.biSize, 256 * sizeof(RGBQUAD));
   std::memcpy(bytes.data(), &h, sizeof h);
-  if (shape & 0x02) in.Fill(bytes.data() + sizeof h, 256 * sizeof(RGBQUAD));
   return bytes;
 }
 
