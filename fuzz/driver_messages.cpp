@@ -265,13 +265,13 @@ void Quality(Session& s, DWORD_PTR id, Reader& in) {
   s.Send(id, messages[in.Byte() % std::size(messages)], &value);
 }
 
-// Any message number, with null parameters or small integers; the dialogs only as queries.
+// Any message number, with null parameters (a handler cannot tell a pointer from garbage);
+// the dialogs only as queries.
 void AnyMessage(Session& s, DWORD_PTR id, Reader& in) {
   UINT message = in.Word();
   if (in.Byte() & 1) message |= 0x4000;
   if (message == DRV_OPEN || message == DRV_CLOSE) return;
-  LPARAM a = (in.Byte() & 1) ? -1 : 0;
-  if (message == ICM_CONFIGURE || message == ICM_ABOUT) a = -1;
+  const LPARAM a = (message == ICM_CONFIGURE || message == ICM_ABOUT) ? -1 : 0;
   s.Send(id, message, a, 0);
 }
 
