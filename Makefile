@@ -5,9 +5,9 @@
 # make link-demo  the live link over loopback UDP at refresh 0/16/64/128 and loss 0/1/5/10%:
 #               demo/link.png and demo/link.md
 # make test     install what is missing, then build and run every test under the sanitizers,
-#               the decoder fuzzer for a minute, the 64-bit Windows suite under Wine
-#               (skipped when it cannot be installed), and the 32-bit one when the chroot of
-#               test-win32 is already there
+#               every fuzzer for 30 s, the 64-bit Windows suite under Wine (skipped when it
+#               cannot be installed), and the 32-bit one when the chroot of test-win32 is
+#               already there
 # make demo     build, then encode and decode the built-in clip with every preset into demo/
 # make windows  cross-build kvtc.dll for 32- and 64-bit Windows (build-win32/, build-win64/)
 #               and lay out the installation folder build-windows/ (kvtc.inf and both DLLs)
@@ -15,7 +15,7 @@
 #               (WIN32_CHROOT, shared by every clone; qemu-user runs it where the kernel
 #               does not run i386 programs)
 # make bench    build and run the benchmarks (optimised build)
-# make fuzz     run the decoder fuzzer (FUZZ_SECONDS, default 600)
+# make fuzz     run every fuzzer (FUZZ_SECONDS each, default 600)
 
 JOBS ?= 2
 BUILD ?= build
@@ -57,8 +57,8 @@ test: media-deps build
 	@ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
 	  ctest --test-dir $(SAN_BUILD) --output-on-failure -j$(JOBS)
 	@ctest --test-dir $(BUILD) --output-on-failure -R '^exports$$'
-	@if command -v clang++ >/dev/null 2>&1; then $(MAKE) --no-print-directory fuzz FUZZ_SECONDS=60; \
-	  else echo "clang++ not found: the decoder fuzzer did not run"; fi
+	@if command -v clang++ >/dev/null 2>&1; then $(MAKE) --no-print-directory fuzz FUZZ_SECONDS=30; \
+	  else echo "clang++ not found: the fuzzers did not run"; fi
 	@$(MAKE) --no-print-directory test-windows
 	@if [ -e $(WIN32_CHROOT)/.kvtc-ready ]; then $(MAKE) --no-print-directory test-win32; \
 	  else echo "make test: the 32-bit Windows suite did not run: no i386 chroot in $(WIN32_CHROOT) yet (make test-win32 builds it once)"; fi
@@ -101,18 +101,22 @@ bench: deps
 	@cmake --build $(BUILD) -j$(JOBS) --target kvtc_bench
 	@$(BUILD)/bench/kvtc_bench
 
-# The fuzzer keeps what it finds in $(FUZZ_BUILD)/corpus and reads the seeds in fuzz/corpus;
-# a crash leaves its input in $(FUZZ_BUILD)/ and fails the target.
+# Each fuzzer keeps what it finds in $(FUZZ_BUILD)/corpus/NAME and reads its seeds in
+# fuzz/corpus/NAME; a crash leaves its input in $(FUZZ_BUILD)/ and fails the target. Every
+# fuzzer runs FUZZ_SECONDS.
+FUZZERS ?= decode_frame driver_messages
 fuzz: deps
 	@cmake -S . -B $(FUZZ_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_C_COMPILER=clang \
 	  -DCMAKE_CXX_COMPILER=clang++ -DKVTC_FUZZ=ON -DKVTC_TESTS=OFF $(CMAKE_FLAGS) >/dev/null
-	@cmake --build $(FUZZ_BUILD) -j$(JOBS) --target kvtc_fuzz_decode_frame
-	@mkdir -p $(FUZZ_BUILD)/corpus/decode_frame
-	@echo "fuzzing DecodeFrame for $(FUZZ_SECONDS) s"
-	@$(FUZZ_BUILD)/fuzz/kvtc_fuzz_decode_frame -max_total_time=$(FUZZ_SECONDS) -print_final_stats=1 \
-	  -artifact_prefix=$(FUZZ_BUILD)/ $(FUZZ_BUILD)/corpus/decode_frame fuzz/corpus/decode_frame \
-	  2>$(FUZZ_BUILD)/fuzz.log || { tail -n 60 $(FUZZ_BUILD)/fuzz.log; exit 1; }
-	@grep -E '^stat::(number_of_executed_units|peak_rss_mb)' $(FUZZ_BUILD)/fuzz.log || true
+	@cmake --build $(FUZZ_BUILD) -j$(JOBS) --target $(addprefix kvtc_fuzz_,$(FUZZERS))
+	@for f in $(FUZZERS); do \
+	  mkdir -p $(FUZZ_BUILD)/corpus/$$f; \
+	  echo "fuzzing $$f for $(FUZZ_SECONDS) s"; \
+	  $(FUZZ_BUILD)/fuzz/kvtc_fuzz_$$f -max_total_time=$(FUZZ_SECONDS) -print_final_stats=1 \
+	    -artifact_prefix=$(FUZZ_BUILD)/ $(FUZZ_BUILD)/corpus/$$f fuzz/corpus/$$f \
+	    2>$(FUZZ_BUILD)/fuzz-$$f.log || { tail -n 60 $(FUZZ_BUILD)/fuzz-$$f.log; exit 1; }; \
+	  grep -E '^stat::(number_of_executed_units|peak_rss_mb)' $(FUZZ_BUILD)/fuzz-$$f.log || true; \
+	done
 
 clean:
 	@! grep -q "$(abspath $(WIN32_CHROOT))$(CURDIR)" /proc/mounts || \

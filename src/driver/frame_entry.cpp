@@ -46,14 +46,15 @@ bool BuildPaletteTables(CodecContext& context, const BITMAPINFOHEADER& input) {
   const auto* table = reinterpret_cast<const RGBQUAD*>(reinterpret_cast<const BYTE*>(&input) +
                                                        input.biSize);
   const DWORD entries = input.biClrUsed == 0 || input.biClrUsed > 256 ? 256 : input.biClrUsed;
+  // Each value is truncated to an integer and kept modulo 256: V runs from about -3 (cyan) to
+  // 260 (red), and the byte keeps its low eight bits as the chroma planes do.
+  const auto byte = [](double v) { return static_cast<std::uint8_t>(static_cast<std::int32_t>(v)); };
   for (DWORD i = 0; i < 256; ++i) {
     const RGBQUAD q = i < entries ? table[i] : RGBQUAD{0, 0, 0, 0};
     const double r = q.rgbRed, g = q.rgbGreen, b = q.rgbBlue;
-    context.paletteY[i] = static_cast<std::uint8_t>(0.4945843 * g + 0.2520137 * r + 0.0964549 * b + 0.5);
-    context.paletteU[i] =
-        static_cast<std::uint8_t>(-0.1241941 * r - 0.243751 * g + 0.3679451 * b + 128.5);
-    context.paletteV[i] =
-        static_cast<std::uint8_t>(0.5184451 * r - 0.4337941 * g - 0.084651 * b + 128.5);
+    context.paletteY[i] = byte(0.4945843 * g + 0.2520137 * r + 0.0964549 * b + 0.5);
+    context.paletteU[i] = byte(-0.1241941 * r - 0.243751 * g + 0.3679451 * b + 128.5);
+    context.paletteV[i] = byte(0.5184451 * r - 0.4337941 * g - 0.084651 * b + 128.5);
   }
   return true;
 }
