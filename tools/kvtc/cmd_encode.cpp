@@ -99,9 +99,8 @@ const AVInputFormat* ContainerOf(const std::string& path) {
   probe.filename = "";
   probe.buf = head.data();
   probe.buf_size = static_cast<int>(n);
-  int score = AVPROBE_SCORE_MAX;
-  const AVInputFormat* format = av_probe_input_format2(&probe, 1, &score);
-  return format && score >= AVPROBE_SCORE_MAX ? format : nullptr;
+  int score = AVPROBE_SCORE_MAX * 9 / 10;  // only a near-certain detection is returned
+  return av_probe_input_format2(&probe, 1, &score);
 }
 
 MediaSource SourceFrom(const ParsedArgs& a, const std::string& input) {
@@ -192,7 +191,7 @@ int RunEncode(std::span<const std::string> args) {
     std::fprintf(stderr,
                  "kvtc encode: note: %s ends with %d bytes, less than a whole frame (%d bytes); "
                  "the %lld whole frames were encoded and those bytes left out\n",
-                 source.path.c_str(), reader.PartialBytes(), reader.RawFrameBytes(),
+                 source.path == "-" ? "standard input" : source.path.c_str(), reader.PartialBytes(), reader.RawFrameBytes(),
                  static_cast<long long>(summary.frames));
   }
   if (!job.quiet) {

@@ -3,6 +3,7 @@
 #include "host/compressor.h"
 #include "kvtc/avi_writer.h"
 #include "kvtc/progress.h"
+#include "kvtc/settings_text.h"
 #include "kvtc/tool_errors.h"
 
 namespace kvtc::tool {
@@ -19,7 +20,7 @@ EncodeSummary EncodeToAvi(const EncodeJob& job, const std::function<const AVFram
   info.rateDen = static_cast<std::uint32_t>(job.rate.den);
   const host::StateBlock state = compressor.State();
   info.codecState.assign(state.begin(), state.end());
-  info.name = compressor.Name();
+  info.name = StreamName(compressor.Name(), job.settings);
   AviWriter avi(job.output, info);
 
   EncodeSummary summary;

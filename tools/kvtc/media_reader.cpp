@@ -53,8 +53,8 @@ MediaReader::MediaReader(const MediaSource& source)
   av_dict_free(&options);
   format_.reset(format);
   if (opened < 0 && source.path == "-" && !source.rawSize) {
-    throw FileError(path_, "standard input is empty or not a Y4M stream (raw frames need "
-                           "--size and --pix-fmt)");
+    throw IoError("standard input: empty or not a Y4M stream (raw frames need --size and "
+                  "--pix-fmt)");
   }
   if (opened < 0) throw FileError(path_, "cannot open: " + AvErrorText(opened));
   if (const int r = avformat_find_stream_info(format_.get(), nullptr); r < 0) {
