@@ -72,9 +72,11 @@ TEST_F(FileSafety, OutputGoesThroughLinksPipesAndDevicesWithoutReplacingThem) {
       {"pipe", "from-pipe.y4m", fs::file_type::fifo, "-q"},
   };
   for (const Case& c : cases) {
+    // Writing through a link to /dev/null is only harmless while it is the device.
+    if (c.output == "to-null" && !fs::is_character_file("/dev/null")) continue;
     const std::string output = Scratch(c.output);
     const auto r = testing::Run(
-        (c.stays == fs::file_type::fifo ? "cat " + output + " > " + Scratch(c.written) + " & " : "") +
+        (c.stays == fs::file_type::fifo ? "timeout 20 cat " + output + " > " + Scratch(c.written) + " & " : "") +
         std::string(KVTC_TOOL_PATH) + " decode " + avi_ + " -o " + output + " " + c.extra +
         "; status=$?; wait; exit $status");
     ASSERT_EQ(r.status, 0) << c.output << ": " << r.err;
@@ -83,7 +85,7 @@ TEST_F(FileSafety, OutputGoesThroughLinksPipesAndDevicesWithoutReplacingThem) {
       EXPECT_EQ(testing::ProbeVideo(Scratch(c.written), true)["nb_read_frames"], "6") << c.output;
     }
   }
-  EXPECT_EQ(fs::status("/dev/null").type(), fs::file_type::character);
+  EXPECT_TRUE(fs::is_character_file("/dev/null"));
   EXPECT_TRUE(Temporaries(systemDir_.path()).empty());
 }
 
