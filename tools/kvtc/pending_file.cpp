@@ -67,6 +67,10 @@ PendingFile::PendingFile(std::string finalPath) : final_(std::move(finalPath)) {
     return;
   }
   target_ = FollowLinks(final_);
+  // A file the user may not write is not replaced either.
+  if (exists && access(target_.c_str(), W_OK) != 0) {
+    throw FileError(final_, "cannot write: " + ErrnoText());
+  }
   // "out.avi" -> "out.avi.kvtc-Ab12Cd": beside the file written (so the rename stays on one
   // file system) and a name no player takes for the finished file.
   std::string pattern = target_ + ".kvtc-XXXXXX";
