@@ -232,7 +232,7 @@ LRESULT DecompressGetPalette(DWORD_PTR id, const BITMAPINFOHEADER* src, BITMAPIN
   SettingsRecord& s = instance->settings;
   s.bOutputFormat = OutputCodeForDestination(*dst, s);
   BYTE g[256];
-  BuildPaletteGamma(s.flGamma, g);
+  BuildPaletteGamma(settings::GammaInRange(s.flGamma), g);
 
   switch (s.bOutputFormat) {
     case code::kPalette8:

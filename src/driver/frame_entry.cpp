@@ -234,7 +234,7 @@ void DecompressFrame(InstanceRecord& instance, BITMAPINFOHEADER& src, const void
     instance.pContext = context = stream::CreateContext();
     if (!context) return;
   }
-  context->gamma = static_cast<double>(s.flGamma);
+  context->gamma = static_cast<double>(settings::GammaInRange(s.flGamma));
   context->showGrey = (s.bFlags & settings::SF_SHOWGRAY) ? 1 : 0;
   context->variantLevel = s.bStreamVariant;
   context->variantFlag = (s.bFlags & settings::SF_VARIANT) ? 1 : 0;

@@ -52,12 +52,17 @@ SettingsRecord PresetRecord(Preset preset) {
   return r;
 }
 
-void ApplyRangeRules(SettingsRecord& r) {
+float GammaInRange(float gamma) {
   // Gamma is compared by its bit pattern read as a signed integer, so every negative value
   // (and negative zero) falls below 0.5.
-  const std::int32_t gamma = FloatBits(r.flGamma);
-  if (gamma < FloatBits(0.5f)) r.flGamma = 0.5f;
-  if (gamma > FloatBits(2.0f)) r.flGamma = 2.0f;
+  const std::int32_t bits = FloatBits(gamma);
+  if (bits < FloatBits(0.5f)) return 0.5f;
+  if (bits > FloatBits(2.0f)) return 2.0f;
+  return gamma;
+}
+
+void ApplyRangeRules(SettingsRecord& r) {
+  r.flGamma = GammaInRange(r.flGamma);
 
   const auto width = static_cast<std::int32_t>(r.dwWidth);
   if (width < 80) r.dwWidth = 80;

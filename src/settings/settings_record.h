@@ -96,4 +96,10 @@ constexpr std::size_t kPresetFieldsSize = 5;
 // Brings every ranged field of a loaded record into its range.
 void ApplyRangeRules(SettingsRecord& record);
 
+// The gamma the codec works with for a stored one: 0.5..2.0, compared by bit pattern as the
+// range rules do, so zero, negatives and -NaN give 0.5 and +Inf and +NaN give 2.0. Every
+// use of a record's gamma goes through it, since a record reloaded from a damaged file has
+// not been through the range rules.
+float GammaInRange(float gamma);
+
 }  // namespace kvtc::settings

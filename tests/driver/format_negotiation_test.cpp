@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <limits>
 
 #include "driver/instance.h"
 #include "settings/settings_record.h"
@@ -255,13 +256,20 @@ TEST_F(HostTest, PalettesForEightBitOutput) {
   EXPECT_EQ(rgb(grey.colours[26 + 108]), (std::array<int, 3>{128, 128, 128}));
   EXPECT_EQ(rgb(grey.colours[26 + 215]), (std::array<int, 3>{254, 254, 254}));
 
-  for (double gamma : {2.0, 0.5}) {
+  // A damaged settings file can leave any gamma in the record: the palette is built for it
+  // brought into 0.5..2.0.
+  constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
+  constexpr float kInf = std::numeric_limits<float>::infinity();
+  const std::pair<float, double> gammas[] = {{2.0f, 2.0}, {0.5f, 0.5},  {0.0f, 0.5},
+                                             {-1.0f, 0.5}, {-kNaN, 0.5}, {kInf, 2.0},
+                                             {kNaN, 2.0},  {3.0f, 2.0}};
+  for (const auto& [stored, used] : gammas) {
     {
       LockedInstance instance(id);
-      instance->settings.flGamma = static_cast<float>(gamma);
+      instance->settings.flGamma = stored;
     }
     EXPECT_EQ(host.Send(id, ICM_DECOMPRESS_GET_PALETTE, &src, &grey), ICERR_OK);
-    EXPECT_EQ(grey.colours[26 + 108].rgbRed, Gamma(gamma, 128)) << gamma;
+    EXPECT_EQ(grey.colours[26 + 108].rgbRed, Gamma(used, 128)) << stored;
   }
   EXPECT_EQ(Gamma(2.0, 128), 181);
 

@@ -46,9 +46,11 @@ TEST_F(ToolTest, HelpForTheToolAndEveryCommand) {
 }
 
 TEST_F(ToolTest, UsageErrorsExitOneWithOneMessage) {
+  const std::string y4m = Scratch("in.y4m");
+  std::ofstream(y4m) << "YUV4MPEG2 W64 H48 F15:1 Ip A1:1 C420jpeg\n";
   struct Case {
     std::vector<std::string> args;
-    const char* message;
+    std::string message;
   };
   const Case cases[] = {
       {{}, "Usage: kvtc COMMAND"},
@@ -66,6 +68,9 @@ TEST_F(ToolTest, UsageErrorsExitOneWithOneMessage) {
       {{"encode", "in.y4m", "-o", "o.avi", "--input-format", "rgb16"},
        "--input-format must be rgb24, rgb32"},
       {{"encode", "in.y4m", "-o", "-"}, "the AVI must go to a file"},
+      {{"encode", "in.y4m", "-o", "x.mp4"}, "-o x.mp4: the codec's frames are stored in AVI files only"},
+      {{"encode", y4m, "-o", "o.avi", "--size", "64x48", "--pix-fmt", "gray"},
+       "--size and --pix-fmt are for raw frames, and " + y4m + " is YUV4MPEG"},
       {{"decode", "x.avi", "-o", "y.y4m", "--zoom", "2", "--output-format", "yuy2"},
        "--zoom works with the rgb32, rgb24, rgb555, gray8, pal332 and cube outputs, not yuy2"},
       {{"decode", "x.avi", "-o", "y.y4m", "--interp", "3"}, "--interp must be 1, 2 or 4"},
@@ -115,9 +120,16 @@ TEST_F(ToolTest, BadInputsExitTwoNamingTheFileAndTheProblem) {
       {{"info", cinepak}, cinepak + ": its video is 'cvid'"},
       {{"info", cut}, cut + ": truncated"},
       {{"decode", good, "-o", Scratch("no/such/dir/out.y4m")}, "no/such/dir/out.y4m: cannot"},
+      {{"encode", good, "-o", Scratch("o.avi")},
+       good + ": it is already KVT Codec video; decode it with 'kvtc decode"},
+      {{"encode", "-", "-o", Scratch("o.avi")}, "standard input: empty or not a Y4M stream"},
+      // The settings cannot be saved in a "folder" that is a file.
+      {{"config", "--preset", "modem"}, text + "/KVTC.cfg: cannot save the settings: Not a dir"},
   };
   for (const Case& c : cases) {
-    const auto r = RunKvtcHere(c.args);
+    if (c.args[0] == "config") setenv("KVTC_SYSTEM_DIR", text.c_str(), 1);
+    const auto r = RunKvtcHere(c.args, "/dev/null");
+    setenv("KVTC_SYSTEM_DIR", systemDir_.path().c_str(), 1);
     EXPECT_EQ(r.status, 2) << c.message;
     EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
     EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;

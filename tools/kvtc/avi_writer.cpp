@@ -39,6 +39,10 @@ AviWriter::AviWriter(const std::string& path, AviVideoInfo info)
     : info_(std::move(info)), file_(path), stream_(nullptr, &std::fclose) {
   stream_.reset(std::fopen(file_.TempPath().c_str(), "wb"));
   if (!stream_) throw FileError(path, std::string("cannot write: ") + std::strerror(errno));
+  if (std::fseek(stream_.get(), 0, SEEK_CUR) != 0) {
+    throw FileError(path, "cannot write an AVI into a pipe: it is finished by going back to "
+                          "its start");
+  }
   const std::vector<std::uint8_t> headers = Headers(0);
   headerSize_ = headers.size();
   moviEnd_ = headerSize_;

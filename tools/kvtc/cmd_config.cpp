@@ -1,5 +1,8 @@
 // kvtc config [changes]
 #include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
 
 #include <cstdio>
 #include <cstring>
@@ -68,6 +71,22 @@ DialogChoices ChoicesFrom(const ParsedArgs& a) {
   return c;
 }
 
+// The codec saves its settings without saying whether it could: a file that cannot be opened
+// for writing now, or a folder that cannot take one, was not saved either.
+void RequireSaved(const std::string& path) {
+  if (path.empty()) throw FileError("KVTC.cfg", "cannot save the settings: no system folder");
+  if (std::FILE* f = std::fopen(path.c_str(), "r+b")) {
+    std::fclose(f);
+    return;
+  }
+  int error = errno;
+  if (error == ENOENT) {
+    const std::string folder = path.substr(0, path.rfind('/') + 1);
+    error = access(folder.empty() ? "." : folder.c_str(), W_OK) == 0 ? ENOENT : errno;
+  }
+  throw FileError(path, std::string("cannot save the settings: ") + std::strerror(error));
+}
+
 constexpr CommandHelp kHelp = {
     "kvtc config [options]",
     "Shows the codec's saved settings. With options, changes them through\n"
@@ -85,6 +104,7 @@ int RunConfig(std::span<const std::string> args) {
   const DialogChoices choices = ChoicesFrom(a);
   if (choices.preset || choices.CompressorDialogNeeded() || choices.DecompressorDialogNeeded()) {
     ApplyThroughDialogs(choices);
+    RequireSaved(host::SavedSettingsPath());
   }
 
   const std::string path = host::SavedSettingsPath();

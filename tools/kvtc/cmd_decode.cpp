@@ -9,6 +9,7 @@
 #include "kvtc/commands.h"
 #include "kvtc/decode_pipeline.h"
 #include "kvtc/media_writer.h"
+#include "kvtc/pending_file.h"
 #include "kvtc/raw_writer.h"
 #include "kvtc/tool_errors.h"
 #include "stream/plane_geometry.h"
@@ -105,6 +106,7 @@ int RunDecode(std::span<const std::string> args) {
   const auto frameLimit = a.Integer("frames", 1, 1L << 30);
   const bool quiet = a.Has("quiet");
 
+  RequireDistinctFiles(input, output);
   const AviReader avi(input);
   avi.RequireComplete();
   avi.RequireKvtStream();
@@ -145,7 +147,12 @@ int RunDecode(std::span<const std::string> args) {
     throw NamedAfter(e, input, output);
   }
   if (raw) raw->Finish();
-  if (media) media->Finish();
+  if (media) {
+    media->Finish();
+    if (const std::string stale = media->StalePictures(); !stale.empty()) {
+      std::fprintf(stderr, "kvtc decode: note: %s\n", stale.c_str());
+    }
+  }
 
   for (const DamagedFrame& d : summary.damaged) {
     std::fprintf(stderr, "kvtc decode: %s: frame %zu: %s; the picture before it stands in\n",

@@ -1,7 +1,9 @@
 // kvtc encode INPUT -o OUT.avi [options]
 #include <cstdio>
+#include <vector>
 
 extern "C" {
+#include <libavformat/avformat.h>
 #include <libavutil/pixdesc.h>
 }
 
@@ -11,6 +13,7 @@ extern "C" {
 #include "kvtc/edge_padding.h"
 #include "kvtc/encode_pipeline.h"
 #include "kvtc/media_reader.h"
+#include "kvtc/pending_file.h"
 #include "kvtc/tool_errors.h"
 #include "stream/plane_geometry.h"
 
@@ -88,6 +91,22 @@ host::CompressorChoices ChoicesFrom(const ParsedArgs& a) {
   return c;
 }
 
+// The container a file's first bytes prove it to be (a signature, not a guess), or nullptr.
+const AVInputFormat* ContainerOf(const std::string& path) {
+  if (path == "-" || path.find('%') != std::string::npos) return nullptr;
+  std::vector<unsigned char> head(4096 + AVPROBE_PADDING_SIZE, 0);
+  std::FILE* f = std::fopen(path.c_str(), "rb");
+  if (!f) return nullptr;
+  const std::size_t n = std::fread(head.data(), 1, 4096, f);
+  std::fclose(f);
+  AVProbeData probe{};
+  probe.filename = "";
+  probe.buf = head.data();
+  probe.buf_size = static_cast<int>(n);
+  int score = AVPROBE_SCORE_MAX * 9 / 10;  // only a near-certain detection is returned
+  return av_probe_input_format2(&probe, 1, &score);
+}
+
 MediaSource SourceFrom(const ParsedArgs& a, const std::string& input) {
   MediaSource source;
   source.path = input;
@@ -95,6 +114,11 @@ MediaSource SourceFrom(const ParsedArgs& a, const std::string& input) {
     throw UsageError("raw input needs both --size and --pix-fmt");
   }
   if (auto size = a.Get("size")) {
+    if (const AVInputFormat* f = ContainerOf(input)) {
+      throw UsageError("--size and --pix-fmt are for raw frames, and " + input + " is " +
+                       (f->long_name ? f->long_name : f->name) +
+                       ", which gives its own picture size and format");
+    }
     source.rawSize = ParseSize("size", *size);
     source.rawPixelFormat = *a.Get("pix-fmt");
     if (av_get_pix_fmt(source.rawPixelFormat.c_str()) == AV_PIX_FMT_NONE) {
@@ -123,6 +147,14 @@ int RunEncode(std::span<const std::string> args) {
   const std::string& input = OnePositional(a, "INPUT");
   const std::string output = Required(a, "output", "give the AVI to write with -o OUT.avi");
   if (output == "-") throw UsageError("the AVI must go to a file (it is finished by seeking back)");
+  // Only AVI holds the codec's frames: a name that says another container would be a lie.
+  if (const AVOutputFormat* f = av_guess_format(nullptr, output.c_str(), nullptr);
+      f && std::string_view(f->name) != "avi") {
+    throw UsageError("-o " + output + ": the codec's frames are stored in AVI files only " +
+                     "(give a name ending in .avi); 'kvtc decode' makes " +
+                     (f->long_name ? f->long_name : f->name) + " from it afterwards");
+  }
+  RequireDistinctFiles(input, output);
 
   const host::CompressorChoices choices = ChoicesFrom(a);
   const MediaSource source = SourceFrom(a, input);
@@ -172,6 +204,13 @@ int RunEncode(std::span<const std::string> args) {
     summary = EncodeToAvi(job, [&reader] { return reader.Next(); });
   } catch (const IoError& e) {
     throw NamedAfter(e, source.path, job.output);
+  }
+  if (reader.PartialBytes() > 0) {
+    std::fprintf(stderr,
+                 "kvtc encode: note: %s ends with %d bytes, less than a whole frame (%d bytes); "
+                 "the %lld whole frames were encoded and those bytes left out\n",
+                 source.path == "-" ? "standard input" : source.path.c_str(), reader.PartialBytes(), reader.RawFrameBytes(),
+                 static_cast<long long>(summary.frames));
   }
   if (!job.quiet) {
     const double seconds = summary.frames / av_q2d(job.rate);

@@ -55,10 +55,10 @@ void PrintStream(const AviReader& avi) {
   std::printf("%s\n", avi.HasIndex() ? "" : ", no index");
   if (fps > 0) std::printf("  duration           %.3f s\n", avi.Frames().size() / fps);
   if (v.codecState.size() == 38) {
-    std::printf("stored settings:\n%s",
-                DescribeCompressorSettings(
-                    RecordFromStateBlock(std::span<const std::uint8_t, 38>(v.codecState.data(), 38)))
-                    .c_str());
+    settings::SettingsRecord r =
+        RecordFromStateBlock(std::span<const std::uint8_t, 38>(v.codecState.data(), 38));
+    if (NamesMedianFilter(v.name)) r.bFlags |= settings::SF_MEDIAN;
+    std::printf("stored settings:\n%s", DescribeCompressorSettings(r).c_str());
   }
 }
 

@@ -4,6 +4,7 @@
 #include "host/frame_inspection.h"
 #include "kvtc/avi_writer.h"
 #include "kvtc/progress.h"
+#include "kvtc/settings_text.h"
 #include "kvtc/tool_errors.h"
 #include "stream/plane_geometry.h"
 
@@ -31,7 +32,7 @@ EncodeSummary EncodeToAvi(const EncodeJob& job, const std::function<const AVFram
   info.rateDen = static_cast<std::uint32_t>(job.rate.den);
   const host::StateBlock state = compressor.State();
   info.codecState.assign(state.begin(), state.end());
-  info.name = compressor.Name();
+  info.name = StreamName(compressor.Name(), job.settings);
   info.shownWidth = static_cast<std::uint32_t>(job.sourceWidth);
   info.shownHeight = static_cast<std::uint32_t>(job.sourceHeight);
   AviWriter avi(job.output, info);

@@ -2,9 +2,11 @@
 
 extern "C" {
 #include <libavutil/dict.h>
+#include <libavutil/imgutils.h>
 #include <libavutil/parseutils.h>
 }
 
+#include "driver/pixel_format_codes.h"
 #include "kvtc/tool_errors.h"
 
 namespace kvtc::tool {
@@ -50,13 +52,27 @@ MediaReader::MediaReader(const MediaSource& source)
   const int opened = avformat_open_input(&format, url.c_str(), forced, &options);
   av_dict_free(&options);
   format_.reset(format);
+  if (opened < 0 && source.path == "-" && !source.rawSize) {
+    throw IoError("standard input: empty or not a Y4M stream (raw frames need --size and "
+                  "--pix-fmt)");
+  }
   if (opened < 0) throw FileError(path_, "cannot open: " + AvErrorText(opened));
   if (const int r = avformat_find_stream_info(format_.get(), nullptr); r < 0) {
     throw FileError(path_, "cannot read its streams: " + AvErrorText(r));
   }
   const AVCodec* decoder = nullptr;
   stream_ = av_find_best_stream(format_.get(), AVMEDIA_TYPE_VIDEO, -1, -1, &decoder, 0);
-  if (stream_ < 0) throw FileError(path_, "no video stream in it");
+  if (stream_ < 0) {
+    for (unsigned i = 0; i < format_->nb_streams; ++i) {
+      if (driver::IsKvtStream(format_->streams[i]->codecpar->codec_tag)) {
+        throw FileError(path_, "it is already KVT Codec video; decode it with 'kvtc decode " +
+                                   path_ + " -o OUT'");
+      }
+    }
+    throw FileError(path_, stream_ == AVERROR_DECODER_NOT_FOUND
+                               ? "FFmpeg has no decoder for its video"
+                               : "no video stream in it");
+  }
   if (!decoder) throw FileError(path_, "no decoder for its video");
   const AVStream* st = format_->streams[stream_];
 
@@ -69,6 +85,9 @@ MediaReader::MediaReader(const MediaSource& source)
   }
   if (codec_->width <= 0 || codec_->height <= 0) {
     throw FileError(path_, "its video has no picture size");
+  }
+  if (source.rawSize) {
+    rawFrameBytes_ = av_image_get_buffer_size(codec_->pix_fmt, codec_->width, codec_->height, 1);
   }
 
   rate_ = source.rate.value_or(st->avg_frame_rate.num > 0 ? st->avg_frame_rate
@@ -103,6 +122,14 @@ const AVFrame* MediaReader::Next() {
       continue;
     }
     if (read < 0) throw FileError(path_, "cannot read: " + AvErrorText(read));
+    if (packet_->stream_index == stream_ && packet_->size < rawFrameBytes_) {
+      // Raw input that ends part-way through a frame: the whole frames are the video.
+      partialBytes_ = packet_->size;
+      av_packet_unref(packet_.get());
+      draining_ = true;
+      avcodec_send_packet(codec_.get(), nullptr);
+      continue;
+    }
     if (packet_->stream_index == stream_) {
       const int sent = avcodec_send_packet(codec_.get(), packet_.get());
       if (sent < 0 && sent != AVERROR(EAGAIN)) {

@@ -36,6 +36,9 @@ class MediaReader {
   // The next picture, valid until the next call; nullptr at the end. Throws IoError when the
   // media cannot be decoded.
   const AVFrame* Next();
+  // Raw input: the bytes of an incomplete last frame that Next left out, and a whole frame's.
+  int PartialBytes() const { return partialBytes_; }
+  int RawFrameBytes() const { return rawFrameBytes_; }
 
  private:
   struct FormatClose {
@@ -49,6 +52,8 @@ class MediaReader {
   std::int64_t expectedFrames_ = 0;
   PacketPtr packet_;
   FramePtr frame_;
+  int rawFrameBytes_ = 0;
+  int partialBytes_ = 0;
   bool draining_ = false;
   bool finished_ = false;
 };

@@ -1,6 +1,5 @@
 #include "kvtc/media_writer.h"
 
-#include <cstdio>
 
 extern "C" {
 #include <libavutil/opt.h>
@@ -41,9 +40,12 @@ AVPixelFormat ChooseFormat(const AVCodec* codec, bool grey) {
 MediaWriter::MediaWriter(const std::string& path, int width, int height, AVRational rate,
                          bool grey)
     : path_(path), pipe_(path == "-"), packet_(AllocPacket()) {
-  sequence_ = !pipe_ && path.find('%') != std::string::npos;
+  sequence_ = !pipe_ && path.find('%', path.rfind('/') + 1) != std::string::npos;
+  // A pipe or device whose name says no kind of media gets a Y4M stream, as "-" does.
+  const bool stream =
+      !pipe_ && !av_guess_format(nullptr, path.c_str(), nullptr) && WrittenInPlace(path);
   AVFormatContext* format = nullptr;
-  avformat_alloc_output_context2(&format, nullptr, pipe_ ? "yuv4mpegpipe" : nullptr,
+  avformat_alloc_output_context2(&format, nullptr, pipe_ || stream ? "yuv4mpegpipe" : nullptr,
                                  pipe_ ? nullptr : path.c_str());
   format_.reset(format);
   if (!format_) {
@@ -86,10 +88,14 @@ MediaWriter::MediaWriter(const std::string& path, int width, int height, AVRatio
 
   AVDictionary* options = nullptr;
   if (container->flags & AVFMT_NOFILE) {
-    // The image muxer opens each file itself: a single image goes to the temporary name.
-    if (!sequence_) {
+    // The image muxer opens each file itself: a single image goes to the temporary name, a
+    // sequence to a temporary folder beside it.
+    av_freep(&format_->url);
+    if (sequence_) {
+      sequenceFolder_.emplace(path_);
+      format_->url = av_strdup(sequenceFolder_->TempPattern().c_str());
+    } else {
       pending_.emplace(path_);
-      av_freep(&format_->url);
       format_->url = av_strdup(pending_->TempPath().c_str());
       av_dict_set(&options, "update", "1", 0);
     }
@@ -108,16 +114,6 @@ MediaWriter::MediaWriter(const std::string& path, int width, int height, AVRatio
 
 MediaWriter::~MediaWriter() {
   if (format_ && format_->pb) avio_closep(&format_->pb);
-  if (!finished_ && sequence_) {
-    // An unfinished sequence would look complete up to where it stopped: remove it.
-    char name[4096];
-    for (std::int64_t i = 0; i < written_; ++i) {
-      if (av_get_frame_filename2(name, sizeof name, path_.c_str(), static_cast<int>(i + 1), 0) ==
-          0) {
-        std::remove(name);
-      }
-    }
-  }
 }
 
 void MediaWriter::Drain(bool flushing) {
@@ -125,6 +121,9 @@ void MediaWriter::Drain(bool flushing) {
     const int got = avcodec_receive_packet(encoder_.get(), packet_.get());
     if (got == AVERROR(EAGAIN) || (flushing && got == AVERROR_EOF)) return;
     if (got < 0) throw FileError(path_, "cannot encode: " + AvErrorText(got));
+    // Every picture lasts one frame; a packet without a duration lets a container with an
+    // edit list (.mp4, .mov) end the video before the last picture.
+    if (packet_->duration <= 0) packet_->duration = 1;
     av_packet_rescale_ts(packet_.get(), encoder_->time_base, stream_->time_base);
     packet_->stream_index = stream_->index;
     if (const int r = av_interleaved_write_frame(format_.get(), packet_.get()); r < 0) {
@@ -158,7 +157,7 @@ void MediaWriter::Finish() {
     avio_closep(&format_->pb);
   }
   if (pending_) pending_->Commit();
-  finished_ = true;
+  if (sequenceFolder_) sequenceFolder_->Commit(written_);
 }
 
 }  // namespace kvtc::tool

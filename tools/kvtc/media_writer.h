@@ -1,8 +1,8 @@
 // Pictures to anything FFmpeg writes, chosen by the output name: ".y4m", a ".png" sequence
 // ("out%04d.png") or a single ".png", an uncompressed ".avi" (24-bit RGB), ".mp4" (H.264 or
 // MPEG-4), any other container with its usual codec, or "-" for a Y4M stream on standard
-// output. A single output file is written under a temporary name and renamed when complete;
-// an unfinished image sequence is removed again.
+// output. A single output file is written under a temporary name and renamed when complete,
+// an image sequence in a temporary folder whose pictures are moved into place when complete.
 #pragma once
 
 #include <memory>
@@ -11,6 +11,7 @@
 
 #include "kvtc/av_support.h"
 #include "kvtc/pending_file.h"
+#include "kvtc/pending_sequence.h"
 
 namespace kvtc::tool {
 
@@ -25,6 +26,9 @@ class MediaWriter {
 
   void Write(const AVFrame& picture);
   void Finish();
+  // After Finish: pictures of the sequence's pattern numbered after the last one written,
+  // left by an earlier run ("" when there are none).
+  std::string StalePictures() const { return sequenceFolder_ ? sequenceFolder_->Stale() : ""; }
 
  private:
   struct FormatFree {
@@ -36,6 +40,7 @@ class MediaWriter {
   bool pipe_ = false;
   bool sequence_ = false;
   std::optional<PendingFile> pending_;
+  std::optional<PendingSequence> sequenceFolder_;
   std::unique_ptr<AVFormatContext, FormatFree> format_;
   CodecContextPtr encoder_;
   AVStream* stream_ = nullptr;
@@ -43,7 +48,6 @@ class MediaWriter {
   PacketPtr packet_;
   Scaler scaler_;
   std::int64_t written_ = 0;
-  bool finished_ = false;
 };
 
 }  // namespace kvtc::tool

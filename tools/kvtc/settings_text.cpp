@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdio>
 #include <cstring>
+#include <string_view>
 
 namespace kvtc::tool {
 namespace {
@@ -16,6 +17,8 @@ std::string Line(const char* name, const std::string& value) {
 }
 
 const char* OnOff(bool on) { return on ? "on" : "off"; }
+
+constexpr std::string_view kMedianNote = ", median filter";
 
 }  // namespace
 
@@ -63,6 +66,14 @@ SettingsRecord RecordFromStateBlock(std::span<const std::uint8_t, 38> state) {
                                (state[offsetof(SettingsRecord, bStreamVariant)] ? settings::SF_SMOOTH : 0));
   r.bStreamVariant = 0;
   return r;
+}
+
+std::string StreamName(const std::string& codecName, const SettingsRecord& record) {
+  return (record.bFlags & settings::SF_MEDIAN) ? codecName + std::string(kMedianNote) : codecName;
+}
+
+bool NamesMedianFilter(const std::string& streamName) {
+  return streamName.ends_with(kMedianNote);
 }
 
 }  // namespace kvtc::tool

@@ -17,4 +17,10 @@ std::string DescribeDisplaySettings(const settings::SettingsRecord& record);
 // holds grey sending alone and the stream-variant byte the smoothing filter).
 settings::SettingsRecord RecordFromStateBlock(std::span<const std::uint8_t, 38> state);
 
+// The median filter has no place in the stored state block, so the stream's name carries it:
+// the codec's name with ", median filter" added when the record has it on.
+std::string StreamName(const std::string& codecName, const settings::SettingsRecord& record);
+// Whether a stream's name says its frames went through the median filter.
+bool NamesMedianFilter(const std::string& streamName);
+
 }  // namespace kvtc::tool
