@@ -198,7 +198,8 @@ class GoldenBytes : public testing::ToolTest {
                   unsigned keyEvery = 0) {
     settings::SettingsRecord s = settings::PresetRecord(settings::Preset::Lan);
     if (change) change(s);
-    const host::BitmapInfo input = InputHeader(layout, clip.width, clip.height);
+    host::BitmapInfo input = InputHeader(layout, clip.width, clip.height);
+    input.header().biSizeImage = static_cast<DWORD>(InputBits(layout, clip, clip.bgr[0]).size());
     std::optional<BYTE> code;
     if (layout == Layout::Grey8) code = 11;
     host::Compressor compressor(input, s, code, host::FrameQualityForThreshold(s.bThreshold));
@@ -301,7 +302,7 @@ TEST_F(GoldenBytes, CompressedFramesAndPicturesOverTheGridAreUnchanged) {
     s.bSearchRadius = 16;
   });
   for (const Layout l : {Layout::Rgb32, Layout::Rgb555, Layout::Yuy2, Layout::Cyuv, Layout::Yvu9,
-                         Layout::Grey8, Layout::Grey4, Layout::Pal8}) {
+                         Layout::Grey8, Layout::Grey6, Layout::Grey4, Layout::Pal8}) {
     Compress("demo lan", demo, l, nullptr);
   }
 
