@@ -21,12 +21,12 @@
 #include <string>
 #include <vector>
 
-#include <unistd.h>
 
 #include "decoder/decode_frame.h"
 #include "decoder/error_log.h"
 #include "decoder/output_code.h"
 #include "decoder/output_zoom.h"
+#include "fuzz/system_directory.h"
 #include "settings/settings_record.h"
 #include "stream/codec_context.h"
 #include "stream/plane_geometry.h"
@@ -50,16 +50,6 @@ struct ContextDeleter {
   void operator()(stream::CodecContext* c) const { stream::FreeContext(c); }
 };
 
-// The error log of a fuzzing run goes nowhere: the system directory is a private temporary
-// directory whose "KVTC.err" is the null device.
-void PrepareSystemDirectory() {
-  char pattern[] = "/tmp/kvtc-fuzz-XXXXXX";
-  if (!mkdtemp(pattern)) return;
-  const std::string log = std::string(pattern) + "/KVTC.err";
-  if (symlink("/dev/null", log.c_str()) != 0) return;
-  setenv("KVTC_SYSTEM_DIR", pattern, 1);
-}
-
 void CheckGuards(const std::vector<std::uint8_t>& buffer, std::size_t pictureBytes) {
   for (std::size_t i = 0; i < kGuard; ++i) {
     if (buffer[i] != kGuardByte || buffer[kGuard + pictureBytes + i] != kGuardByte) {
@@ -72,7 +62,7 @@ void CheckGuards(const std::vector<std::uint8_t>& buffer, std::size_t pictureByt
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  PrepareSystemDirectory();
+  kvtc::fuzz::PrepareSystemDirectory();
   return 0;
 }
 

@@ -12,7 +12,6 @@
 // between guard bytes that must come out untouched, so that AddressSanitizer catches any read
 // past it and the guards any write. A compressed frame must never be larger than
 // ICM_COMPRESS_GET_SIZE promised.
-#include <unistd.h>
 
 #include <algorithm>
 #include <array>
@@ -24,6 +23,7 @@
 #include <vector>
 
 #include "driver/driver_proc.h"
+#include "fuzz/system_directory.h"
 #include "platform/win32_types.h"
 
 namespace {
@@ -119,14 +119,6 @@ std::size_t Vouched(const BITMAPINFOHEADER& h) {
 
 std::string g_settingsPath;
 
-void PrepareSystemDirectory() {
-  char pattern[] = "/tmp/kvtc-fuzz-driver-XXXXXX";
-  if (!mkdtemp(pattern)) return;
-  const std::string log = std::string(pattern) + "/KVTC.err";
-  if (symlink("/dev/null", log.c_str()) != 0) return;
-  setenv("KVTC_SYSTEM_DIR", pattern, 1);
-  g_settingsPath = std::string(pattern) + "/KVTC.cfg";
-}
 
 void WriteSettings(Reader& in, std::size_t bytes) {
   std::vector<std::uint8_t> record(bytes);
@@ -278,7 +270,7 @@ void AnyMessage(Session& s, DWORD_PTR id, Reader& in) {
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  PrepareSystemDirectory();
+  g_settingsPath = kvtc::fuzz::PrepareSystemDirectory() + "/KVTC.cfg";
   return 0;
 }
 
