@@ -128,6 +128,25 @@ class Decode(unittest.TestCase):
                 self.assertTrue(read(f"want{n}.raw") ==
                                 gst_link.unpad(read(f"got{n}.raw"), width, bpp))
 
+    def test_a_padded_decimated_avi_plays_at_its_source_size(self):
+        # 702x498 is coded at 352x256 (decimated by 2, padded to whole blocks): kvtcdec zooms
+        # by the stored decimation and crops to the stored source size, as kvtc decode does.
+        w, h, frames = 702, 498, 3
+        subprocess.run(["ffmpeg", "-v", "error", "-y", "-f", "lavfi", "-i",
+                        f"testsrc2=size={w}x{h}:rate=15", "-frames:v", str(frames),
+                        path("odd.y4m")], check=True, timeout=120)
+        kvtc("encode", path("odd.y4m"), "-o", path("odd.avi"))
+        kvtc("decode", path("odd.avi"), "--raw", "-o", path("odd-want.raw"))
+        gst("filesrc", f"location={path('odd.avi')}", "!", "avidemux", "!", "kvtcdec", "!",
+            "video/x-raw,format=BGR", "!", "filesink", f"location={path('odd-got.raw')}")
+        got, want = gst_link.unpad(read("odd-got.raw"), w), read("odd-want.raw")
+        coded_w, coded_h = 704, 512  # what --raw gives: the padded size, zoomed back
+        self.assertEqual(len(got), frames * w * h * 3)
+        self.assertEqual(len(want), frames * coded_w * coded_h * 3)
+        cropped = b"".join(want[(f * coded_h + y) * coded_w * 3:][:w * 3]
+                           for f in range(frames) for y in range(h))
+        self.assertTrue(got == cropped)
+
     def test_a_stream_without_size_asks_for_it_and_plays_with_it(self):
         with open(path("ref.avi"), "rb") as f:
             r = subprocess.run(["gst-launch-1.0", "fdsrc", "!", "avidemux", "!", "kvtcdec", "!",

@@ -2,6 +2,7 @@
 #include "platform/win32_types.h"
 #include "gst/kvtc_dec.h"
 
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -13,6 +14,7 @@
 #include "host/decompressor.h"
 #include "host/host_errors.h"
 #include "kvtc/decode_pipeline.h"
+#include "stream/plane_geometry.h"
 
 GST_DEBUG_CATEGORY_STATIC(kvtc_dec_debug);
 #define GST_CAT_DEFAULT kvtc_dec_debug
@@ -25,7 +27,7 @@ using kvtc::host::OutputFormat;
 struct Properties {
   double gamma = 0;  // 0: saved
   int showGray = kvtc::gst::kSwitchDefault;
-  int zoom = 1;
+  int zoom = 0;    // 0: by the stream's decimation, back to its source's size
   int interp = 0;  // 0: as the stream is tagged
   int sharpen = kvtc::gst::kSwitchDefault;
   int width = 0;   // for streams that do not say their size
@@ -35,7 +37,8 @@ struct Properties {
 struct Session {
   std::unique_ptr<Decompressor> decompressor;
   OutputFormat format = OutputFormat::Rgb24;
-  std::size_t rowBytes = 0;
+  std::size_t rowBytes = 0;   // of the codec's pictures
+  std::size_t shownBytes = 0;  // of the part of each row that shows the source
 };
 
 enum {
@@ -77,6 +80,8 @@ GstStaticPadTemplate src_template = GST_STATIC_PAD_TEMPLATE(
 struct StreamDescription {
   kvtc::host::BitmapInfo format;
   BYTE decimation = 0;
+  std::uint32_t sourceWidth = 0;  // before padding to whole blocks; 0 when not stored
+  std::uint32_t sourceHeight = 0;
   int rateNum = 0;
   int rateDen = 1;
 };
@@ -180,6 +185,8 @@ static bool Describe(GstKvtcDec* self, GstCaps* caps, const Properties& props,
       stream.decimation = kvtc::tool::StoredDecimation(stored->codecState);
       stream.rateNum = stored->rateNum;
       stream.rateDen = stored->rateDen;
+      stream.sourceWidth = stored->sourceWidth;
+      stream.sourceHeight = stored->sourceHeight;
       GST_INFO_OBJECT(self, "picture size %dx%d from %s", stored->format.header().biWidth,
                       stored->format.header().biHeight, stored->path.c_str());
       return true;
@@ -227,11 +234,18 @@ static gboolean gst_kvtc_dec_set_format(GstVideoDecoder* decoder, GstVideoCodecS
   self->session = nullptr;
   StreamDescription stream;
   if (!Describe(self, state->caps, props, stream)) return TRUE;
-  const RawLayout* layout = ChooseLayout(self, props.zoom);
+  // A decimated stream is shown at its source's size unless the zoom property says otherwise,
+  // where a zooming layout is taken.
+  int zoom = props.zoom;
+  const RawLayout* layout = ChooseLayout(self, zoom > 0 ? zoom : 1);
+  if (zoom == 0) {
+    const int stored = static_cast<int>(kvtc::stream::DecimationFactor(stream.decimation));
+    zoom = layout && kvtc::host::Zoomable(layout->codec) ? stored : 1;
+  }
   if (!layout) {
     GST_ELEMENT_ERROR(self, CORE, NEGOTIATION,
                       ("downstream takes none of the decoder's layouts%s",
-                       props.zoom > 1 ? " that zoom (BGR, BGRx, RGB15, GRAY8)" : ""),
+                       zoom > 1 ? " that zoom (BGR, BGRx, RGB15, GRAY8)" : ""),
                       (nullptr));
     return TRUE;
   }
@@ -240,13 +254,13 @@ static gboolean gst_kvtc_dec_set_format(GstVideoDecoder* decoder, GstVideoCodecS
   display.format = layout->codec;
   if (props.gamma > 0) display.gamma = static_cast<float>(props.gamma);
   display.showGray = kvtc::gst::SwitchValue(props.showGray);
-  display.zoom = props.zoom;
+  display.zoom = zoom;
   if (props.interp > 0) display.interp = props.interp;
   display.sharpen = kvtc::gst::SwitchValue(props.sharpen);
   auto session = std::make_unique<Session>();
   try {
-    if (props.zoom != 1 && props.zoom != 2 && props.zoom != 4 && props.zoom != 8) {
-      throw std::invalid_argument("zoom must be 1, 2, 4 or 8 (got " + std::to_string(props.zoom) +
+    if (zoom != 1 && zoom != 2 && zoom != 4 && zoom != 8) {
+      throw std::invalid_argument("zoom must be 1, 2, 4 or 8 (got " + std::to_string(zoom) +
                                   ")");
     }
     if (props.interp == 3) throw std::invalid_argument("interp must be 1, 2 or 4 (got 3)");
@@ -262,9 +276,14 @@ static gboolean gst_kvtc_dec_set_format(GstVideoDecoder* decoder, GstVideoCodecS
   session->format = layout->codec;
   const Decompressor& d = *session->decompressor;
   session->rowBytes = kvtc::host::OutputRowBytes(layout->codec, d.Width());
+  // The padding to whole blocks is cropped off.
+  const BITMAPINFOHEADER& h = stream.format.header();
+  const int width = kvtc::host::ShownExtent(stream.sourceWidth, h.biWidth, d.Width());
+  const int height = kvtc::host::ShownExtent(stream.sourceHeight, std::abs(h.biHeight), d.Height());
+  session->shownBytes = kvtc::host::OutputRowBytes(layout->codec, width);
 
   GstVideoCodecState* out =
-      gst_video_decoder_set_output_state(decoder, layout->gst, d.Width(), d.Height(), state);
+      gst_video_decoder_set_output_state(decoder, layout->gst, width, height, state);
   if (stream.rateNum > 0 && stream.rateDen > 0) {
     GST_VIDEO_INFO_FPS_N(&out->info) = stream.rateNum * d.PicturesPerFrame();
     GST_VIDEO_INFO_FPS_D(&out->info) = stream.rateDen;
@@ -288,7 +307,7 @@ static bool CopyPicture(GstKvtcDec* self, std::span<const std::uint8_t> bitmap, 
   const std::size_t rows = bitmap.size() / rowBytes;
   for (std::size_t y = 0; y < rows && y < static_cast<std::size_t>(GST_VIDEO_FRAME_HEIGHT(&frame));
        ++y) {
-    std::memcpy(out + y * stride, bitmap.data() + y * rowBytes, rowBytes);
+    std::memcpy(out + y * stride, bitmap.data() + y * rowBytes, self->session->shownBytes);
   }
   gst_video_frame_unmap(&frame);
   return true;
@@ -397,8 +416,10 @@ static void gst_kvtc_dec_class_init(GstKvtcDecClass* klass) {
                         kvtc::gst::SwitchGetType(), kvtc::gst::kSwitchDefault, flags));
   g_object_class_install_property(
       object, PROP_ZOOM,
-      g_param_spec_int("zoom", "Zoom", "Enlarge the picture 1 (none), 2, 4 or 8 times", 1, 8, 1,
-                       flags));
+      g_param_spec_int("zoom", "Zoom",
+                       "Enlarge the picture 1 (none), 2, 4 or 8 times (0: by the stream's "
+                       "decimation, back to its source's size)",
+                       0, 8, 0, flags));
   g_object_class_install_property(
       object, PROP_INTERP,
       g_param_spec_int("interp", "Interpolation",

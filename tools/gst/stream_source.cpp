@@ -24,6 +24,8 @@ std::optional<StoredStream> StoredStreamUpstream(GstPad* pad) {
   stream.codecState = avi.Video().codecState;
   stream.rateNum = static_cast<int>(avi.Video().rateNum);
   stream.rateDen = static_cast<int>(avi.Video().rateDen);
+  stream.sourceWidth = avi.Video().shownWidth;
+  stream.sourceHeight = avi.Video().shownHeight;
   return stream;
 }
 

@@ -22,6 +22,8 @@ struct StoredStream {
   std::vector<std::uint8_t> codecState;  // stored with the stream; may be empty
   int rateNum = 0;
   int rateDen = 1;
+  std::uint32_t sourceWidth = 0;  // the source's size before padding, when stored
+  std::uint32_t sourceHeight = 0;
 };
 
 // The stream of the file upstream of `pad`, when upstream is a local AVI file holding a stream

@@ -1,5 +1,6 @@
 #include "host/decompressor.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 
@@ -13,6 +14,12 @@ namespace {
 void SetFlag(BYTE& flags, BYTE bit, bool on) { flags = on ? (flags | bit) : (flags & ~bit); }
 
 }  // namespace
+
+int ShownExtent(std::uint32_t source, long coded, int delivered) {
+  if (source == 0 || coded <= 0 || source >= static_cast<std::uint64_t>(coded)) return delivered;
+  const std::uint64_t scaled = (std::uint64_t{source} * delivered + coded - 1) / coded;
+  return static_cast<int>(std::min<std::uint64_t>(scaled, delivered));
+}
 
 DWORD VariantFourcc(int picturesPerFrame, bool sharpen) {
   const char level = picturesPerFrame == 4 ? 'C' : picturesPerFrame == 2 ? 'B' : 'A';

@@ -87,6 +87,11 @@ class Decompressor {
   std::unique_ptr<CodecInstance> instance_;
 };
 
+// How much of a delivered picture side shows the source: a stream stores its source's size
+// before padding (`source`, 0 when unknown) beside the coded size; the codec delivers `coded`
+// scaled by decimation and zoom as `delivered`, and the padding is cropped off, rounding up.
+int ShownExtent(std::uint32_t source, long coded, int delivered);
+
 // The stream variant FOURCC for the given interpolation (1, 2, 4) and sharpening.
 DWORD VariantFourcc(int picturesPerFrame, bool sharpen);
 // Pictures per frame and sharpening a stream FOURCC stands for ("Kvt1" -> 1, off).

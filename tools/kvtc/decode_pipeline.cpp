@@ -56,18 +56,10 @@ StreamDecoder::StreamDecoder(const AviReader& avi, const host::DisplayChoices& d
   converter_ = std::make_unique<OutputConverter>(display.format, decompressor_->Width(),
                                                  decompressor_->Height(),
                                                  decompressor_->Palette(), display.zoom);
-  // The frame rectangle is the source's size before padding; scale it as the codec scaled
-  // the coded size, rounding up.
   const BITMAPINFOHEADER& h = avi.Video().format.header();
-  const auto shown = [](std::uint32_t source, long coded, int delivered) {
-    if (source == 0 || coded <= 0 || source >= static_cast<std::uint64_t>(coded)) {
-      return delivered;
-    }
-    const std::uint64_t scaled = (std::uint64_t{source} * delivered + coded - 1) / coded;
-    return static_cast<int>(std::min<std::uint64_t>(scaled, delivered));
-  };
-  shownWidth_ = shown(avi.Video().shownWidth, h.biWidth, decompressor_->Width());
-  shownHeight_ = shown(avi.Video().shownHeight, std::abs(h.biHeight), decompressor_->Height());
+  shownWidth_ = host::ShownExtent(avi.Video().shownWidth, h.biWidth, decompressor_->Width());
+  shownHeight_ =
+      host::ShownExtent(avi.Video().shownHeight, std::abs(h.biHeight), decompressor_->Height());
 }
 
 AVRational StreamDecoder::Rate() const {
