@@ -16,7 +16,7 @@ trap 'rm -rf "$work"' EXIT
 export KVTC_SYSTEM_DIR="$work"  # the default settings, not the saved ones of this machine
 ffmpeg -v error -f lavfi -i testsrc2=size=176x144:rate=15 -frames:v 12 -pix_fmt yuv420p \
   "$work/clip.y4m" &&
-  "$tool" encode "$work/clip.y4m" -o "$work/linux.avi" -q &&
+  "$tool" encode "$work/clip.y4m" -o "$work/linux.avi" --keyint 1 -q &&
   "$tool" decode "$work/linux.avi" -o "$work/linux.rgb" --raw --output-format rgb24 -q || exit 1
 mv "$work/linux.avi" "$work/linux.rgb" "$out/"
 pictures=$(($(stat -c %s "$out/linux.rgb") / (176 * 144 * 3)))
