@@ -83,6 +83,13 @@ TEST_F(ToolTest, UsageErrorsExitOneWithOneMessage) {
       {{"config", "--gamma", "1.8"}, "--gamma must be between 0.5 and 1.5 (got 1.8)"},
       {{"config", "--lossless-luma", "yes"}, "--lossless-luma must be off or on (got 'yes')"},
       {{"demo", "--frames", "1"}, "--frames must be between 2 and 3000"},
+      {{"decode", "x.avi", "-o", "y.y4m", "-x"}, "unknown option '-x'"},
+      {{"encode", "in.y4m", "-o", "o.avi", "--radius"}, "--radius needs a value"},
+      {{"encode", "in.y4m", "-o", "o.avi", "--radius=4x"}, "--radius needs a whole number, not '4x'"},
+      {{"decode", "x.avi", "-o", "y.y4m", "--sharpen=yes"}, "--sharpen takes no value"},
+      {{"decode", "x.avi", "-o", "y.y4m", "--gamma", "nan"}, "--gamma needs a number, not 'nan'"},
+      {{"encode", "in.y4m", "-o", "o.avi", "--size", "0x48", "--pix-fmt", "gray"}, "(got '0x48')"},
+      {{"encode", "in.y4m", "-o", "o.avi", "--size", "320x", "--pix-fmt", "gray"}, "(got '320x')"},
   };
   for (const Case& c : cases) {
     const auto r = RunKvtcHere(c.args);

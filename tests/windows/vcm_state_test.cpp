@@ -1,5 +1,5 @@
-// Settings through the Video Compression Manager: the settings file in the system directory,
-// the state block, quality and the key-frame rate.
+// Settings through the Video Compression Manager: the settings file in the system directory
+// and the state block.
 #include <cstring>
 
 #include "codec_install.h"
@@ -48,31 +48,6 @@ WINTEST_CASE(StateRoundTripsThroughTheManager) {
 
   BYTE wrongMagic[kStateSize] = {'X', 'V', 'T', 'C'};
   CHECK_EQ(ICSetState(codec.get(), wrongMagic, sizeof(wrongMagic)), 0);
-}
-
-WINTEST_CASE(QualityMapsOntoTheThreshold) {
-  OpenCodec codec;
-  CHECK(codec);
-  CHECK_EQ(codec.Quality(), 7333ul);
-  DWORD quality = 0;
-  CHECK_EQ(ICSendMessage(codec.get(), ICM_GETDEFAULTQUALITY, reinterpret_cast<DWORD_PTR>(&quality),
-                         sizeof(quality)),
-           ICERR_OK);
-  CHECK_EQ(quality, 7333ul);
-  DWORD keyRate = 99;
-  CHECK_EQ(ICSendMessage(codec.get(), ICM_GETDEFAULTKEYFRAMERATE,
-                         reinterpret_cast<DWORD_PTR>(&keyRate), sizeof(keyRate)),
-           ICERR_OK);
-  CHECK_EQ(keyRate, 0ul);
-
-  static const struct {
-    DWORD set;
-    DWORD reads;
-  } kCases[] = {{7500, 7666}, {10000, 10000}, {0, 0}, {6000, 6000}, {7333, 7333}};
-  for (const auto& c : kCases) {
-    CHECK_EQ(codec.SetQuality(c.set), ICERR_OK);
-    CHECK_EQ(codec.Quality(), c.reads);
-  }
 }
 
 }  // namespace
