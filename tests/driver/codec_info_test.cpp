@@ -114,15 +114,9 @@ TEST_F(HostTest, SetStateRefusesForeignOrShortBlocksAndReloadsWithout) {
   EXPECT_EQ(Settings(id).bSearchRadius, 4);
 }
 
-TEST(QualityMapping, MatchesTheTable) {
-  struct Row {
-    BYTE threshold;
-    DWORD quality;
-  } rows[] = {{0, 10000}, {8, 7333}, {10, 6666}, {12, 6000}, {30, 0}, {7, 7666}};
-  for (const Row& row : rows) {
-    EXPECT_EQ(QualityFromThreshold(row.threshold), row.quality) << int(row.threshold);
-    EXPECT_EQ(ThresholdFromQuality(row.quality), row.threshold) << row.quality;
-  }
+TEST(QualityMapping, MatchesTheTableAndRoundTripsEveryThreshold) {
+  const std::pair<BYTE, DWORD> rows[] = {{0, 10000}, {8, 7333}, {10, 6666}, {12, 6000}, {30, 0}};
+  for (const auto& [threshold, quality] : rows) EXPECT_EQ(QualityFromThreshold(threshold), quality);
   EXPECT_EQ(ThresholdFromQuality(7500), 7);
   for (int t = 0; t <= 30; ++t) {
     EXPECT_EQ(ThresholdFromQuality(QualityFromThreshold(static_cast<BYTE>(t))), t);
