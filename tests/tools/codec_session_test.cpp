@@ -1,8 +1,7 @@
-// Negotiation with the codec itself (no frames): what the compressor and decompressor
-// sessions hand the codec, and what comes back.
+// The host sessions' own mappings: frame quality to threshold, the tool's choices into the
+// codec's state block, and the stream variant FOURCCs.
 #include <gtest/gtest.h>
 
-#include <array>
 #include <cstdlib>
 
 #include "host/codec_settings.h"
@@ -16,15 +15,6 @@ namespace {
 
 using settings::SettingsRecord;
 using testing::ToolTest;
-
-host::BitmapInfo KvtStream(int w, int h) {
-  host::BitmapInfo info;
-  info.header().biWidth = w;
-  info.header().biHeight = h;
-  info.header().biBitCount = 24;
-  info.header().biCompression = MakeFourcc("Kvt1");
-  return info;
-}
 
 TEST(QualityMapping, FrameQualityRoundTripsEveryThreshold) {
   EXPECT_EQ(host::ThresholdForFrameQuality(10000), 0);
@@ -76,31 +66,6 @@ TEST_F(ToolTest, CompressorCarriesTheChoicesThroughTheStateBlock) {
   // The session's own system directory is gone again, and the saved settings untouched.
   EXPECT_EQ(std::getenv("KVTC_SYSTEM_DIR"), dirBefore);
   EXPECT_TRUE(kvtc::testing::ReadFileBytes(systemDir_.File("KVTC.cfg")).empty());
-}
-
-TEST_F(ToolTest, DisplayChoicesReachTheCodecsPalettesAndZoomTheSize) {
-  const SettingsRecord saved = settings::PresetRecord(settings::Preset::Lan);
-  struct Case {
-    host::OutputFormat format;
-    float gamma;
-    int entry;
-    BYTE grey;
-  };
-  // Mid grey of the grey palette under gamma 2 is 255 * sqrt(128 / 255) = 181.
-  for (const Case& c : {Case{host::OutputFormat::Gray8, 2.0f, 26 + 108, 181},
-                        Case{host::OutputFormat::Cube, 1.0f, 25, 15}}) {
-    host::DisplayChoices d;
-    d.format = c.format;
-    d.gamma = c.gamma;
-    d.zoom = 2;
-    host::Decompressor dec(KvtStream(176, 144), 2, d, saved);
-    ASSERT_EQ(dec.Palette().size(), 256u);
-    const RGBQUAD e = dec.Palette()[c.entry];
-    EXPECT_EQ((std::array<int, 3>{e.rgbRed, e.rgbGreen, e.rgbBlue}),
-              (std::array<int, 3>{c.grey, c.grey, c.grey}));
-    EXPECT_EQ(dec.Width(), 176);  // decimated by 2, zoomed by 2
-    EXPECT_EQ(dec.Height(), 144);
-  }
 }
 
 TEST(StreamVariants, InterpolationAndSharpeningPickTheFourcc) {

@@ -66,16 +66,6 @@ TEST_F(ToolPipeline, TheIndexMarksTheKeyFramesTheToolAskedFor) {
   }
 }
 
-TEST_F(ToolPipeline, EveryInputLayoutIsAcceptedByTheCodecAndEncodes) {
-  for (std::string_view name : kInputFormatNames) {
-    const std::string avi = Encode({"--input-format", std::string(name), "--frames", "2"},
-                                   std::string(name) + ".avi");
-    const AviReader r(avi);
-    EXPECT_EQ(r.Frames().size(), 2u) << name;
-    EXPECT_EQ(r.Video().format.header().biCompression, MakeFourcc("Kvt1")) << name;
-  }
-}
-
 TEST_F(ToolPipeline, ImageSequencesRawFramesAndStandardInputAreRead) {
   const std::string dir = systemDir_.path();
   ASSERT_EQ(testing::Run("ffmpeg -v error -f lavfi -i testsrc=size=64x48:rate=5 -frames:v 4 '" +
