@@ -86,15 +86,10 @@ TEST_F(HostTest, CompressGetFormatAndSize) {
   BITMAPINFOHEADER out;
   std::memset(&out, 0xEE, sizeof out);
   EXPECT_EQ(host.Send(id, ICM_COMPRESS_GET_FORMAT, &in, &out), ICERR_OK);
-  EXPECT_EQ(out.biSize, 40u);
-  EXPECT_EQ(out.biWidth, 320);
-  EXPECT_EQ(out.biHeight, 240);
-  EXPECT_EQ(out.biBitCount, 24);
-  EXPECT_EQ(out.biCompression, MakeFourcc("Kvt1"));
-  EXPECT_EQ(out.biSizeImage, 115200u);
-  EXPECT_EQ(out.biClrUsed, 0u);
-  EXPECT_EQ(out.biClrImportant, 0u);
-  EXPECT_EQ(out.biXPelsPerMeter, 77);  // copied from the input
+  BITMAPINFOHEADER want = Kvt(320, 240);  // no colours; the resolution copied from the input
+  want.biSizeImage = 115200;
+  want.biXPelsPerMeter = 77;
+  EXPECT_EQ(std::memcmp(&out, &want, sizeof out), 0);
   EXPECT_EQ(host.Send(id, ICM_COMPRESS_GET_SIZE, &in), 115200);
   EXPECT_EQ(Settings(id).bInputFormat, 2);
   EXPECT_EQ(Settings(id).dwWidth, 320u);

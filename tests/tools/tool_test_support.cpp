@@ -179,26 +179,6 @@ std::vector<std::uint8_t> MakeKvtFrame(const std::vector<std::uint8_t>& header,
   return f;
 }
 
-bool CodecCompresses() {
-  kvtc::testing::Host host;
-  const DWORD_PTR id = host.Open();
-  BITMAPINFOHEADER in{40, 16, 16, 1, 24, BI_RGB, 768, 0, 0, 0, 0};
-  BITMAPINFOHEADER out{};
-  host.Send(id, ICM_COMPRESS_GET_FORMAT, &in, &out);
-  std::vector<std::uint8_t> bits(768, 100), buffer(1 << 18);
-  DWORD flags = 0, ckid = 0;
-  ICCOMPRESS c{};
-  c.dwFlags = ICCOMPRESS_KEYFRAME;
-  c.lpbiOutput = &out;
-  c.lpOutput = buffer.data();
-  c.lpbiInput = &in;
-  c.lpInput = bits.data();
-  c.lpckid = &ckid;
-  c.lpdwFlags = &flags;
-  c.dwQuality = 7333;
-  return host.Send(id, ICM_COMPRESS, &c, sizeof c) != ICERR_UNSUPPORTED;
-}
-
 std::string Footage(const std::string& name) {
   const std::string path = std::string(KVTC_FOOTAGE_DIR) + "/" + name;
   std::ifstream in(path);

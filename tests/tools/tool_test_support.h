@@ -1,6 +1,6 @@
 // Helpers for the tool's tests: running the built kvtc program and FFmpeg's command-line
-// tools, a scratch directory per test, and a stand-in for the codec's frame messages so that
-// the tool's pipelines can be exercised end to end while the codec cannot yet code frames.
+// tools, a scratch directory per test, and a stand-in for the codec's frame messages whose
+// pictures tell which frame they came from.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -49,16 +49,6 @@ std::vector<std::uint8_t> MakeKvtFrame(const std::vector<std::uint8_t>& header,
                                        const std::vector<std::uint8_t>& blockBits,
                                        const std::vector<std::uint8_t>& refinement,
                                        int checksum = -1);
-
-// Whether the codec compresses frames yet (ICM_COMPRESS of a small RGB frame).
-bool CodecCompresses();
-// Skips the test while it cannot.
-#define KVTC_SKIP_UNLESS_CODEC_COMPRESSES()                                                  \
-  do {                                                                                       \
-    if (!::kvtc::tool::testing::CodecCompresses())                                           \
-      GTEST_SKIP() << "the codec does not compress frames yet: ICM_COMPRESS answers "        \
-                      "ICERR_UNSUPPORTED";                                                   \
-  } while (0)
 
 // The average luma PSNR of `decoded` against `source`, as ffmpeg's psnr filter measures it
 // (0 when it cannot).

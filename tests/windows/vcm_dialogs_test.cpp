@@ -69,34 +69,6 @@ WINTEST_CASE(ConfigureCancelChangesNothing) {
   CHECK_EQ(static_cast<int>(state[kRefresh]), 128);
 }
 
-WINTEST_CASE(ConfigurePresetReachesFileAndEveryInstance) {
-  FreshSettings fresh;
-  OpenCodec first, second;
-  CHECK(first && second);
-  bool modemShown = false;
-  DialogWatcher watcher(kConfigure, [&](HWND dialog) {
-    ClickButton(dialog, IDC_PRESET_MODEM);
-    modemShown = Pushed(dialog, IDC_PRESET_MODEM) && !Pushed(dialog, IDC_PRESET_LAN);
-    ClickButton(dialog, IDOK);
-  });
-  CHECK_EQ(ICConfigure(first.get(), nullptr), ICERR_OK);
-  CHECK(watcher.Seen());
-  CHECK(modemShown);
-  const std::vector<BYTE> file = FileBytes(SystemFile("KVTC.cfg"));
-  CHECK_EQ(file.size(), 38u);
-  if (file.size() == 38) {
-    CHECK_EQ(static_cast<int>(file[kRefresh]), 255);
-    CHECK_EQ(static_cast<int>(file[kFlags]), 0x18);
-    CHECK_EQ(static_cast<int>(file[kRadius]), 16);
-  }
-  for (const OpenCodec* codec : {&first, &second}) {
-    BYTE state[kStateSize] = {};
-    ICGetState(codec->get(), state, sizeof(state));
-    CHECK_EQ(static_cast<int>(state[kRefresh]), 255);
-    CHECK_EQ(static_cast<int>(state[kRadius]), 16);
-  }
-}
-
 WINTEST_CASE(ManualDialogsSetEveryControl) {
   FreshSettings fresh;
   OpenCodec codec;

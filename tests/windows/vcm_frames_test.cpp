@@ -34,7 +34,6 @@ WINTEST_CASE(FrameHashesForTheLinuxComparison) {
     }
   }
   DeleteFileA(SystemFile("KVTC.cfg").c_str());
-  if (!FramesWereCoded(lines)) Skip("this build of the codec does not compress frames yet");
 }
 
 // ICCompress and ICDecompress as a host calls them: a damaged checksum leaves the picture
@@ -54,10 +53,6 @@ WINTEST_CASE(DamagedFrameIsLoggedInTheSystemDirectory) {
     const DWORD result = ICCompress(codec.get(), n == 0 ? ICCOMPRESS_KEYFRAME : 0, &out,
                                     compressed.data(), &in, picture.data(), &ckid, &flags, n, 0,
                                     7500, nullptr, nullptr);
-    if (result == static_cast<DWORD>(ICERR_UNSUPPORTED)) {
-      Skip("the codec does not compress frames yet");
-      return;
-    }
     CHECK_EQ(result, ICERR_OK);
     compressed.resize(out.biSizeImage);
     frames.push_back(std::move(compressed));

@@ -57,20 +57,6 @@ WINTEST_CASE(OpensTheInstalledModule) {
   CHECK(!SamePath(std::string(cwd) + "\\kvtc.dll", loaded));
 }
 
-WINTEST_CASE(GetInfoDescribesTheCodec) {
-  OpenCodec codec;
-  CHECK(codec);
-  ICINFO info{};
-  CHECK_EQ(ICGetInfo(codec.get(), &info, sizeof(info)), sizeof(ICINFO));
-  CHECK_EQ(info.fccType, ICTYPE_VIDEO);
-  CHECK_EQ(info.fccHandler, kHandler);
-  CHECK_EQ(info.dwFlags, 0xA5ul);
-  CHECK_EQ(info.dwVersion, 0x0002004Aul);
-  CHECK_EQ(info.dwVersionICM, 0x104ul);
-  CHECK_EQ(Narrow(info.szName), std::string("KVT Codec"));
-  CHECK_EQ(Narrow(info.szDescription), std::string("Halvern KVT Codec"));
-}
-
 // Opened as a plain driver (no ICOPEN), the codec answers what needs no instance and refuses
 // what does.
 WINTEST_CASE(DriverOnlyOpenHasNoInstance) {
@@ -86,24 +72,6 @@ WINTEST_CASE(DriverOnlyOpenHasNoInstance) {
   CHECK_EQ(SendDriverMessage(driver, DRV_QUERYCONFIGURE, 0, 0), 0);
   CHECK_EQ(SendDriverMessage(driver, ICM_DRAW_QUERY, 0, 0), ICERR_UNSUPPORTED);
   CHECK(CloseDriver(driver, 0, 0) != 0);
-}
-
-// Instances closed in any order leave the others working.
-WINTEST_CASE(SeveralInstancesCloseInAnyOrder) {
-  static const int kOrders[][3] = {{0, 1, 2}, {2, 0, 1}, {1, 2, 0}};
-  for (const auto& order : kOrders) {
-    HIC hic[3];
-    for (HIC& h : hic) {
-      h = ICOpen(ICTYPE_VIDEO, kHandler, ICMODE_COMPRESS);
-      CHECK(h);
-    }
-    for (int i = 0; i < 3; ++i) {
-      CHECK_EQ(ICClose(hic[order[i]]), ICERR_OK);
-      for (int j = i + 1; j < 3; ++j) {
-        CHECK_EQ(ICGetStateSize(hic[order[j]]), kStateSize);
-      }
-    }
-  }
 }
 
 WINTEST_CASE(LocateFindsTheCodecForItsStream) {

@@ -1,5 +1,4 @@
-// Settings through the Video Compression Manager: the settings file in the system directory,
-// the state block, quality and the key-frame rate.
+// The settings file: the first open writes it into the system directory.
 #include <cstring>
 
 #include "codec_install.h"
@@ -8,9 +7,8 @@
 namespace kvtc::wintest {
 namespace {
 
-constexpr int kThreshold = 21;     // state block offsets
+constexpr int kThreshold = 21;  // offsets in the file
 constexpr int kRefresh = 23;
-constexpr int kSendGrey = 26;
 
 WINTEST_CASE(OpenCreatesTheSettingsFile) {
   DeleteFileA(SystemFile("KVTC.cfg").c_str());
@@ -22,57 +20,6 @@ WINTEST_CASE(OpenCreatesTheSettingsFile) {
   CHECK(std::memcmp(file.data(), "KVTC", 4) == 0);
   CHECK_EQ(static_cast<int>(file[kThreshold]), 8);  // the LAN preset
   CHECK_EQ(static_cast<int>(file[kRefresh]), 128);
-}
-
-WINTEST_CASE(StateRoundTripsThroughTheManager) {
-  OpenCodec codec;
-  CHECK(codec);
-  CHECK_EQ(ICGetStateSize(codec.get()), kStateSize);
-  BYTE state[kStateSize] = {};
-  CHECK_EQ(ICGetState(codec.get(), state, sizeof(state)), kStateSize);
-  CHECK(std::memcmp(state, "KVTC", 4) == 0);
-  CHECK_EQ(static_cast<int>(state[kThreshold]), 8);
-
-  state[kThreshold] = 12;
-  state[kSendGrey] = 5;
-  CHECK_EQ(ICSetState(codec.get(), state, sizeof(state)), kStateSize);
-  BYTE again[kStateSize] = {};
-  CHECK_EQ(ICGetState(codec.get(), again, sizeof(again)), kStateSize);
-  CHECK_EQ(static_cast<int>(again[kThreshold]), 12);
-  CHECK_EQ(static_cast<int>(again[kSendGrey]), 1);
-  CHECK_EQ(codec.Quality(), 6000ul);
-
-  // No block: the saved settings come back from the file.
-  CHECK_EQ(ICSetState(codec.get(), nullptr, 0), kStateSize);
-  CHECK_EQ(codec.Quality(), 7333ul);
-
-  BYTE wrongMagic[kStateSize] = {'X', 'V', 'T', 'C'};
-  CHECK_EQ(ICSetState(codec.get(), wrongMagic, sizeof(wrongMagic)), 0);
-}
-
-WINTEST_CASE(QualityMapsOntoTheThreshold) {
-  OpenCodec codec;
-  CHECK(codec);
-  CHECK_EQ(codec.Quality(), 7333ul);
-  DWORD quality = 0;
-  CHECK_EQ(ICSendMessage(codec.get(), ICM_GETDEFAULTQUALITY, reinterpret_cast<DWORD_PTR>(&quality),
-                         sizeof(quality)),
-           ICERR_OK);
-  CHECK_EQ(quality, 7333ul);
-  DWORD keyRate = 99;
-  CHECK_EQ(ICSendMessage(codec.get(), ICM_GETDEFAULTKEYFRAMERATE,
-                         reinterpret_cast<DWORD_PTR>(&keyRate), sizeof(keyRate)),
-           ICERR_OK);
-  CHECK_EQ(keyRate, 0ul);
-
-  static const struct {
-    DWORD set;
-    DWORD reads;
-  } kCases[] = {{7500, 7666}, {10000, 10000}, {0, 0}, {6000, 6000}, {7333, 7333}};
-  for (const auto& c : kCases) {
-    CHECK_EQ(codec.SetQuality(c.set), ICERR_OK);
-    CHECK_EQ(codec.Quality(), c.reads);
-  }
 }
 
 }  // namespace

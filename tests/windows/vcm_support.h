@@ -32,9 +32,6 @@ class OpenCodec {
                ? q
                : ~0u;
   }
-  LRESULT SetQuality(DWORD q) const {
-    return ICSendMessage(hic_, ICM_SETQUALITY, reinterpret_cast<DWORD_PTR>(&q), 0);
-  }
 
  private:
   HIC hic_;
