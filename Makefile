@@ -105,7 +105,7 @@ bench: deps
 # Each fuzzer keeps what it finds in $(FUZZ_BUILD)/corpus/NAME and reads its seeds in
 # fuzz/corpus/NAME; a crash leaves its input in $(FUZZ_BUILD)/ and fails the target. Every
 # fuzzer runs FUZZ_SECONDS.
-FUZZERS ?= decode_frame driver_messages
+FUZZERS ?= decode_frame driver_messages encode_frames avi_reader
 fuzz: deps
 	@cmake -S . -B $(FUZZ_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_C_COMPILER=clang \
 	  -DCMAKE_CXX_COMPILER=clang++ -DKVTC_FUZZ=ON -DKVTC_TESTS=OFF $(CMAKE_FLAGS) >/dev/null
