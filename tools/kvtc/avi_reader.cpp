@@ -82,12 +82,15 @@ AviReader::AviReader(std::string path) : path_(std::move(path)), file_(nullptr, 
   if (truncated_) {
     if (problem_.empty()) {
       problem_ = "truncated at byte " + std::to_string(fileSize_) + ", " +
-                 std::to_string(riffEnd - fileSize_) + " bytes short of the length its header gives";
+                 std::to_string(riffEnd - fileSize_) +
+                 " bytes short of the length its header gives";
     }
     problem_ += ": " + std::to_string(frames_.size()) + " of " +
                 std::to_string(std::max<std::size_t>(declaredFrames_, frames_.size())) +
                 " frames complete";
-    if (recovered_) problem_ += ", " + std::to_string(recovered_) + " of them found through the index";
+    if (recovered_) {
+      problem_ += ", " + std::to_string(recovered_) + " of them found through the index";
+    }
   } else if (frames_.size() != declaredFrames_) {
     warnings_.push_back("the headers announce " + std::to_string(declaredFrames_) +
                         " frames, the file holds " + std::to_string(frames_.size()));
@@ -111,7 +114,8 @@ void AviReader::NoteOverrun(std::uint64_t at, const Chunk& c, std::uint64_t end)
                " (from byte " + std::to_string(at) + ")";
   } else {
     problem_ = "damaged at byte " + std::to_string(at) + ": " + chunk + " of " +
-               std::to_string(c.size) + " bytes runs past the end of the list that holds it (byte " +
+               std::to_string(c.size) +
+               " bytes runs past the end of the list that holds it (byte " +
                std::to_string(end) + ")";
   }
 }
@@ -250,8 +254,9 @@ void AviReader::ReadIndex(const Chunk& idx1, std::uint64_t moviType) {
   };
   // Offsets count from the "movi" list type in most files, from the file's start in some.
   const std::uint64_t first = entries.front().offset;
-  const std::uint64_t base =
-      (frames_.empty() ? videoChunkAt(first) : first == frameChunkPositions_.front()) ? 0 : moviType;
+  const bool fromFileStart =
+      frames_.empty() ? videoChunkAt(first) : first == frameChunkPositions_.front();
+  const std::uint64_t base = fromFileStart ? 0 : moviType;
 
   // Past a chunk whose size is damaged the frames' own order is lost: the index, where it
   // points at frame chunks, still finds them, at the sizes it gives.
