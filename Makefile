@@ -5,6 +5,7 @@
 # make link-demo  the live link over loopback UDP at refresh 0/16/64/128 and loss 0/1/5/10%:
 #               demo/link.png and demo/link.md
 # make test     install what is missing, then build and run every test under the sanitizers,
+#               the threaded tests under ThreadSanitizer (make tsan),
 #               every fuzzer for 30 s, the 64-bit Windows suite under Wine (skipped when it
 #               cannot be installed), and the 32-bit one where the kernel runs i386 programs
 #               itself and the chroot of test-win32 is already there
@@ -16,10 +17,13 @@
 #               does not run i386 programs)
 # make bench    build and run the benchmarks (optimised build)
 # make fuzz     run every fuzzer (FUZZ_SECONDS each, default 600)
+# make tsan     build the test programs that open instances and run sessions on several
+#               threads under ThreadSanitizer (build-tsan/) and run those tests
 
 JOBS ?= 2
 BUILD ?= build
 SAN_BUILD ?= build-san
+TSAN_BUILD ?= build-tsan
 FUZZ_BUILD ?= build-fuzz
 WIN32_BUILD ?= build-win32
 WIN64_BUILD ?= build-win64
@@ -30,7 +34,7 @@ CMAKE_FLAGS ?=
 
 PREFIX ?=
 
-.PHONY: all deps media-deps build install link-demo test demo bench fuzz clean windows windows-dlls test-windows test-win32
+.PHONY: all deps media-deps build install link-demo test demo bench fuzz tsan clean windows windows-dlls test-windows test-win32
 
 all: build
 
@@ -57,6 +61,7 @@ test: media-deps build
 	@ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
 	  ctest --test-dir $(SAN_BUILD) --output-on-failure -j$(JOBS)
 	@ctest --test-dir $(BUILD) --output-on-failure -R '^exports$$'
+	@$(MAKE) --no-print-directory tsan
 	@if command -v clang++ >/dev/null 2>&1; then $(MAKE) --no-print-directory fuzz FUZZ_SECONDS=30; \
 	  else echo "clang++ not found: the fuzzers did not run"; fi
 	@$(MAKE) --no-print-directory test-windows
@@ -105,7 +110,7 @@ bench: deps
 # Each fuzzer keeps what it finds in $(FUZZ_BUILD)/corpus/NAME and reads its seeds in
 # fuzz/corpus/NAME; a crash leaves its input in $(FUZZ_BUILD)/ and fails the target. Every
 # fuzzer runs FUZZ_SECONDS.
-FUZZERS ?= decode_frame driver_messages
+FUZZERS ?= decode_frame driver_messages encode_frames avi_reader
 fuzz: deps
 	@cmake -S . -B $(FUZZ_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_C_COMPILER=clang \
 	  -DCMAKE_CXX_COMPILER=clang++ -DKVTC_FUZZ=ON -DKVTC_TESTS=OFF $(CMAKE_FLAGS) >/dev/null
@@ -119,7 +124,20 @@ fuzz: deps
 	  grep -E '^stat::(number_of_executed_units|peak_rss_mb)' $(FUZZ_BUILD)/fuzz-$$f.log || true; \
 	done
 
+# Instances opened, used and closed on several threads, and host sessions on several threads
+# at once (the system directory lock), under ThreadSanitizer: only the programs that hold
+# those tests are built, and only those tests run.
+TSAN_DRIVER_TESTS ?= *Instances*:*Thread*
+TSAN_TOOLS_TESTS ?= *SeveralThreads*
+tsan: media-deps
+	@cmake -S . -B $(TSAN_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKVTC_TSAN=ON -DKVTC_TOOLS=ON $(CMAKE_FLAGS) >/dev/null
+	@cmake --build $(TSAN_BUILD) -j$(JOBS) --target kvtc_driver_tests kvtc_tools_tests
+	@mkdir -p $(TSAN_BUILD)/test-tmp
+	@export KVTC_TEST_TMP=$(CURDIR)/$(TSAN_BUILD)/test-tmp TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 && \
+	  $(TSAN_BUILD)/tests/kvtc_driver_tests --gtest_brief=1 --gtest_filter='$(TSAN_DRIVER_TESTS)' && \
+	  $(TSAN_BUILD)/tests/kvtc_tools_tests --gtest_brief=1 --gtest_filter='$(TSAN_TOOLS_TESTS)'
+
 clean:
 	@! grep -q "$(abspath $(WIN32_CHROOT))$(CURDIR)" /proc/mounts || \
 	  { echo "clean: the test-win32 chroot still has this tree mounted; unmount it first" >&2; exit 1; }
-	rm -rf $(BUILD) $(SAN_BUILD) $(FUZZ_BUILD) $(WIN32_BUILD) $(WIN64_BUILD) $(WIN_PACKAGE)
+	rm -rf $(BUILD) $(SAN_BUILD) $(TSAN_BUILD) $(FUZZ_BUILD) $(WIN32_BUILD) $(WIN64_BUILD) $(WIN_PACKAGE)

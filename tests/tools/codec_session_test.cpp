@@ -2,7 +2,9 @@
 // codec's state block, and the stream variant FOURCCs.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstdlib>
+#include <thread>
 
 #include "host/codec_settings.h"
 #include "host/compressor.h"
@@ -66,6 +68,58 @@ TEST_F(ToolTest, CompressorCarriesTheChoicesThroughTheStateBlock) {
   // The session's own system directory is gone again, and the saved settings untouched.
   EXPECT_EQ(std::getenv("KVTC_SYSTEM_DIR"), dirBefore);
   EXPECT_TRUE(kvtc::testing::ReadFileBytes(systemDir_.File("KVTC.cfg")).empty());
+}
+
+// Sessions on several threads at once, as a host with several pipelines runs them. The median
+// filter and the display gamma reach the codec only through each session's own settings
+// file, so every thread's frames and pictures must be byte for byte those the same session
+// makes alone.
+TEST_F(ToolTest, SessionsOnSeveralThreadsCodeAsEachDoesAlone) {
+  struct Job {
+    settings::Preset preset;
+    host::NoiseFilter filter;
+    BYTE decimation;
+    float gamma;
+  };
+  const Job jobs[] = {{settings::Preset::Lan, host::NoiseFilter::Median, 0, 1.0f},
+                      {settings::Preset::Modem, host::NoiseFilter::None, 2, 0.6f},
+                      {settings::Preset::Isdn, host::NoiseFilter::Smooth, 0, 1.8f},
+                      {settings::Preset::Lan, host::NoiseFilter::None, 0, 1.3f}};
+  const auto run = [](const Job& job) {
+    SettingsRecord record = settings::PresetRecord(settings::Preset::Lan);
+    host::CompressorChoices choices;
+    choices.preset = job.preset;
+    choices.filter = job.filter;
+    choices.decimation = job.decimation;
+    host::ApplyCompressorChoices(choices, record);
+    host::BitmapInfo input;
+    input.header() = {sizeof(BITMAPINFOHEADER), 64, 48, 1, 24, BI_RGB, 0, 0, 0, 0, 0};
+    host::Compressor c(input, record, std::nullopt, 7000);
+    host::DisplayChoices display;
+    display.gamma = job.gamma;
+    host::Decompressor d(c.OutputFormat(), job.decimation, display, record);
+    std::vector<std::uint8_t> made, bits(64 * 48 * 3);
+    for (int n = 0; n < 2; ++n) {
+      for (std::size_t i = 0; i < bits.size(); ++i) bits[i] = (i * 7 + n * 29 + i * i % 13) & 255;
+      const host::CompressedFrame f = c.Compress(bits, n == 0);
+      made.insert(made.end(), f.bytes.begin(), f.bytes.end());
+      d.Decode(f.bytes, [&](std::span<const std::uint8_t> p) {
+        made.insert(made.end(), p.begin(), p.end());
+      });
+    }
+    return made;
+  };
+  std::vector<std::vector<std::uint8_t>> alone;
+  for (const Job& job : jobs) alone.push_back(run(job));
+  std::atomic<int> differing{0};
+  std::vector<std::thread> threads;
+  for (std::size_t t = 0; t < std::size(jobs); ++t) {
+    threads.emplace_back([&, t] {
+      for (int session = 0; session < 40; ++session) differing += run(jobs[t]) != alone[t];
+    });
+  }
+  for (std::thread& t : threads) t.join();
+  EXPECT_EQ(differing, 0);
 }
 
 TEST(StreamVariants, InterpolationAndSharpeningPickTheFourcc) {

@@ -106,9 +106,6 @@ TEST_F(ToolTest, BadInputsExitTwoNamingTheFileAndTheProblem) {
   const std::string good = Scratch("good.avi");
   WriteStream(good, std::vector<std::vector<std::uint8_t>>(4, testing::MakeKvtFrame({1}, {}, {}, {})),
               {true, false, false, false});
-  const std::string cut = Scratch("cut.avi");
-  std::filesystem::copy_file(good, cut);
-  std::filesystem::resize_file(cut, std::filesystem::file_size(good) - 80);  // index, half a frame
   const std::string missing = Scratch("missing.y4m");
   const std::string out = Scratch("out.y4m");
 
@@ -122,10 +119,8 @@ TEST_F(ToolTest, BadInputsExitTwoNamingTheFileAndTheProblem) {
       {{"decode", Scratch("none.avi"), "-o", out}, Scratch("none.avi") + ": cannot open"},
       {{"decode", text, "-o", out}, text + ": not an AVI file (no RIFF header)"},
       {{"decode", cinepak, "-o", out}, cinepak + ": its video is 'cvid', not a KVT Codec stream"},
-      {{"decode", cut, "-o", out}, cut + ": truncated: the file ends after 3 of 4 frames"},
       {{"info", text}, text + ": not an AVI file"},
       {{"info", cinepak}, cinepak + ": its video is 'cvid'"},
-      {{"info", cut}, cut + ": truncated"},
       {{"decode", good, "-o", Scratch("no/such/dir/out.y4m")}, "no/such/dir/out.y4m: cannot"},
       {{"encode", good, "-o", Scratch("o.avi")},
        good + ": it is already KVT Codec video; decode it with 'kvtc decode"},

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <memory>
 
+#include "host/session_directory.h"
 #include "platform/system_services.h"
 #include "settings/settings_file.h"
 
@@ -65,9 +66,15 @@ DWORD FrameQualityForThreshold(BYTE threshold) {
   }
 }
 
-std::string SavedSettingsPath() { return settings::SettingsFilePath(); }
+std::string SavedSettingsPath() {
+  const auto lock = LockSystemDirectory();
+  return settings::SettingsFilePath();
+}
 
-std::string ErrorLogPath() { return platform::SystemFilePath("KVTC.err"); }
+std::string ErrorLogPath() {
+  const auto lock = LockSystemDirectory();
+  return platform::SystemFilePath("KVTC.err");
+}
 
 SettingsRecord SavedSettings() {
   SettingsRecord record = settings::PresetRecord(settings::Preset::Lan);

@@ -22,12 +22,12 @@ std::string TempBase() {
   return tmp && *tmp ? tmp : "/tmp";
 }
 
-std::mutex& EnvironmentLock() {
-  static std::mutex lock;
-  return lock;
-}
-
 }  // namespace
+
+std::unique_lock<std::mutex> LockSystemDirectory() {
+  static std::mutex lock;
+  return std::unique_lock<std::mutex>(lock);
+}
 
 SessionDirectory::SessionDirectory(const settings::SettingsRecord& settings)
     : errorLog_(ErrorLogPath()) {
@@ -53,7 +53,7 @@ SessionDirectory::~SessionDirectory() {
 }
 
 SessionDirectory::Pointer::Pointer(const SessionDirectory& session)
-    : lock_(EnvironmentLock()) {
+    : lock_(LockSystemDirectory()) {
   if (const char* prev = std::getenv(kSystemDirVariable)) {
     previous_ = prev;
     hadPrevious_ = true;

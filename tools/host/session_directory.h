@@ -23,6 +23,12 @@
 
 namespace kvtc::host {
 
+// The process-wide lock under which the codec's system directory is pointed at a session's
+// directory. Whoever else reads the system directory from the environment holds it too, so
+// that no thread ever sees another's session directory in place of the user's, nor the
+// variable while it is being rewritten.
+std::unique_lock<std::mutex> LockSystemDirectory();
+
 class SessionDirectory {
  public:
   // Throws IoError when the directory cannot be made.

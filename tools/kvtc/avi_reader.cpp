@@ -23,6 +23,13 @@ bool IsVideoChunk(const char* id, int number) {
 
 std::uint64_t Padded(std::uint64_t size) { return size + (size & 1); }
 
+// A chunk id as a message shows it: '?' for what is not printable.
+std::string Printable(const char* id) {
+  std::string s(id, 4);
+  for (char& c : s) c = (c >= 32 && c < 127) ? c : '?';
+  return s;
+}
+
 }  // namespace
 
 AviReader::AviReader(std::string path) : path_(std::move(path)), file_(nullptr, &std::fclose) {
@@ -63,7 +70,7 @@ AviReader::AviReader(std::string path) : path_(std::move(path)), file_(nullptr, 
       idx1 = c;
     }
     if (chunkEnd > end) {
-      truncated_ = true;
+      NoteOverrun(at, *c, end);
       break;
     }
     at = Padded(chunkEnd - c->data) + c->data;
@@ -72,12 +79,44 @@ AviReader::AviReader(std::string path) : path_(std::move(path)), file_(nullptr, 
   if (!haveVideo_) throw FileError(path_, "no video stream in this AVI file");
   if (moviType == 0) throw FileError(path_, "truncated: the file holds no frames (no movi list)");
   if (idx1) ReadIndex(*idx1, moviType);
-  if (truncated_ && frames_.size() < declaredFrames_) {
-    warnings_.push_back("the file ends after " + std::to_string(frames_.size()) + " of " +
-                        std::to_string(declaredFrames_) + " frames");
-  } else if (!truncated_ && frames_.size() != declaredFrames_) {
+  if (truncated_) {
+    if (problem_.empty()) {
+      problem_ = "truncated at byte " + std::to_string(fileSize_) + ", " +
+                 std::to_string(riffEnd - fileSize_) +
+                 " bytes short of the length its header gives";
+    }
+    problem_ += ": " + std::to_string(frames_.size()) + " of " +
+                std::to_string(std::max<std::size_t>(declaredFrames_, frames_.size())) +
+                " frames complete";
+    if (recovered_) {
+      problem_ += ", " + std::to_string(recovered_) + " of them found through the index";
+    }
+  } else if (frames_.size() != declaredFrames_) {
     warnings_.push_back("the headers announce " + std::to_string(declaredFrames_) +
                         " frames, the file holds " + std::to_string(frames_.size()));
+  }
+}
+
+void AviReader::NoteOverrun(std::uint64_t at, const Chunk& c, std::uint64_t end) {
+  truncated_ = true;
+  if (!problem_.empty()) return;
+  std::string chunk = "a '" + Printable(c.id) + "' chunk";
+  if (IsVideoChunk(c.id, streamNumber_)) {
+    chunk = "frame " + std::to_string(frames_.size() + 1);
+  } else if (Is(c.id, "idx1")) {
+    chunk = "the index";
+  } else if (Is(c.id, "LIST") && c.size >= 4 && c.data + 4 <= fileSize_) {
+    const std::vector<std::uint8_t> type = ReadBytes(c.data, 4);
+    chunk = "the '" + Printable(reinterpret_cast<const char*>(type.data())) + "' list";
+  }
+  if (end >= fileSize_) {
+    problem_ = "truncated at byte " + std::to_string(fileSize_) + ", inside " + chunk +
+               " (from byte " + std::to_string(at) + ")";
+  } else {
+    problem_ = "damaged at byte " + std::to_string(at) + ": " + chunk + " of " +
+               std::to_string(c.size) +
+               " bytes runs past the end of the list that holds it (byte " +
+               std::to_string(end) + ")";
   }
 }
 
@@ -169,53 +208,81 @@ void AviReader::ParseHeaderList(std::uint64_t at, std::uint32_t size) {
   }
 }
 
-void AviReader::ScanMovie(std::uint64_t at, std::uint64_t end) {
+bool AviReader::ScanMovie(std::uint64_t at, std::uint64_t end) {
   while (at + 8 <= end) {
     std::optional<Chunk> c = ReadChunkHeader(at, end);
     if (!c) break;
+    const bool overrun = c->data + c->size > end;
     if (Is(c->id, "LIST") && c->size >= 4) {
       // A "rec " list groups chunks; its contents belong to the movie in order.
-      ScanMovie(c->data + 4, std::min<std::uint64_t>(c->data + c->size, end));
-    } else if (IsVideoChunk(c->id, streamNumber_)) {
-      if (c->data + c->size > end) {
-        truncated_ = true;
-        return;
-      }
+      if (!ScanMovie(c->data + 4, std::min(c->data + c->size, end))) return false;
+    } else if (IsVideoChunk(c->id, streamNumber_) && !overrun) {
       frames_.push_back({c->data, c->size, std::nullopt});
       frameChunkPositions_.push_back(at);
     }
-    if (c->data + c->size > end) {
-      truncated_ = true;
-      return;
+    if (overrun) {
+      if (!damageAt_) damageAt_ = at;
+      NoteOverrun(at, *c, end);
+      return false;
     }
     at = c->data + Padded(c->size);
   }
+  return true;
 }
 
 void AviReader::ReadIndex(const Chunk& idx1, std::uint64_t moviType) {
   const std::uint64_t available = std::min<std::uint64_t>(idx1.size, fileSize_ - idx1.data);
   const std::vector<std::uint8_t> bytes = ReadBytes(idx1.data, available - available % 16);
   hasIndex_ = true;
-  std::vector<std::pair<std::uint32_t, std::uint32_t>> entries;  // offset, flags
+  struct Entry {
+    std::uint32_t offset, flags, size;
+  };
+  std::vector<Entry> entries;
   for (std::size_t p = 0; p + 16 <= bytes.size(); p += 16) {
     if (!IsVideoChunk(reinterpret_cast<const char*>(&bytes[p]), streamNumber_)) continue;
-    entries.emplace_back(LoadU32(&bytes[p + 8]), LoadU32(&bytes[p + 4]));
+    entries.push_back({LoadU32(&bytes[p + 8]), LoadU32(&bytes[p + 4]), LoadU32(&bytes[p + 12])});
   }
-  if (entries.empty() || frames_.empty()) {
+  if (entries.empty()) {
     if (!frames_.empty()) warnings_.push_back("the index lists none of the frames");
     return;
   }
+  // A frame chunk of the video stream at `at`, as far as its header goes.
+  const auto videoChunkAt = [this](std::uint64_t at) {
+    if (at + 8 > fileSize_) return false;
+    const std::vector<std::uint8_t> id = ReadBytes(at, 4);
+    return IsVideoChunk(reinterpret_cast<const char*>(id.data()), streamNumber_);
+  };
   // Offsets count from the "movi" list type in most files, from the file's start in some.
-  const std::uint64_t base = entries.front().first == frameChunkPositions_.front() ? 0 : moviType;
+  const std::uint64_t first = entries.front().offset;
+  const bool fromFileStart =
+      frames_.empty() ? videoChunkAt(first) : first == frameChunkPositions_.front();
+  const std::uint64_t base = fromFileStart ? 0 : moviType;
+
+  // Past a chunk whose size is damaged the frames' own order is lost: the index, where it
+  // points at frame chunks, still finds them, at the sizes it gives.
+  if (damageAt_) {
+    for (const Entry& e : entries) {
+      const std::uint64_t at = base + e.offset;
+      const std::uint64_t last = frameChunkPositions_.empty() ? 0 : frameChunkPositions_.back();
+      if (at < *damageAt_ || (!frameChunkPositions_.empty() && at <= last) ||
+          at + 8 + e.size > fileSize_ || !videoChunkAt(at)) {
+        continue;
+      }
+      frames_.push_back({at + 8, e.size, std::nullopt});
+      frameChunkPositions_.push_back(at);
+      ++recovered_;
+    }
+  }
+
   std::map<std::uint64_t, std::size_t> byPosition;
   for (std::size_t i = 0; i < frameChunkPositions_.size(); ++i) {
     byPosition[frameChunkPositions_[i]] = i;
   }
   std::size_t matched = 0;
-  for (const auto& [offset, flags] : entries) {
-    auto it = byPosition.find(base + offset);
+  for (const Entry& e : entries) {
+    auto it = byPosition.find(base + e.offset);
     if (it == byPosition.end()) continue;
-    frames_[it->second].indexKey = (flags & kAviIndexKeyFrame) != 0;
+    frames_[it->second].indexKey = (e.flags & kAviIndexKeyFrame) != 0;
     ++matched;
   }
   if (matched != entries.size() || matched != frames_.size()) {
@@ -226,9 +293,7 @@ void AviReader::ReadIndex(const Chunk& idx1, std::uint64_t moviType) {
 }
 
 void AviReader::RequireComplete() const {
-  if (!truncated_) return;
-  throw FileError(path_, "truncated: " + (warnings_.empty() ? std::string("the file ends early")
-                                                            : warnings_.front()));
+  if (truncated_) throw FileError(path_, problem_);
 }
 
 void AviReader::RequireKvtStream() const {
