@@ -10,10 +10,11 @@ set style data histograms
 set style histogram clustered gap 1
 set style fill solid 0.8 border -1
 set logscale y
+set yrange [0.5:*]
 set ylabel "frames a second"
 set grid ytics
 set xtics rotate by -30 nomirror
-set key top right
+set key top center horizontal
 plot speed using 2:xtic(1) title columnheader, '' using 3 title columnheader, \
      '' using 4 title columnheader, '' using 5 title columnheader
 
@@ -22,11 +23,12 @@ set style data points
 set title "Bytes a frame against PSNR-Y (every clip, 320x240 and 640x480)"
 set logscale x
 unset logscale y
+set autoscale y
 set xtics norotate mirror
 set xlabel "bytes a frame"
 set ylabel "PSNR-Y (dB)"
 set grid xtics ytics
-set key outside right
+set key outside right top vertical
 plot for [i=0:*] quality index i using 2:3 with points pointsize 1.6 pointtype (i % 13) + 1 \
      title columnheader(1)
 unset multiplot

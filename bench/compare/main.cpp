@@ -99,7 +99,7 @@ int Run(int argc, char** argv) {
       "bottom-up 24-bit RGB bitmaps. The other codecs run through libavcodec, with libswscale's "
       "conversion from the same pictures into the encoder's input format and from each decoded "
       "picture to BGR24 counted in. PSNR-Y compares the BGR24 pictures with the sources. "
-      "\"KVTC LAN is x faster\": KVTC LAN's fps divided by the row's.\n%s",
+      "\"KVTC LAN is x faster\": KVTC LAN's fps divided by the row's.\n\n%s",
       ProcessorName().c_str(), frames, repeats, tables.c_str());
   if (std::fclose(f) != 0) throw tool::FileError(md, "cannot write");
   WriteChartData(results, dir + "/compare-speed.tsv", dir + "/compare-quality.tsv");

@@ -68,7 +68,7 @@ std::string MarkdownTables(const std::vector<Result>& results) {
 void WriteChartData(const std::vector<Result>& results, const std::string& speedPath,
                     const std::string& qualityPath) {
   std::FILE* speed = OpenForWriting(speedPath);
-  std::fprintf(speed, "codec\tencode-320x240\tdecode-320x240\tencode-640x480\tdecode-640x480\n");
+  std::fprintf(speed, "codec\tencode 320x240\tdecode 320x240\tencode 640x480\tdecode 640x480\n");
   for (const std::string& codec : Codecs(results)) {
     std::fprintf(speed, "\"%s\"", codec.c_str());
     for (int width : {320, 640}) {
