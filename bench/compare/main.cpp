@@ -89,6 +89,7 @@ int Run(int argc, char** argv) {
 
   const std::string tables = MarkdownTables(results);
   std::fputs(tables.c_str(), stdout);
+  std::fflush(stdout);
   const std::string md = dir + "/compare.md";
   std::FILE* f = std::fopen(md.c_str(), "w");
   if (!f) throw tool::FileError(md, std::string("cannot write: ") + std::strerror(errno));
