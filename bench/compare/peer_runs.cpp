@@ -3,10 +3,6 @@
 #include <algorithm>
 #include <limits>
 
-extern "C" {
-#include <libavutil/opt.h>
-}
-
 #include "compare/measurement.h"
 #include "kvtc/tool_errors.h"
 
