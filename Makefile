@@ -16,6 +16,10 @@
 #               (WIN32_CHROOT, shared by every clone; qemu-user runs it where the kernel
 #               does not run i386 programs)
 # make bench    build and run the benchmarks (optimised build)
+# make compare  the codec against msvideo1, cinepak, rpza, libx264 and libvpx on the camera
+#               clips and the built-in clip at 320x240 and 640x480, one thread, codec time
+#               only (COMPARE_FRAMES frames a clip, default 120; COMPARE_REPEATS runs, the
+#               fastest counts, default 2): demo/compare.md and demo/compare.png
 # make fuzz     run every fuzzer (FUZZ_SECONDS each, default 600)
 # make tsan     build the test programs that open instances and run sessions on several
 #               threads under ThreadSanitizer (build-tsan/) and run those tests
@@ -31,10 +35,12 @@ WIN_PACKAGE ?= build-windows
 WIN32_CHROOT ?= /var/cache/kvtc/win32-chroot
 FUZZ_SECONDS ?= 600
 CMAKE_FLAGS ?=
+COMPARE_FRAMES ?= 120
+COMPARE_REPEATS ?= 2
 
 PREFIX ?=
 
-.PHONY: all deps media-deps build install link-demo test demo bench fuzz tsan clean windows windows-dlls test-windows test-win32
+.PHONY: all deps media-deps build install link-demo test demo bench compare fuzz tsan clean windows windows-dlls test-windows test-win32
 
 all: build
 
@@ -106,6 +112,14 @@ bench: deps
 	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release -DKVTC_BENCH=ON $(CMAKE_FLAGS) >/dev/null
 	@cmake --build $(BUILD) -j$(JOBS) --target kvtc_bench
 	@$(BUILD)/bench/kvtc_bench
+
+compare:
+	@scripts/install-deps --bench
+	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release -DKVTC_TOOLS=ON -DKVTC_BENCH=ON $(CMAKE_FLAGS) >/dev/null
+	@cmake --build $(BUILD) -j$(JOBS) --target kvtc_compare
+	@COMPARE_FRAMES=$(COMPARE_FRAMES) COMPARE_REPEATS=$(COMPARE_REPEATS) $(BUILD)/bench/compare/kvtc_compare demo
+	@gnuplot -e "speed='demo/compare-speed.tsv'; quality='demo/compare-quality.tsv'; output='demo/compare.png'" bench/compare/compare.gp
+	@echo "wrote demo/compare.md and demo/compare.png"
 
 # Each fuzzer keeps what it finds in $(FUZZ_BUILD)/corpus/NAME and reads its seeds in
 # fuzz/corpus/NAME; a crash leaves its input in $(FUZZ_BUILD)/ and fails the target. Every
