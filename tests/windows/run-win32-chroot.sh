@@ -49,7 +49,7 @@ fi
 # it, every Wine process probes the whole 4 GiB for free space 64 KiB at a time; under
 # qemu-user, which takes a "fixed, no replace" mapping for a mere hint, that costs about a
 # minute of CPU per process, and the first start of a prefix outlasts Wine's 5-minute wait for
-# it ("could not load kernel32.dll"). Natively it costs nothing either way.
+# it ("could not load kernel32.dll"). Natively the probes fail at once and cost little.
 packages="wine wine32 wine32-preloader xvfb xauth"
 install_packages() {
   chroot "$root" /usr/bin/env -i PATH=/usr/sbin:/usr/bin:/sbin:/bin DEBIAN_FRONTEND=noninteractive \
