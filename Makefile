@@ -7,8 +7,8 @@
 # make test     install what is missing, then build and run every test under the sanitizers,
 #               the threaded tests under ThreadSanitizer (make tsan),
 #               every fuzzer for 30 s, the 64-bit Windows suite under Wine (skipped when it
-#               cannot be installed), and the 32-bit one where the kernel runs i386 programs
-#               itself and the chroot of test-win32 is already there
+#               cannot be installed), and the 32-bit one wherever i386 programs run (natively
+#               or under qemu-user) once the chroot of test-win32 is there
 # make demo     build, then encode and decode the built-in clip with every preset into demo/
 # make windows  cross-build kvtc.dll for 32- and 64-bit Windows (build-win32/, build-win64/)
 #               and lay out the installation folder build-windows/ (kvtc.inf and both DLLs)
@@ -71,9 +71,9 @@ test: media-deps build
 	@if command -v clang++ >/dev/null 2>&1; then $(MAKE) --no-print-directory fuzz FUZZ_SECONDS=30; \
 	  else echo "clang++ not found: the fuzzers did not run"; fi
 	@$(MAKE) --no-print-directory test-windows
-	@if [ -e $(WIN32_CHROOT)/.kvtc-ready ] && scripts/i386-exec --native; then \
+	@if [ -e $(WIN32_CHROOT)/.kvtc-ready ] && scripts/i386-exec --enable; then \
 	  $(MAKE) --no-print-directory test-win32; \
-	else echo "make test: the 32-bit Windows suite did not run: it runs here when the kernel starts i386 programs itself and the chroot of make test-win32 is in $(WIN32_CHROOT); under an emulator, run make test-win32 by hand"; fi
+	else echo "make test: the 32-bit Windows suite did not run: it runs once make test-win32 has built its chroot in $(WIN32_CHROOT), on a system that runs i386 programs natively or under qemu-i386-static"; fi
 
 # The Windows DLLs and the Windows host, cross-built with mingw-w64.
 windows:
@@ -100,7 +100,7 @@ test-windows:
 	  echo "make test: Windows suite SKIPPED: mingw-w64 or Wine is missing and cannot be installed here"; \
 	fi
 
-test-win32: windows
+test-win32: build windows
 	@ctest --test-dir $(WIN32_BUILD) --output-on-failure -R '^linux-avi$$'
 	@tests/windows/run-win32-chroot.sh . $(WIN32_BUILD) $(WIN32_CHROOT)
 	@ctest --test-dir $(WIN32_BUILD) --output-on-failure -R '^(same-bytes|avi-interop)$$'
