@@ -1,0 +1,50 @@
+// 24- and 32-bit RGB output assembled row by row from a level's row kernels (SSE2, AVX2). The
+// bytes are those of the plain converters in output_rgb.cpp, which stay the reference; rows are
+// processed in chunks so that the scratch rows live on the stack. Internal to the output
+// converters.
+#pragma once
+
+#include <cstdint>
+
+#include "pixels/decoder_tables.h"
+#include "pixels/output_converters.h"
+#include "stream/arithmetic_tables.h"
+
+namespace kvtc::pixels::output {
+
+// Pixels are handled as words 0xXXRRGGBB: blue in the low byte, as they stand in memory in
+// the codec's 24- and 32-bit layouts.
+struct ChromaRow {
+  const std::int16_t* red;
+  const std::int16_t* green;
+  const std::int16_t* blue;
+};
+
+struct RgbRowKernels {
+  // n pixels, each the clamped sums of its luma term and chroma terms, with a zero top byte.
+  // step 1: pixel i from luma[i] and the terms of block i/2; step 2: from luma[2i] and the
+  // terms of block i. Reads nothing of luma or terms beyond the n pixels'.
+  void (*pixels)(const std::uint8_t* luma, unsigned step, ChromaRow terms, std::uint32_t n,
+                 std::uint32_t* out);
+  // n pixels of `bytes` (3 or 4) each from the output into words, and back. A 32-bit store
+  // keeps each pixel's fourth byte as it is in the output.
+  void (*load)(const std::uint8_t* src, std::uint32_t n, std::uint32_t bytes, std::uint32_t* out);
+  void (*store)(const std::uint32_t* px, std::uint32_t n, std::uint32_t bytes, std::uint8_t* dst);
+  // Bytewise (a + b + 1) / 2 of n words.
+  void (*average)(const std::uint32_t* a, const std::uint32_t* b, std::uint32_t n,
+                  std::uint32_t* out);
+};
+
+// The luma term of a sample, lumaScale[y], in integer form: (9717 y + 4067) >> 13 equals the
+// table at every one of the 256 samples (proven by the kernel tests).
+inline constexpr int kLumaScaleFactor = 9717;
+inline constexpr int kLumaScaleBias = 4067;
+inline constexpr int kLumaScaleShift = 13;
+
+// Runs `variant` with the row kernels; channel orders other than blue, green, red (the
+// codec's 24- and 32-bit layouts) go to the plain converter.
+void ConvertRgbByRows(OutputVariant variant, const ConstPlaneSet& p, std::uint8_t* out,
+                      UpdateMapView map, RgbChannels ch, const DecoderTables& t,
+                      const stream::ArithmeticTables& a, const RgbRowKernels& k);
+
+}  // namespace kvtc::pixels::output
