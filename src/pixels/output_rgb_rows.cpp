@@ -1,13 +1,15 @@
 #include "pixels/output_rgb_rows.h"
 
 #include <algorithm>
-#include <cstring>
 
 #include "pixels/output_variants.h"
 #include "pixels/pixel_kernels.h"
+#include "stream/plane_view.h"
 
 namespace kvtc::pixels::output {
 namespace {
+
+using stream::AnyMarked;
 
 constexpr std::uint32_t kChunk = 256;           // output pixels per chunk (even)
 constexpr std::uint32_t kPad = 16;              // room for a kernel's whole last vector
@@ -22,19 +24,6 @@ struct Scratch {
 
   ChromaRow Terms() const { return {red, green, blue}; }
 };
-
-bool AnyMarked(const std::uint8_t* bytes, std::size_t n) {
-  std::size_t i = 0;
-  for (; i + 8 <= n; i += 8) {
-    std::uint64_t word;
-    std::memcpy(&word, bytes + i, 8);
-    if (word) return true;
-  }
-  for (; i < n; ++i) {
-    if (bytes[i]) return true;
-  }
-  return false;
-}
 
 // Map row y from column x, or null when the row is outside the map.
 const std::uint8_t* MapRow(UpdateMapView map, std::uint32_t y, std::uint32_t x) {
