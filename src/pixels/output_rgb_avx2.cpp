@@ -12,6 +12,44 @@
 namespace kvtc::pixels::output {
 namespace {
 
+// One term of sixteen blocks from their offsets d (16-bit).
+KVTC_AVX2 __m256i Term(__m256i d, ChromaTermForm f) {
+  const __m256i negative = _mm256_cmpgt_epi16(_mm256_setzero_si256(), d);
+  const __m256i magnitude = _mm256_abs_epi16(d);
+  const __m256i one = _mm256_set1_epi16(1);
+  const __m256i form = _mm256_set1_epi32(f.bias << 16 | f.factor);
+  const __m256i lo = _mm256_madd_epi16(_mm256_unpacklo_epi16(magnitude, one), form);
+  const __m256i hi = _mm256_madd_epi16(_mm256_unpackhi_epi16(magnitude, one), form);
+  __m256i term = _mm256_packs_epi32(_mm256_srai_epi32(lo, f.shift), _mm256_srai_epi32(hi, f.shift));
+  term = _mm256_sign_epi16(term, d);
+  if (f.zeroBelow) {
+    term = _mm256_andnot_si256(
+        _mm256_and_si256(negative, _mm256_cmpgt_epi16(d, _mm256_set1_epi16(static_cast<short>(-f.zeroBelow - 1)))),
+        term);
+  }
+  return term;
+}
+
+KVTC_AVX2 void Store16(std::int16_t* to, __m256i words) {
+  _mm256_storeu_si256(reinterpret_cast<__m256i*>(to), words);
+}
+
+KVTC_AVX2 void Terms(const std::uint8_t* u, const std::uint8_t* v, std::uint32_t n,
+                     const DecoderTables& t, std::int16_t* red, std::int16_t* green,
+                     std::int16_t* blue) {
+  const __m256i centre = _mm256_set1_epi16(128);
+  std::uint32_t i = 0;
+  for (; i + 16 <= n; i += 16) {
+    const __m256i uu = _mm256_cvtepu8_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(u + i)));
+    const __m256i vv = _mm256_cvtepu8_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(v + i)));
+    Store16(red + i, Term(_mm256_sub_epi16(vv, centre), kRedFromV));
+    Store16(green + i, _mm256_add_epi16(Term(_mm256_sub_epi16(centre, uu), kGreenFromU),
+                                      Term(_mm256_sub_epi16(centre, vv), kGreenFromV)));
+    Store16(blue + i, Term(_mm256_sub_epi16(uu, centre), kBlueFromU));
+  }
+  ChromaTermsPlain(u + i, v + i, n - i, t, red + i, green + i, blue + i);
+}
+
 KVTC_AVX2 __m256i LoadTerms(const std::int16_t* t, unsigned step) {
   if (step == 2) return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(t));
   // Eight block terms, each for two pixels.
@@ -53,10 +91,12 @@ KVTC_AVX2 void Pixels(const std::uint8_t* luma, unsigned step, ChromaRow t, std:
                       std::uint32_t* out) {
   const std::uint32_t perBlock = step == 1 ? 2 : 1;
   std::uint32_t i = 0;
-  for (; i + 16 < n; i += 16) {
+  // With step 2 the last vector's luma reaches one byte past the last sample: kept for the tail.
+  for (; i + 16 < n + (step == 1 ? 1 : 0); i += 16) {
     const std::uint32_t b = i / perBlock;
     SixteenPixels(luma + step * i, step, t.red + b, t.green + b, t.blue + b, out + i);
   }
+  if (i == n) return;
   // The last pixels through copies, so that nothing past them is read.
   const std::uint32_t rest = n - i, b = i / perBlock, blocks = (rest + perBlock - 1) / perBlock;
   std::uint8_t y[32] = {};
@@ -136,6 +176,25 @@ KVTC_AVX2 void Load(const std::uint8_t* src, std::uint32_t n, std::uint32_t byte
   }
 }
 
+KVTC_AVX2 void Spread(const std::uint32_t* even, std::uint32_t n, std::uint32_t* out) {
+  std::uint32_t i = 0;
+  for (; i + 16 <= n; i += 16) {
+    const __m256i e = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(even + i / 2));
+    const __m256i m = _mm256_avg_epu8(
+        e, _mm256_loadu_si256(reinterpret_cast<const __m256i*>(even + i / 2 + 1)));
+    const __m256i low = _mm256_unpacklo_epi32(e, m), high = _mm256_unpackhi_epi32(e, m);
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + i), _mm256_permute2x128_si256(low, high, 0x20));
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + i + 8),
+                        _mm256_permute2x128_si256(low, high, 0x31));
+  }
+  for (; i < n; ++i) {
+    out[i] = i % 2 ? static_cast<std::uint32_t>(_mm_cvtsi128_si32(_mm_avg_epu8(
+                         _mm_cvtsi32_si128(static_cast<int>(even[i / 2])),
+                         _mm_cvtsi32_si128(static_cast<int>(even[i / 2 + 1])))))
+                   : even[i / 2];
+  }
+}
+
 KVTC_AVX2 void Average(const std::uint32_t* a, const std::uint32_t* b, std::uint32_t n,
                        std::uint32_t* out) {
   std::uint32_t i = 0;
@@ -152,7 +211,7 @@ KVTC_AVX2 void Average(const std::uint32_t* a, const std::uint32_t* b, std::uint
   }
 }
 
-constexpr RgbRowKernels kRows{Pixels, Load, Store, Average};
+constexpr RgbRowKernels kRows{Terms, Pixels, Load, Store, Spread, Average};
 
 }  // namespace
 

@@ -1,6 +1,7 @@
 #include "pixels/output_rgb_rows.h"
 
 #include <algorithm>
+#include <cstring>
 
 #include "pixels/output_variants.h"
 #include "pixels/pixel_kernels.h"
@@ -31,15 +32,34 @@ const std::uint8_t* MapRow(UpdateMapView map, std::uint32_t y, std::uint32_t x) 
 }
 
 // Columns x .. x+n-1 of map row y hold a mark (x + n never beyond the map's stride).
+// Every one of n map bytes is 1 (marking them again changes nothing).
+bool AllOnes(const std::uint8_t* marks, std::size_t n) {
+  constexpr std::uint64_t kOnes = 0x0101010101010101u;
+  std::size_t i = 0;
+  for (; i + 8 <= n; i += 8) {
+    std::uint64_t word;
+    std::memcpy(&word, marks + i, 8);
+    if (word != kOnes) return false;
+  }
+  for (; i < n; ++i) {
+    if (marks[i] != 1) return false;
+  }
+  return true;
+}
+
 bool RowMarked(UpdateMapView map, std::uint32_t y, std::uint32_t x, std::uint32_t n) {
   const std::uint8_t* row = MapRow(map, y, x);
   return row && AnyMarked(row, n);
 }
 
-// The chroma terms of blocks first .. first+n-1 of block row by.
-void FillTerms(Scratch& s, const ConstPlaneSet& p, const DecoderTables& t, std::uint32_t first,
-               std::uint32_t n, std::uint32_t by) {
-  for (std::uint32_t i = 0; i < n; ++i) {
+// The chroma terms of blocks first .. first+n-1 of block row by; blocks past the last chroma
+// column share its sample.
+void FillTerms(Scratch& s, const ConstPlaneSet& p, const DecoderTables& t,
+               const RgbRowKernels& k, std::uint32_t first, std::uint32_t n, std::uint32_t by) {
+  const std::size_t row = p.ChromaAt(0, by);
+  const std::uint32_t own = first < p.chromaCols ? std::min(n, p.chromaCols - first) : 0;
+  if (own) k.terms(p.u + row + first, p.v + row + first, own, t, s.red, s.green, s.blue);
+  for (std::uint32_t i = own; i < n; ++i) {
     const ChromaTerms c = TermsOf(t, p, first + i, by);
     s.red[i] = static_cast<std::int16_t>(c.red);
     s.green[i] = static_cast<std::int16_t>(c.green);
@@ -86,7 +106,7 @@ struct Job {
           for (std::uint32_t dy = 0; dy < rows; ++dy) marked[dy] = RowMarked(map, y0 + dy, x0, n);
           if (!marked[0] && !marked[1]) continue;
         }
-        FillTerms(s, p, t, x0 / 2, (n + 1) / 2, y0 / 2);
+        FillTerms(s, p, t, k, x0 / 2, (n + 1) / 2, y0 / 2);
         for (std::uint32_t dy = 0; dy < rows; ++dy) {
           if (!marked[dy]) continue;
           const std::uint32_t y = y0 + dy;
@@ -102,47 +122,52 @@ struct Job {
   // Keeps the output's own pixels where the map is not marked.
   void MergeMarked(const std::uint8_t* marks, std::uint32_t n, std::uint32_t x,
                    std::uint32_t y) const {
-    if (!AnyMarked(marks, n)) return;
-    bool all = true;
-    for (std::uint32_t i = 0; i < n; ++i) all &= marks[i] != 0;
-    if (all) return;
+    if (!std::memchr(marks, 0, n)) return;  // every pixel marked
     k.load(At(x, y), n, bytes, s.above);
     for (std::uint32_t i = 0; i < n; ++i) {
       if (!marks[i]) s.row[i] = s.above[i];
     }
   }
 
-  // Even row y: its even pixels converted, odd ones between them.
+  // Even row y: its even pixels converted, odd ones between them. A chunk whose marks are
+  // all set converts as a whole (and marks nothing new).
   template <bool kPartial>
   void HalfEvenRow(std::uint32_t y) const {
     for (std::uint32_t x0 = 0; x0 < p.width; x0 += kChunk) {
       const std::uint32_t n = std::min(kChunk, p.width - x0);
-      const bool next = x0 + n < p.width;  // the next chunk's first pixel is a neighbour
-      const std::uint32_t evens = (n + 1) / 2 + (next ? 1 : 0);
       if (kPartial && !RowMarked(map, y, x0, n + 1)) continue;
-      FillTerms(s, p, t, x0 / 2, evens, y / 2);
-      k.pixels(p.LumaRow(y) + x0, 2, s.Terms(), evens, s.even);
-      ApplyGamma(s.even, evens, t);
-      std::uint32_t* row = s.row;
-      if constexpr (kPartial) {
-        const std::uint8_t* marks = MapRow(map, y, x0);
-        k.load(At(x0, y), n + (next ? 1 : 0), bytes, row);
-        for (std::uint32_t j = 0; j < evens; ++j) {
-          if (marks[2 * j]) row[2 * j] = s.even[j];
-        }
-        for (std::uint32_t i = 1; i < n; i += 2) {
-          if (!marks[i - 1] && !marks[i + 1]) continue;
-          row[i] = x0 + i + 1 < p.width ? Average(row[i - 1], row[i + 1]) : row[i - 1];
-          map.Mark(x0 + i, y);
-        }
+      if (kPartial && AllOnes(MapRow(map, y, x0), n + 1)) {
+        HalfEvenChunk<false>(y, x0, n);
       } else {
-        for (std::uint32_t j = 0; j < evens; ++j) row[2 * j] = s.even[j];
-        for (std::uint32_t i = 1; i < n; i += 2) {
-          row[i] = x0 + i + 1 < p.width ? Average(row[i - 1], row[i + 1]) : row[i - 1];
-        }
+        HalfEvenChunk<kPartial>(y, x0, n);
       }
-      k.store(row, n, bytes, At(x0, y));
     }
+  }
+
+  template <bool kPartial>
+  void HalfEvenChunk(std::uint32_t y, std::uint32_t x0, std::uint32_t n) const {
+    const bool next = x0 + n < p.width;  // the next chunk's first pixel is a neighbour
+    const std::uint32_t evens = (n + 1) / 2 + (next ? 1 : 0);
+    FillTerms(s, p, t, k, x0 / 2, evens, y / 2);
+    k.pixels(p.LumaRow(y) + x0, 2, s.Terms(), evens, s.even);
+    ApplyGamma(s.even, evens, t);
+    std::uint32_t* row = s.row;
+    if constexpr (kPartial) {
+      const std::uint8_t* marks = MapRow(map, y, x0);
+      k.load(At(x0, y), n + (next ? 1 : 0), bytes, row);
+      for (std::uint32_t j = 0; j < evens; ++j) {
+        if (marks[2 * j]) row[2 * j] = s.even[j];
+      }
+      for (std::uint32_t i = 1; i < n; i += 2) {
+        if (!marks[i - 1] && !marks[i + 1]) continue;
+        row[i] = x0 + i + 1 < p.width ? Average(row[i - 1], row[i + 1]) : row[i - 1];
+        map.Mark(x0 + i, y);
+      }
+    } else {
+      s.even[evens] = s.even[evens - 1];  // the right edge repeats its pixel
+      k.spread(s.even, n, row);
+    }
+    k.store(row, n, bytes, At(x0, y));
   }
 
   // Odd row y: the mean of the rows above and below, or the row above at the bottom edge.
@@ -160,7 +185,7 @@ struct Job {
         k.load(At(x0, y + 1), n, bytes, s.below);
         k.average(s.above, s.below, n, s.above);
       }
-      if constexpr (kPartial) {
+      if (kPartial && !(up && AllOnes(up, n)) && !(down && AllOnes(down, n))) {
         k.load(At(x0, y), n, bytes, s.row);
         for (std::uint32_t i = 0; i < n; ++i) {
           if ((up && up[i]) || (down && down[i])) s.row[i] = mean[i];
@@ -182,6 +207,16 @@ struct Job {
 };
 
 }  // namespace
+
+void ChromaTermsPlain(const std::uint8_t* u, const std::uint8_t* v, std::uint32_t n,
+                      const DecoderTables& t, std::int16_t* red, std::int16_t* green,
+                      std::int16_t* blue) {
+  for (std::uint32_t i = 0; i < n; ++i) {
+    red[i] = static_cast<std::int16_t>(t.redFromV[v[i]]);
+    green[i] = static_cast<std::int16_t>(t.greenFromU[u[i]] + t.greenFromV[v[i]]);
+    blue[i] = static_cast<std::int16_t>(t.blueFromU[u[i]]);
+  }
+}
 
 void ConvertRgbByRows(OutputVariant variant, const ConstPlaneSet& p, std::uint8_t* out,
                       UpdateMapView map, RgbChannels ch, const DecoderTables& t,

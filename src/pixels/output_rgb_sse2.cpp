@@ -29,6 +29,40 @@ void EightPixels(__m128i luma, __m128i red, __m128i green, __m128i blue, std::ui
   _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 4), _mm_unpackhi_epi16(bgPairs, rPairs));
 }
 
+// One term of eight blocks from their offsets d (16-bit).
+__m128i Term(__m128i d, ChromaTermForm f) {
+  const __m128i negative = _mm_cmpgt_epi16(_mm_setzero_si128(), d);
+  const __m128i magnitude = _mm_max_epi16(d, _mm_sub_epi16(_mm_setzero_si128(), d));
+  const __m128i one = _mm_set1_epi16(1);
+  const __m128i form = _mm_set1_epi32(f.bias << 16 | f.factor);
+  const __m128i lo = _mm_madd_epi16(_mm_unpacklo_epi16(magnitude, one), form);
+  const __m128i hi = _mm_madd_epi16(_mm_unpackhi_epi16(magnitude, one), form);
+  __m128i term = _mm_packs_epi32(_mm_srai_epi32(lo, f.shift), _mm_srai_epi32(hi, f.shift));
+  term = _mm_sub_epi16(_mm_xor_si128(term, negative), negative);
+  if (f.zeroBelow) {
+    term = _mm_andnot_si128(
+        _mm_and_si128(negative, _mm_cmpgt_epi16(d, _mm_set1_epi16(static_cast<short>(-f.zeroBelow - 1)))),
+        term);
+  }
+  return term;
+}
+
+void Terms(const std::uint8_t* u, const std::uint8_t* v, std::uint32_t n, const DecoderTables& t,
+           std::int16_t* red, std::int16_t* green, std::int16_t* blue) {
+  const __m128i zero = _mm_setzero_si128(), centre = _mm_set1_epi16(128);
+  std::uint32_t i = 0;
+  for (; i + 8 <= n; i += 8) {
+    const __m128i uu = _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(u + i)), zero);
+    const __m128i vv = _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(v + i)), zero);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(red + i), Term(_mm_sub_epi16(vv, centre), kRedFromV));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(green + i),
+                     _mm_add_epi16(Term(_mm_sub_epi16(centre, uu), kGreenFromU),
+                                   Term(_mm_sub_epi16(centre, vv), kGreenFromV)));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(blue + i), Term(_mm_sub_epi16(uu, centre), kBlueFromU));
+  }
+  ChromaTermsPlain(u + i, v + i, n - i, t, red + i, green + i, blue + i);
+}
+
 void PixelsStep1(const std::uint8_t* luma, const std::int16_t* red, const std::int16_t* green,
                  const std::int16_t* blue, std::uint32_t* out) {
   const auto terms = [](const std::int16_t* t) {
@@ -117,21 +151,36 @@ void Load(const std::uint8_t* src, std::uint32_t n, std::uint32_t bytes, std::ui
   }
 }
 
+__m128i Mean(__m128i a, __m128i b) { return _mm_avg_epu8(a, b); }
+
+std::uint32_t Mean(std::uint32_t a, std::uint32_t b) {
+  return static_cast<std::uint32_t>(_mm_cvtsi128_si32(
+      Mean(_mm_cvtsi32_si128(static_cast<int>(a)), _mm_cvtsi32_si128(static_cast<int>(b)))));
+}
+
+void Spread(const std::uint32_t* even, std::uint32_t n, std::uint32_t* out) {
+  std::uint32_t i = 0;
+  for (; i + 8 <= n; i += 8) {
+    const __m128i e = _mm_loadu_si128(reinterpret_cast<const __m128i*>(even + i / 2));
+    const __m128i m =
+        Mean(e, _mm_loadu_si128(reinterpret_cast<const __m128i*>(even + i / 2 + 1)));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), _mm_unpacklo_epi32(e, m));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i + 4), _mm_unpackhi_epi32(e, m));
+  }
+  for (; i < n; ++i) out[i] = i % 2 ? Mean(even[i / 2], even[i / 2 + 1]) : even[i / 2];
+}
+
 void Average(const std::uint32_t* a, const std::uint32_t* b, std::uint32_t n, std::uint32_t* out) {
   std::uint32_t i = 0;
   for (; i + 4 <= n; i += 4) {
     _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i),
-                     _mm_avg_epu8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(a + i)),
-                                  _mm_loadu_si128(reinterpret_cast<const __m128i*>(b + i))));
+                     Mean(_mm_loadu_si128(reinterpret_cast<const __m128i*>(a + i)),
+                          _mm_loadu_si128(reinterpret_cast<const __m128i*>(b + i))));
   }
-  for (; i < n; ++i) {
-    out[i] = static_cast<std::uint32_t>(_mm_cvtsi128_si32(
-        _mm_avg_epu8(_mm_cvtsi32_si128(static_cast<int>(a[i])),
-                     _mm_cvtsi32_si128(static_cast<int>(b[i])))));
-  }
+  for (; i < n; ++i) out[i] = Mean(a[i], b[i]);
 }
 
-constexpr RgbRowKernels kRows{Pixels, Load, Store, Average};
+constexpr RgbRowKernels kRows{Terms, Pixels, Load, Store, Spread, Average};
 
 }  // namespace
 

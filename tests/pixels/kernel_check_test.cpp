@@ -4,6 +4,7 @@
 // contents must survive wherever the reference leaves them.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <functional>
 #include <random>
 #include <string>
@@ -66,12 +67,20 @@ std::vector<std::uint8_t> RandomMap(std::size_t size, std::mt19937& rng) {
   return map;
 }
 
-TEST(KernelCheck, LumaTermIntegerFormEqualsTheTable) {
-  const auto& scale = testing::SharedTables().decoder.lumaScale;
-  for (int y = 0; y < 256; ++y) {
-    ASSERT_EQ((output::kLumaScaleFactor * y + output::kLumaScaleBias) >> output::kLumaScaleShift,
-              scale[y])
-        << y;
+// The integer forms the kernels compute, against the tables at every sample.
+TEST(KernelCheck, IntegerFormsOfTheColourTablesEqualTheTables) {
+  const DecoderTables& t = testing::SharedTables().decoder;
+  const auto form = [](output::ChromaTermForm f, int d) {
+    const int magnitude = (std::abs(d) * f.factor + f.bias) >> f.shift;
+    return d < 0 && d >= -f.zeroBelow ? 0 : d < 0 ? -magnitude : magnitude;
+  };
+  for (int i = 0; i < 256; ++i) {
+    ASSERT_EQ((output::kLumaScaleFactor * i + output::kLumaScaleBias) >> output::kLumaScaleShift,
+              t.lumaScale[i]) << i;
+    ASSERT_EQ(form(output::kRedFromV, i - 128), t.redFromV[i]) << i;
+    ASSERT_EQ(form(output::kGreenFromU, 128 - i), t.greenFromU[i]) << i;
+    ASSERT_EQ(form(output::kGreenFromV, 128 - i), t.greenFromV[i]) << i;
+    ASSERT_EQ(form(output::kBlueFromU, i - 128), t.blueFromU[i]) << i;
   }
 }
 
