@@ -57,25 +57,29 @@ void CountPixels(benchmark::State& state) {
       kWidth * kHeight, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
 }
 
-void BM_ConvertFromRgb24(benchmark::State& state) {
-  Setup s(1.0);
-  const auto input = Noise(3 * kWidth * kHeight);
-  std::vector<std::uint8_t> planes(s.geometry.planeSetSize);
-  const PlaneSet view = ViewPlaneSet(std::span(planes), s.geometry);
-  for (auto _ : state) {
-    ConvertFromRgb(input.data(), view, kRgb24Channels, s.colour);
-    benchmark::DoNotOptimize(planes.data());
-  }
-  CountPixels(state);
-}
-BENCHMARK(BM_ConvertFromRgb24);
-
 // Every kernel is timed at each level the processor runs (0 c, 1 sse2, 2 avx2).
 bool LevelRuns(benchmark::State& state, int arg) {
   if (static_cast<CpuLevel>(state.range(arg)) <= DetectedCpuLevel()) return true;
   state.SkipWithError("level not available on this processor");
   return false;
 }
+
+// Argument 0: 3 or 4 bytes a pixel; 1: the level.
+void BM_ConvertFromRgb(benchmark::State& state) {
+  if (!LevelRuns(state, 1)) return;
+  Setup s(1.0);
+  const auto input = Noise(state.range(0) * kWidth * kHeight);
+  std::vector<std::uint8_t> planes(s.geometry.planeSetSize);
+  const PlaneSet view = ViewPlaneSet(std::span(planes), s.geometry);
+  const RgbChannels ch = state.range(0) == 4 ? kRgb32Channels : kRgb24Channels;
+  const PixelKernels& k = KernelsFor(static_cast<CpuLevel>(state.range(1)));
+  for (auto _ : state) {
+    k.convertFromRgb(input.data(), view, ch, s.colour);
+    benchmark::DoNotOptimize(planes.data());
+  }
+  CountPixels(state);
+}
+BENCHMARK(BM_ConvertFromRgb)->ArgNames({"bytes", "level"})->ArgsProduct({{3, 4}, {0, 1, 2}});
 
 // Argument 0: 3 or 4 bytes a pixel; 1: the level; 2: ten times the gamma (10 skips the gamma
 // lookup, 20 does not).

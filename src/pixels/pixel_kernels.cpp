@@ -20,10 +20,12 @@ void ConvertRgbPlain(OutputVariant variant, const ConstPlaneSet& p, std::uint8_t
   }
 }
 
-constexpr PixelKernels kPlain{CpuLevel::kC, ConvertRgbPlain, PackYuv422};
+constexpr PixelKernels kPlain{CpuLevel::kC, ConvertRgbPlain, PackYuv422, ConvertFromRgb};
 #if KVTC_X86
-constexpr PixelKernels kSse2{CpuLevel::kSse2, output::ConvertRgbSse2, output::PackYuv422Sse2};
-constexpr PixelKernels kAvx2{CpuLevel::kAvx2, output::ConvertRgbAvx2, output::PackYuv422Sse2};
+constexpr PixelKernels kSse2{CpuLevel::kSse2, output::ConvertRgbSse2, output::PackYuv422Sse2,
+                             ConvertFromRgb};
+constexpr PixelKernels kAvx2{CpuLevel::kAvx2, output::ConvertRgbAvx2, output::PackYuv422Sse2,
+                             input::ConvertFromRgbAvx2};
 #endif
 
 }  // namespace

@@ -6,6 +6,8 @@
 
 #include "pixels/cpu_features.h"
 #include "pixels/decoder_tables.h"
+#include "pixels/encoder_tables.h"
+#include "pixels/input_converters.h"
 #include "pixels/output_converters.h"
 #include "stream/arithmetic_tables.h"
 
@@ -19,6 +21,9 @@ struct PixelKernels {
                      const stream::ArithmeticTables& a);
   // Packed 4:2:2 output (PackYuv422).
   void (*packYuv422)(const ConstPlaneSet& planes, std::uint8_t* out, bool grey);
+  // 24- and 32-bit RGB input (ConvertFromRgb).
+  void (*convertFromRgb)(const std::uint8_t* src, const PlaneSet& planes, RgbChannels channels,
+                         const EncoderColourTables& colour);
 };
 
 // The table of `level`, or of the highest level below it that this build carries.
@@ -41,5 +46,10 @@ inline constexpr std::uint8_t kNeutralChroma = 128;
 void PackYuv422Tail(const ConstPlaneSet& p, std::uint32_t y, std::uint32_t x, std::uint8_t* row,
                     bool grey);
 }  // namespace output
+
+namespace input {
+void ConvertFromRgbAvx2(const std::uint8_t* src, const PlaneSet& p, RgbChannels ch,
+                        const EncoderColourTables& t);
+}  // namespace input
 
 }  // namespace kvtc::pixels

@@ -9,6 +9,7 @@
 #include <random>
 #include <string>
 
+#include "pixels/encoder_table_forms.h"
 #include "pixels/output_rgb_rows.h"
 #include "pixels/pixel_fixtures.h"
 #include "pixels/pixel_kernels.h"
@@ -38,6 +39,13 @@ Run Yuv422(bool grey) {
   };
 }
 
+// Input conversion reads the picture's bytes from `out` and writes the planes.
+Run RgbInput(RgbChannels ch) {
+  return [=](const PixelKernels& k, Picture& p, const testing::Tables& t) {
+    k.convertFromRgb(p.out.data(), ViewPlaneSet(std::span(p.planes), p.g), ch, t.colour);
+  };
+}
+
 struct Entry {
   std::string name;
   Run run;
@@ -55,6 +63,9 @@ std::vector<Entry> Entries() {
   }
   entries.push_back({"rgb24 other channel order", RgbOutput(OutputVariant::kFull, {3, 0, 1, 2}), 3});
   entries.push_back({"yuv422", Yuv422(false), 2});
+  entries.push_back({"rgb24 input", RgbInput(kRgb24Channels), 3});
+  entries.push_back({"rgb32 input", RgbInput(kRgb32Channels), 4});
+  entries.push_back({"rgb24 input other channel order", RgbInput({3, 0, 1, 2}), 3});
   entries.push_back({"yuv422 grey", Yuv422(true), 2});
   return entries;
 }
@@ -81,6 +92,24 @@ TEST(KernelCheck, IntegerFormsOfTheColourTablesEqualTheTables) {
     ASSERT_EQ(form(output::kGreenFromU, 128 - i), t.greenFromU[i]) << i;
     ASSERT_EQ(form(output::kGreenFromV, 128 - i), t.greenFromV[i]) << i;
     ASSERT_EQ(form(output::kBlueFromU, i - 128), t.blueFromU[i]) << i;
+  }
+  const EncoderColourTables& e = testing::SharedTables().colour;
+  const auto table = [](TableForm f, int i) {
+    const int value = i <= f.zeroUpTo ? 0 : (i * f.factor + f.bias) >> f.shift;
+    return f.negative ? -value : value;
+  };
+  for (int i = 0; i < 256; ++i) {
+    ASSERT_EQ(table(kLumaFromR, i), e.lumaFromR[i]) << i;
+    ASSERT_EQ(table(kLumaFromG, i), e.lumaFromG[i]) << i;
+    ASSERT_EQ(table(kLumaFromB, i), e.lumaFromB[i]) << i;
+  }
+  for (int s = 0; s <= 4 * 255; ++s) {
+    ASSERT_EQ(table(kUFromR, s), e.uFromR[s]) << s;
+    ASSERT_EQ(table(kUFromG, s), e.uFromG[s]) << s;
+    ASSERT_EQ(table(kUFromB, s), e.uFromB[s]) << s;
+    ASSERT_EQ(table(kVFromR, s), e.vFromR[s]) << s;
+    ASSERT_EQ(table(kVFromG, s), e.vFromG[s]) << s;
+    ASSERT_EQ(table(kVFromB, s), e.vFromB[s]) << s;
   }
 }
 
@@ -125,6 +154,7 @@ TEST(KernelCheck, EveryKernelAtEveryLevelMatchesThePlainKernel) {
                                   std::to_string(trial);
         ASSERT_EQ(got.out, expected.out) << where;
         ASSERT_EQ(got.map, expected.map) << where;
+        ASSERT_EQ(got.planes, expected.planes) << where;
       }
     }
   }
