@@ -15,11 +15,12 @@ namespace {
 
 // A table of 32-bit lane values below 32768.
 KVTC_AVX2 __m256i Form(__m256i x, TableForm f) {
-  __m256i value = _mm256_srai_epi32(
-      _mm256_add_epi32(_mm256_madd_epi16(x, _mm256_set1_epi32(f.factor & 0xFFFF)),
-                       _mm256_set1_epi32(f.bias)),
-      f.shift);
-  if (f.zeroUpTo >= 0) value = _mm256_and_si256(value, _mm256_cmpgt_epi32(x, _mm256_set1_epi32(f.zeroUpTo)));
+  __m256i value =
+      _mm256_srai_epi32(_mm256_add_epi32(_mm256_madd_epi16(x, _mm256_set1_epi32(f.factor & 0xFFFF)),
+                                         _mm256_set1_epi32(f.bias)),
+                        f.shift);
+  if (f.zeroUpTo >= 0)
+    value = _mm256_and_si256(value, _mm256_cmpgt_epi32(x, _mm256_set1_epi32(f.zeroUpTo)));
   return f.negative ? _mm256_sub_epi32(_mm256_setzero_si256(), value) : value;
 }
 
@@ -29,9 +30,9 @@ KVTC_AVX2 __m256i LoadEight(const std::uint8_t* src, std::uint32_t bytes) {
   const __m256i raw = _mm256_inserti128_si256(
       _mm256_castsi128_si256(_mm_loadu_si128(reinterpret_cast<const __m128i*>(src))),
       _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + 12)), 1);
-  return _mm256_shuffle_epi8(raw, _mm256_setr_epi8(0, 1, 2, -1, 3, 4, 5, -1, 6, 7, 8, -1, 9, 10,
-                                                   11, -1, 0, 1, 2, -1, 3, 4, 5, -1, 6, 7, 8, -1,
-                                                   9, 10, 11, -1));
+  return _mm256_shuffle_epi8(
+      raw, _mm256_setr_epi8(0, 1, 2, -1, 3, 4, 5, -1, 6, 7, 8, -1, 9, 10, 11, -1, 0, 1, 2, -1, 3, 4,
+                            5, -1, 6, 7, 8, -1, 9, 10, 11, -1));
 }
 
 KVTC_AVX2 __m256i Channel(__m256i px, int shift) {
@@ -39,9 +40,9 @@ KVTC_AVX2 __m256i Channel(__m256i px, int shift) {
 }
 
 KVTC_AVX2 __m256i Luma(__m256i px) {
-  return _mm256_add_epi32(_mm256_add_epi32(Form(Channel(px, 16), kLumaFromR),
-                                           Form(Channel(px, 8), kLumaFromG)),
-                          Form(Channel(px, 0), kLumaFromB));
+  return _mm256_add_epi32(
+      _mm256_add_epi32(Form(Channel(px, 16), kLumaFromR), Form(Channel(px, 8), kLumaFromG)),
+      Form(Channel(px, 0), kLumaFromB));
 }
 
 // Sixteen 32-bit lanes (a: first eight, b: next eight) saturated to bytes in order.
@@ -65,10 +66,10 @@ KVTC_AVX2 void EightBlocks(const std::uint8_t* row0, const std::uint8_t* row1, s
   _mm_storeu_si128(reinterpret_cast<__m128i*>(luma0), Bytes(Luma(px[0]), Luma(px[1])));
   _mm_storeu_si128(reinterpret_cast<__m128i*>(luma1), Bytes(Luma(px[2]), Luma(px[3])));
   const __m256i red = BlockSums(px, 16), green = BlockSums(px, 8), blue = BlockSums(px, 0);
-  const __m256i uu = _mm256_add_epi32(
-      _mm256_add_epi32(Form(red, kUFromR), Form(green, kUFromG)), Form(blue, kUFromB));
-  const __m256i vv = _mm256_add_epi32(
-      _mm256_add_epi32(Form(red, kVFromR), Form(green, kVFromG)), Form(blue, kVFromB));
+  const __m256i uu = _mm256_add_epi32(_mm256_add_epi32(Form(red, kUFromR), Form(green, kUFromG)),
+                                      Form(blue, kUFromB));
+  const __m256i vv = _mm256_add_epi32(_mm256_add_epi32(Form(red, kVFromR), Form(green, kVFromG)),
+                                      Form(blue, kVFromB));
   const __m128i both = Bytes(uu, vv);  // u0..u7 v0..v7
   _mm_storel_epi64(reinterpret_cast<__m128i*>(u), both);
   _mm_storel_epi64(reinterpret_cast<__m128i*>(v), _mm_srli_si128(both, 8));
@@ -91,9 +92,8 @@ void ConvertFromRgbAvx2(const std::uint8_t* src, const PlaneSet& p, RgbChannels 
     std::uint32_t bx = 0;
     for (; bx + 8 <= blocks && 2 * bx + 16 + reach <= p.width; bx += 8) {
       const std::size_t chroma = std::size_t{by} * p.chromaStride + bx;
-      EightBlocks(src + y0 * rowBytes + 2 * bx * bytes, src + y1 * rowBytes + 2 * bx * bytes,
-                  bytes, p.LumaRow(y0) + 2 * bx, p.LumaRow(y1) + 2 * bx, p.u + chroma,
-                  p.v + chroma);
+      EightBlocks(src + y0 * rowBytes + 2 * bx * bytes, src + y1 * rowBytes + 2 * bx * bytes, bytes,
+                  p.LumaRow(y0) + 2 * bx, p.LumaRow(y1) + 2 * bx, p.u + chroma, p.v + chroma);
     }
     ConvertFromRgbBlocks(src, p, ch, t, by, bx);
   }

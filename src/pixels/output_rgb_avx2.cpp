@@ -24,7 +24,8 @@ KVTC_AVX2 __m256i Term(__m256i d, ChromaTermForm f) {
   term = _mm256_sign_epi16(term, d);
   if (f.zeroBelow) {
     term = _mm256_andnot_si256(
-        _mm256_and_si256(negative, _mm256_cmpgt_epi16(d, _mm256_set1_epi16(static_cast<short>(-f.zeroBelow - 1)))),
+        _mm256_and_si256(negative, _mm256_cmpgt_epi16(
+                                       d, _mm256_set1_epi16(static_cast<short>(-f.zeroBelow - 1)))),
         term);
   }
   return term;
@@ -40,11 +41,13 @@ KVTC_AVX2 void Terms(const std::uint8_t* u, const std::uint8_t* v, std::uint32_t
   const __m256i centre = _mm256_set1_epi16(128);
   std::uint32_t i = 0;
   for (; i + 16 <= n; i += 16) {
-    const __m256i uu = _mm256_cvtepu8_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(u + i)));
-    const __m256i vv = _mm256_cvtepu8_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(v + i)));
+    const __m256i uu =
+        _mm256_cvtepu8_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(u + i)));
+    const __m256i vv =
+        _mm256_cvtepu8_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(v + i)));
     Store16(red + i, Term(_mm256_sub_epi16(vv, centre), kRedFromV));
     Store16(green + i, _mm256_add_epi16(Term(_mm256_sub_epi16(centre, uu), kGreenFromU),
-                                      Term(_mm256_sub_epi16(centre, vv), kGreenFromV)));
+                                        Term(_mm256_sub_epi16(centre, vv), kGreenFromV)));
     Store16(blue + i, Term(_mm256_sub_epi16(uu, centre), kBlueFromU));
   }
   ChromaTermsPlain(u + i, v + i, n - i, t, red + i, green + i, blue + i);
@@ -53,8 +56,7 @@ KVTC_AVX2 void Terms(const std::uint8_t* u, const std::uint8_t* v, std::uint32_t
 KVTC_AVX2 __m256i LoadTerms(const std::int16_t* t, unsigned step) {
   if (step == 2) return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(t));
   // Eight block terms, each for two pixels.
-  const __m256i words =
-      _mm256_cvtepu16_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(t)));
+  const __m256i words = _mm256_cvtepu16_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(t)));
   return _mm256_or_si256(words, _mm256_slli_epi32(words, 16));
 }
 
@@ -63,16 +65,15 @@ KVTC_AVX2 void SixteenPixels(const std::uint8_t* luma, unsigned step, const std:
                              const std::int16_t* green, const std::int16_t* blue,
                              std::uint32_t* out) {
   const __m256i y =
-      step == 1
-          ? _mm256_cvtepu8_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(luma)))
-          : _mm256_and_si256(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(luma)),
-                             _mm256_set1_epi16(0xFF));
+      step == 1 ? _mm256_cvtepu8_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(luma)))
+                : _mm256_and_si256(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(luma)),
+                                   _mm256_set1_epi16(0xFF));
   const __m256i one = _mm256_set1_epi16(1);
   const __m256i coef = _mm256_set1_epi32(kLumaScaleBias << 16 | kLumaScaleFactor);
-  const __m256i lo = _mm256_srai_epi32(_mm256_madd_epi16(_mm256_unpacklo_epi16(y, one), coef),
-                                       kLumaScaleShift);
-  const __m256i hi = _mm256_srai_epi32(_mm256_madd_epi16(_mm256_unpackhi_epi16(y, one), coef),
-                                       kLumaScaleShift);
+  const __m256i lo =
+      _mm256_srai_epi32(_mm256_madd_epi16(_mm256_unpacklo_epi16(y, one), coef), kLumaScaleShift);
+  const __m256i hi =
+      _mm256_srai_epi32(_mm256_madd_epi16(_mm256_unpackhi_epi16(y, one), coef), kLumaScaleShift);
   const __m256i l = _mm256_packs_epi32(lo, hi);  // lane order restored by the unpack
   const __m256i zero = _mm256_setzero_si256();
   const __m256i bg = _mm256_packus_epi16(_mm256_add_epi16(l, LoadTerms(blue, step)),
@@ -80,9 +81,10 @@ KVTC_AVX2 void SixteenPixels(const std::uint8_t* luma, unsigned step, const std:
   const __m256i r = _mm256_packus_epi16(_mm256_add_epi16(l, LoadTerms(red, step)), zero);
   const __m256i bgPairs = _mm256_unpacklo_epi8(bg, _mm256_srli_si256(bg, 8));
   const __m256i rPairs = _mm256_unpacklo_epi8(r, zero);
-  const __m256i first = _mm256_unpacklo_epi16(bgPairs, rPairs);  // pixels 0-3, 8-11
+  const __m256i first = _mm256_unpacklo_epi16(bgPairs, rPairs);   // pixels 0-3, 8-11
   const __m256i second = _mm256_unpackhi_epi16(bgPairs, rPairs);  // 4-7, 12-15
-  _mm256_storeu_si256(reinterpret_cast<__m256i*>(out), _mm256_permute2x128_si256(first, second, 0x20));
+  _mm256_storeu_si256(reinterpret_cast<__m256i*>(out),
+                      _mm256_permute2x128_si256(first, second, 0x20));
   _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + 8),
                       _mm256_permute2x128_si256(first, second, 0x31));
 }
@@ -112,12 +114,12 @@ KVTC_AVX2 void Pixels(const std::uint8_t* luma, unsigned step, ChromaRow t, std:
 
 // Within each 128-bit lane: four words to twelve bytes and back.
 KVTC_AVX2 __m256i PackControl() {
-  return _mm256_setr_epi8(0, 1, 2, 4, 5, 6, 8, 9, 10, 12, 13, 14, -1, -1, -1, -1, 0, 1, 2, 4, 5,
-                          6, 8, 9, 10, 12, 13, 14, -1, -1, -1, -1);
+  return _mm256_setr_epi8(0, 1, 2, 4, 5, 6, 8, 9, 10, 12, 13, 14, -1, -1, -1, -1, 0, 1, 2, 4, 5, 6,
+                          8, 9, 10, 12, 13, 14, -1, -1, -1, -1);
 }
 KVTC_AVX2 __m256i UnpackControl() {
-  return _mm256_setr_epi8(0, 1, 2, -1, 3, 4, 5, -1, 6, 7, 8, -1, 9, 10, 11, -1, 0, 1, 2, -1, 3,
-                          4, 5, -1, 6, 7, 8, -1, 9, 10, 11, -1);
+  return _mm256_setr_epi8(0, 1, 2, -1, 3, 4, 5, -1, 6, 7, 8, -1, 9, 10, 11, -1, 0, 1, 2, -1, 3, 4,
+                          5, -1, 6, 7, 8, -1, 9, 10, 11, -1);
 }
 
 // Eight pixels into a 24- or 32-bit destination that has room for sixteen.
@@ -125,8 +127,8 @@ KVTC_AVX2 void StoreEight(const std::uint32_t* px, std::uint32_t bytes, std::uin
   const __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(px));
   if (bytes == 4) {
     auto* d = reinterpret_cast<__m256i*>(dst);
-    _mm256_storeu_si256(d, _mm256_blendv_epi8(_mm256_loadu_si256(d), v,
-                                              _mm256_set1_epi32(0x00FFFFFF)));
+    _mm256_storeu_si256(
+        d, _mm256_blendv_epi8(_mm256_loadu_si256(d), v, _mm256_set1_epi32(0x00FFFFFF)));
     return;
   }
   const __m256i packed = _mm256_shuffle_epi8(v, PackControl());
@@ -180,17 +182,18 @@ KVTC_AVX2 void Spread(const std::uint32_t* even, std::uint32_t n, std::uint32_t*
   std::uint32_t i = 0;
   for (; i + 16 <= n; i += 16) {
     const __m256i e = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(even + i / 2));
-    const __m256i m = _mm256_avg_epu8(
-        e, _mm256_loadu_si256(reinterpret_cast<const __m256i*>(even + i / 2 + 1)));
+    const __m256i m =
+        _mm256_avg_epu8(e, _mm256_loadu_si256(reinterpret_cast<const __m256i*>(even + i / 2 + 1)));
     const __m256i low = _mm256_unpacklo_epi32(e, m), high = _mm256_unpackhi_epi32(e, m);
-    _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + i), _mm256_permute2x128_si256(low, high, 0x20));
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + i),
+                        _mm256_permute2x128_si256(low, high, 0x20));
     _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + i + 8),
                         _mm256_permute2x128_si256(low, high, 0x31));
   }
   for (; i < n; ++i) {
-    out[i] = i % 2 ? static_cast<std::uint32_t>(_mm_cvtsi128_si32(_mm_avg_epu8(
-                         _mm_cvtsi32_si128(static_cast<int>(even[i / 2])),
-                         _mm_cvtsi32_si128(static_cast<int>(even[i / 2 + 1])))))
+    out[i] = i % 2 ? static_cast<std::uint32_t>(_mm_cvtsi128_si32(
+                         _mm_avg_epu8(_mm_cvtsi32_si128(static_cast<int>(even[i / 2])),
+                                      _mm_cvtsi32_si128(static_cast<int>(even[i / 2 + 1])))))
                    : even[i / 2];
   }
 }
@@ -205,21 +208,14 @@ KVTC_AVX2 void Average(const std::uint32_t* a, const std::uint32_t* b, std::uint
                         _mm256_loadu_si256(reinterpret_cast<const __m256i*>(b + i))));
   }
   for (; i < n; ++i) {
-    out[i] = static_cast<std::uint32_t>(_mm_cvtsi128_si32(
-        _mm_avg_epu8(_mm_cvtsi32_si128(static_cast<int>(a[i])),
-                     _mm_cvtsi32_si128(static_cast<int>(b[i])))));
+    out[i] = static_cast<std::uint32_t>(_mm_cvtsi128_si32(_mm_avg_epu8(
+        _mm_cvtsi32_si128(static_cast<int>(a[i])), _mm_cvtsi32_si128(static_cast<int>(b[i])))));
   }
 }
 
-constexpr RgbRowKernels kRows{Terms, Pixels, Load, Store, Spread, Average};
-
 }  // namespace
 
-void ConvertRgbAvx2(OutputVariant variant, const ConstPlaneSet& p, std::uint8_t* out,
-                    UpdateMapView map, RgbChannels ch, const DecoderTables& t,
-                    const stream::ArithmeticTables& a) {
-  ConvertRgbByRows(variant, p, out, map, ch, t, a, kRows);
-}
+extern const RgbRowKernels kRgbRowsAvx2{Terms, Pixels, Load, Store, Spread, Average};
 
 }  // namespace kvtc::pixels::output
 #endif

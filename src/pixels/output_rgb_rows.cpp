@@ -12,8 +12,8 @@ namespace {
 
 using stream::AnyMarked;
 
-constexpr std::uint32_t kChunk = 256;           // output pixels per chunk (even)
-constexpr std::uint32_t kPad = 16;              // room for a kernel's whole last vector
+constexpr std::uint32_t kChunk = 256;              // output pixels per chunk (even)
+constexpr std::uint32_t kPad = 16;                 // room for a kernel's whole last vector
 constexpr std::uint32_t kBlocks = kChunk / 2 + 1;  // with the half variants' extra pixel
 
 // The scratch rows of one call.
@@ -54,8 +54,8 @@ bool RowMarked(UpdateMapView map, std::uint32_t y, std::uint32_t x, std::uint32_
 
 // The chroma terms of blocks first .. first+n-1 of block row by; blocks past the last chroma
 // column share its sample.
-void FillTerms(Scratch& s, const ConstPlaneSet& p, const DecoderTables& t,
-               const RgbRowKernels& k, std::uint32_t first, std::uint32_t n, std::uint32_t by) {
+void FillTerms(Scratch& s, const ConstPlaneSet& p, const DecoderTables& t, const RgbRowKernels& k,
+               std::uint32_t first, std::uint32_t n, std::uint32_t by) {
   const std::size_t row = p.ChromaAt(0, by);
   const std::uint32_t own = first < p.chromaCols ? std::min(n, p.chromaCols - first) : 0;
   if (own) k.terms(p.u + row + first, p.v + row + first, own, t, s.red, s.green, s.blue);

@@ -24,8 +24,7 @@ struct RgbRowKernels {
   // The chroma terms of n blocks from their U and V samples: red, green and blue sums as in
   // TermsOf.
   void (*terms)(const std::uint8_t* u, const std::uint8_t* v, std::uint32_t n,
-                const DecoderTables& t, std::int16_t* red, std::int16_t* green,
-                std::int16_t* blue);
+                const DecoderTables& t, std::int16_t* red, std::int16_t* green, std::int16_t* blue);
   // n pixels, each the clamped sums of its luma term and chroma terms, with a zero top byte.
   // step 1: pixel i from luma[i] and the terms of block i/2; step 2: from luma[2i] and the
   // terms of block i. Reads nothing of luma or terms beyond the n pixels'.
@@ -48,6 +47,9 @@ struct RgbRowKernels {
 inline constexpr int kLumaScaleFactor = 9717;
 inline constexpr int kLumaScaleBias = 4067;
 inline constexpr int kLumaScaleShift = 13;
+
+// The row kernels of each level (x86 builds only).
+extern const RgbRowKernels kRgbRowsSse2, kRgbRowsAvx2;
 
 // The plain forms, for levels without a faster one.
 void ChromaTermsPlain(const std::uint8_t* u, const std::uint8_t* v, std::uint32_t n,

@@ -15,10 +15,10 @@ namespace {
 void EightPixels(__m128i luma, __m128i red, __m128i green, __m128i blue, std::uint32_t* out) {
   const __m128i one = _mm_set1_epi16(1);
   const __m128i coef = _mm_set1_epi32(kLumaScaleBias << 16 | kLumaScaleFactor);
-  const __m128i lo = _mm_srai_epi32(_mm_madd_epi16(_mm_unpacklo_epi16(luma, one), coef),
-                                    kLumaScaleShift);
-  const __m128i hi = _mm_srai_epi32(_mm_madd_epi16(_mm_unpackhi_epi16(luma, one), coef),
-                                    kLumaScaleShift);
+  const __m128i lo =
+      _mm_srai_epi32(_mm_madd_epi16(_mm_unpacklo_epi16(luma, one), coef), kLumaScaleShift);
+  const __m128i hi =
+      _mm_srai_epi32(_mm_madd_epi16(_mm_unpackhi_epi16(luma, one), coef), kLumaScaleShift);
   const __m128i l = _mm_packs_epi32(lo, hi);
   const __m128i zero = _mm_setzero_si128();
   const __m128i bg = _mm_packus_epi16(_mm_add_epi16(l, blue), _mm_add_epi16(l, green));
@@ -41,7 +41,8 @@ __m128i Term(__m128i d, ChromaTermForm f) {
   term = _mm_sub_epi16(_mm_xor_si128(term, negative), negative);
   if (f.zeroBelow) {
     term = _mm_andnot_si128(
-        _mm_and_si128(negative, _mm_cmpgt_epi16(d, _mm_set1_epi16(static_cast<short>(-f.zeroBelow - 1)))),
+        _mm_and_si128(negative,
+                      _mm_cmpgt_epi16(d, _mm_set1_epi16(static_cast<short>(-f.zeroBelow - 1)))),
         term);
   }
   return term;
@@ -52,13 +53,17 @@ void Terms(const std::uint8_t* u, const std::uint8_t* v, std::uint32_t n, const 
   const __m128i zero = _mm_setzero_si128(), centre = _mm_set1_epi16(128);
   std::uint32_t i = 0;
   for (; i + 8 <= n; i += 8) {
-    const __m128i uu = _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(u + i)), zero);
-    const __m128i vv = _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(v + i)), zero);
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(red + i), Term(_mm_sub_epi16(vv, centre), kRedFromV));
+    const __m128i uu =
+        _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(u + i)), zero);
+    const __m128i vv =
+        _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(v + i)), zero);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(red + i),
+                     Term(_mm_sub_epi16(vv, centre), kRedFromV));
     _mm_storeu_si128(reinterpret_cast<__m128i*>(green + i),
                      _mm_add_epi16(Term(_mm_sub_epi16(centre, uu), kGreenFromU),
                                    Term(_mm_sub_epi16(centre, vv), kGreenFromV)));
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(blue + i), Term(_mm_sub_epi16(uu, centre), kBlueFromU));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(blue + i),
+                     Term(_mm_sub_epi16(uu, centre), kBlueFromU));
   }
   ChromaTermsPlain(u + i, v + i, n - i, t, red + i, green + i, blue + i);
 }
@@ -79,8 +84,8 @@ void PixelsStep2(const std::uint8_t* luma, const std::int16_t* red, const std::i
   const auto terms = [](const std::int16_t* t) {
     return _mm_loadu_si128(reinterpret_cast<const __m128i*>(t));
   };
-  const __m128i y = _mm_and_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(luma)),
-                                  _mm_set1_epi16(0xFF));
+  const __m128i y =
+      _mm_and_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(luma)), _mm_set1_epi16(0xFF));
   EightPixels(y, terms(red), terms(green), terms(blue), out);
 }
 
@@ -88,9 +93,11 @@ void Pixels(const std::uint8_t* luma, unsigned step, ChromaRow t, std::uint32_t 
             std::uint32_t* out) {
   std::uint32_t i = 0;
   if (step == 1) {
-    for (; i + 8 <= n; i += 8) PixelsStep1(luma + i, t.red + i / 2, t.green + i / 2, t.blue + i / 2, out + i);
+    for (; i + 8 <= n; i += 8)
+      PixelsStep1(luma + i, t.red + i / 2, t.green + i / 2, t.blue + i / 2, out + i);
   } else {
-    for (; i + 8 < n; i += 8) PixelsStep2(luma + 2 * i, t.red + i, t.green + i, t.blue + i, out + i);
+    for (; i + 8 < n; i += 8)
+      PixelsStep2(luma + 2 * i, t.red + i, t.green + i, t.blue + i, out + i);
   }
   if (i == n) return;
   // The last pixels through copies, so that nothing past them is read.
@@ -109,13 +116,11 @@ void Pixels(const std::uint8_t* luma, unsigned step, ChromaRow t, std::uint32_t 
 // Four words into twelve bytes at the front of the result.
 __m128i Pack24(__m128i px) {
   const __m128i x = _mm_and_si128(px, _mm_set1_epi32(0x00FFFFFF));
-  const __m128i pairs =
-      _mm_or_si128(_mm_and_si128(x, _mm_set_epi32(0, 0xFFFFFF, 0, 0xFFFFFF)),
-                   _mm_and_si128(_mm_srli_epi64(x, 8), _mm_set_epi32(0xFFFF, 0xFF000000, 0xFFFF,
-                                                                     0xFF000000)));
-  return _mm_or_si128(
-      _mm_and_si128(pairs, _mm_set_epi32(0, 0, 0xFFFF, -1)),
-      _mm_and_si128(_mm_srli_si128(pairs, 2), _mm_set_epi32(0, -1, 0xFFFF0000, 0)));
+  const __m128i pairs = _mm_or_si128(
+      _mm_and_si128(x, _mm_set_epi32(0, 0xFFFFFF, 0, 0xFFFFFF)),
+      _mm_and_si128(_mm_srli_epi64(x, 8), _mm_set_epi32(0xFFFF, 0xFF000000, 0xFFFF, 0xFF000000)));
+  return _mm_or_si128(_mm_and_si128(pairs, _mm_set_epi32(0, 0, 0xFFFF, -1)),
+                      _mm_and_si128(_mm_srli_si128(pairs, 2), _mm_set_epi32(0, -1, 0xFFFF0000, 0)));
 }
 
 __m128i Keep4thBytes(__m128i px, __m128i old) {
@@ -162,8 +167,7 @@ void Spread(const std::uint32_t* even, std::uint32_t n, std::uint32_t* out) {
   std::uint32_t i = 0;
   for (; i + 8 <= n; i += 8) {
     const __m128i e = _mm_loadu_si128(reinterpret_cast<const __m128i*>(even + i / 2));
-    const __m128i m =
-        Mean(e, _mm_loadu_si128(reinterpret_cast<const __m128i*>(even + i / 2 + 1)));
+    const __m128i m = Mean(e, _mm_loadu_si128(reinterpret_cast<const __m128i*>(even + i / 2 + 1)));
     _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), _mm_unpacklo_epi32(e, m));
     _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i + 4), _mm_unpackhi_epi32(e, m));
   }
@@ -180,15 +184,9 @@ void Average(const std::uint32_t* a, const std::uint32_t* b, std::uint32_t n, st
   for (; i < n; ++i) out[i] = Mean(a[i], b[i]);
 }
 
-constexpr RgbRowKernels kRows{Terms, Pixels, Load, Store, Spread, Average};
-
 }  // namespace
 
-void ConvertRgbSse2(OutputVariant variant, const ConstPlaneSet& p, std::uint8_t* out,
-                    UpdateMapView map, RgbChannels ch, const DecoderTables& t,
-                    const stream::ArithmeticTables& a) {
-  ConvertRgbByRows(variant, p, out, map, ch, t, a, kRows);
-}
+extern const RgbRowKernels kRgbRowsSse2{Terms, Pixels, Load, Store, Spread, Average};
 
 }  // namespace kvtc::pixels::output
 #endif

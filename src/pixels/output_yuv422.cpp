@@ -26,7 +26,8 @@ void PackYuv422Tail(const ConstPlaneSet& p, std::uint32_t y, std::uint32_t x, st
 void PackYuv422(const ConstPlaneSet& p, std::uint8_t* out, bool grey) {
   if (!p) return;
   const std::size_t rowBytes = 2 * std::size_t{p.width};
-  for (std::uint32_t y = 0; y < p.height; ++y) output::PackYuv422Tail(p, y, 0, out + y * rowBytes, grey);
+  for (std::uint32_t y = 0; y < p.height; ++y)
+    output::PackYuv422Tail(p, y, 0, out + y * rowBytes, grey);
 }
 
 }  // namespace kvtc::pixels

@@ -1,5 +1,6 @@
 #include "pixels/pixel_kernels.h"
 
+#include "pixels/output_rgb_rows.h"
 #include "pixels/simd_target.h"
 
 namespace kvtc::pixels {
@@ -20,12 +21,21 @@ void ConvertRgbPlain(OutputVariant variant, const ConstPlaneSet& p, std::uint8_t
   }
 }
 
+#if KVTC_X86
+template <const output::RgbRowKernels& kRows>
+void ConvertRgbRows(OutputVariant variant, const ConstPlaneSet& p, std::uint8_t* out,
+                    UpdateMapView map, RgbChannels ch, const DecoderTables& t,
+                    const stream::ArithmeticTables& a) {
+  output::ConvertRgbByRows(variant, p, out, map, ch, t, a, kRows);
+}
+#endif
+
 constexpr PixelKernels kPlain{CpuLevel::kC, ConvertRgbPlain, PackYuv422, ConvertFromRgb};
 #if KVTC_X86
-constexpr PixelKernels kSse2{CpuLevel::kSse2, output::ConvertRgbSse2, output::PackYuv422Sse2,
-                             ConvertFromRgb};
-constexpr PixelKernels kAvx2{CpuLevel::kAvx2, output::ConvertRgbAvx2, output::PackYuv422Sse2,
-                             input::ConvertFromRgbAvx2};
+constexpr PixelKernels kSse2{CpuLevel::kSse2, ConvertRgbRows<output::kRgbRowsSse2>,
+                             output::PackYuv422Sse2, ConvertFromRgb};
+constexpr PixelKernels kAvx2{CpuLevel::kAvx2, ConvertRgbRows<output::kRgbRowsAvx2>,
+                             output::PackYuv422Sse2, input::ConvertFromRgbAvx2};
 #endif
 
 }  // namespace

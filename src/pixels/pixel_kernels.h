@@ -33,12 +33,6 @@ const PixelKernels& KernelsFor(CpuLevel level);
 const PixelKernels& ActiveKernels();
 
 namespace output {
-void ConvertRgbSse2(OutputVariant variant, const ConstPlaneSet& p, std::uint8_t* out,
-                    UpdateMapView map, RgbChannels ch, const DecoderTables& t,
-                    const stream::ArithmeticTables& a);
-void ConvertRgbAvx2(OutputVariant variant, const ConstPlaneSet& p, std::uint8_t* out,
-                    UpdateMapView map, RgbChannels ch, const DecoderTables& t,
-                    const stream::ArithmeticTables& a);
 void PackYuv422Sse2(const ConstPlaneSet& p, std::uint8_t* out, bool grey);
 // Row y of packed 4:2:2 from pixel x (even) to the end, as PackYuv422 writes it; a grey frame
 // gets neutral chroma.

@@ -28,8 +28,8 @@ using Run = std::function<void(const PixelKernels&, Picture&, const testing::Tab
 
 Run RgbOutput(OutputVariant variant, RgbChannels ch) {
   return [=](const PixelKernels& k, Picture& p, const testing::Tables& t) {
-    k.convertRgb(variant, ViewPlaneSet(std::span<const std::uint8_t>(p.planes), p.g),
-                 p.out.data(), ViewUpdateMap(p.map, p.g), ch, t.decoder, t.arithmetic);
+    k.convertRgb(variant, ViewPlaneSet(std::span<const std::uint8_t>(p.planes), p.g), p.out.data(),
+                 ViewUpdateMap(p.map, p.g), ch, t.decoder, t.arithmetic);
   };
 }
 
@@ -61,7 +61,8 @@ std::vector<Entry> Entries() {
                          RgbOutput(static_cast<OutputVariant>(v), ch), ch.bytesPerPixel});
     }
   }
-  entries.push_back({"rgb24 other channel order", RgbOutput(OutputVariant::kFull, {3, 0, 1, 2}), 3});
+  entries.push_back(
+      {"rgb24 other channel order", RgbOutput(OutputVariant::kFull, {3, 0, 1, 2}), 3});
   entries.push_back({"yuv422", Yuv422(false), 2});
   entries.push_back({"rgb24 input", RgbInput(kRgb24Channels), 3});
   entries.push_back({"rgb32 input", RgbInput(kRgb32Channels), 4});
@@ -87,7 +88,8 @@ TEST(KernelCheck, IntegerFormsOfTheColourTablesEqualTheTables) {
   };
   for (int i = 0; i < 256; ++i) {
     ASSERT_EQ((output::kLumaScaleFactor * i + output::kLumaScaleBias) >> output::kLumaScaleShift,
-              t.lumaScale[i]) << i;
+              t.lumaScale[i])
+        << i;
     ASSERT_EQ(form(output::kRedFromV, i - 128), t.redFromV[i]) << i;
     ASSERT_EQ(form(output::kGreenFromU, 128 - i), t.greenFromU[i]) << i;
     ASSERT_EQ(form(output::kGreenFromV, 128 - i), t.greenFromV[i]) << i;
@@ -130,8 +132,9 @@ TEST(KernelCheck, EveryKernelAtEveryLevelMatchesThePlainKernel) {
   const std::pair<std::uint32_t, std::uint32_t> fixedSizes[] = {
       {1, 1}, {2, 2}, {3, 1}, {1, 5}, {7, 3}, {16, 16}, {17, 9}, {33, 2}, {640, 4}, {515, 7}};
   for (int trial = 0; trial < 40; ++trial) {
-    const auto [w, h] = trial < 10 ? fixedSizes[trial]
-                                   : std::pair<std::uint32_t, std::uint32_t>{1 + rng() % 300, 1 + rng() % 24};
+    const auto [w, h] =
+        trial < 10 ? fixedSizes[trial]
+                   : std::pair<std::uint32_t, std::uint32_t>{1 + rng() % 300, 1 + rng() % 24};
     Picture picture;
     picture.g = stream::ComputePlaneGeometry(w, h, 0);
     picture.planes = testing::NoiseBytes(picture.g.planeSetSize, rng());
@@ -149,9 +152,8 @@ TEST(KernelCheck, EveryKernelAtEveryLevelMatchesThePlainKernel) {
         got.map = map;
         got.out.assign(before.begin(), before.begin() + e.bytesPerPixel * std::size_t{w} * h);
         e.run(KernelsFor(level), got, tables);
-        const std::string where = e.name + " at " + CpuLevelName(level) + ", " +
-                                  std::to_string(w) + "x" + std::to_string(h) + " trial " +
-                                  std::to_string(trial);
+        const std::string where = e.name + " at " + CpuLevelName(level) + ", " + std::to_string(w) +
+                                  "x" + std::to_string(h) + " trial " + std::to_string(trial);
         ASSERT_EQ(got.out, expected.out) << where;
         ASSERT_EQ(got.map, expected.map) << where;
         ASSERT_EQ(got.planes, expected.planes) << where;
