@@ -86,9 +86,10 @@ void ConvertFromRgbAvx2(const std::uint8_t* src, const PlaneSet& p, RgbChannels 
   const std::size_t rowBytes = std::size_t{bytes} * p.width;
   for (std::uint32_t by = 0; by < (p.height + 1) / 2; ++by) {
     const std::uint32_t y0 = 2 * by, y1 = std::min(y0 + 1, p.height - 1);
-    // Blocks of two columns with chroma of their own; 24-bit reads reach two pixels further.
+    // Blocks of two columns with chroma of their own. 24-bit reads reach four bytes past the
+    // blocks: into the next row, except in the picture's last.
     const std::uint32_t blocks = by < p.chromaRows ? std::min(p.width / 2, p.chromaCols) : 0;
-    const std::uint32_t reach = bytes == 3 ? 2 : 0;
+    const std::uint32_t reach = bytes == 3 && y1 + 1 == p.height ? 2 : 0;
     std::uint32_t bx = 0;
     for (; bx + 8 <= blocks && 2 * bx + 16 + reach <= p.width; bx += 8) {
       const std::size_t chroma = std::size_t{by} * p.chromaStride + bx;
