@@ -34,14 +34,14 @@ inline PlaneView VPlane(const PlaneGeometry& g, std::span<std::uint8_t> set) {
 
 // The update map: one byte per luma plane position, rows of W + 4 bytes. Rows past the map
 // (a picture height that is not a multiple of 8 leaves plane rows below it) read as unmarked.
-// Whether any of `count` map bytes from `row` is marked: a word at a time, so that the rows
+// Whether any of `count` map bytes from `row` is marked: 32 bytes at a time, so that the rows
 // an unchanged picture leaves unmarked cost little to pass over.
 inline bool AnyMarked(const std::uint8_t* row, std::size_t count) {
   std::size_t i = 0;
-  for (; i + 8 <= count; i += 8) {
-    std::uint64_t word;
-    std::memcpy(&word, row + i, 8);
-    if (word) return true;
+  for (; i + 32 <= count; i += 32) {
+    std::uint64_t words[4];
+    std::memcpy(words, row + i, 32);
+    if ((words[0] | words[1] | words[2] | words[3]) != 0) return true;
   }
   for (; i < count; ++i) {
     if (row[i]) return true;
