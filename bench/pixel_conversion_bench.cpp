@@ -1,13 +1,23 @@
-// Input and output conversion of a 640 x 480 picture. The "per_pixel" counter is the time per
-// pixel.
+// Input and output conversion of a 640 x 480 picture at each instruction-set level, and an
+// unchanged frame decoded against one memcpy of the picture. The "per_pixel" counter is the
+// time per pixel.
 #include <benchmark/benchmark.h>
 
+#include <cstring>
+#include <memory>
 #include <vector>
+
+#include "decoder/decode_frame.h"
+#include "encoder/encode_frame.h"
 
 #include "pixels/decoder_tables.h"
 #include "pixels/encoder_tables.h"
 #include "pixels/input_converters.h"
 #include "pixels/output_converters.h"
+#include "pixels/pixel_format.h"
+#include "pixels/pixel_kernels.h"
+#include "settings/settings_record.h"
+#include "stream/codec_context.h"
 #include "stream/plane_geometry.h"
 
 namespace kvtc::pixels {
@@ -47,48 +57,122 @@ void CountPixels(benchmark::State& state) {
       kWidth * kHeight, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
 }
 
-void BM_ConvertFromRgb24(benchmark::State& state) {
+// Every kernel is timed at each level the processor runs (0 c, 1 sse2, 2 avx2).
+bool LevelRuns(benchmark::State& state, int arg) {
+  if (static_cast<CpuLevel>(state.range(arg)) <= DetectedCpuLevel()) return true;
+  state.SkipWithError("level not available on this processor");
+  return false;
+}
+
+// Argument 0: 3 or 4 bytes a pixel; 1: the level.
+void BM_ConvertFromRgb(benchmark::State& state) {
+  if (!LevelRuns(state, 1)) return;
   Setup s(1.0);
-  const auto input = Noise(3 * kWidth * kHeight);
+  const auto input = Noise(state.range(0) * kWidth * kHeight);
   std::vector<std::uint8_t> planes(s.geometry.planeSetSize);
   const PlaneSet view = ViewPlaneSet(std::span(planes), s.geometry);
+  const RgbChannels ch = state.range(0) == 4 ? kRgb32Channels : kRgb24Channels;
+  const PixelKernels& k = KernelsFor(static_cast<CpuLevel>(state.range(1)));
   for (auto _ : state) {
-    ConvertFromRgb(input.data(), view, kRgb24Channels, s.colour);
+    k.convertFromRgb(input.data(), view, ch, s.colour);
     benchmark::DoNotOptimize(planes.data());
   }
   CountPixels(state);
 }
-BENCHMARK(BM_ConvertFromRgb24);
+BENCHMARK(BM_ConvertFromRgb)->ArgNames({"bytes", "level"})->ArgsProduct({{3, 4}, {0, 1, 2}});
 
+// Argument 0: 3 or 4 bytes a pixel; 1: the level; 2: ten times the gamma (10 skips the gamma
+// lookup, 20 does not).
 template <OutputVariant kVariant>
-void BM_ConvertRgb24(benchmark::State& state) {
-  Setup s(state.range(0) == 10 ? 1.0 : state.range(0) / 10.0);
+void BM_ConvertRgb(benchmark::State& state) {
+  if (!LevelRuns(state, 1)) return;
+  Setup s(state.range(2) == 10 ? 1.0 : state.range(2) / 10.0);
+  s.out.resize(4 * kWidth * kHeight);
+  const RgbChannels ch = state.range(0) == 4 ? kRgb32Channels : kRgb24Channels;
+  const PixelKernels& k = KernelsFor(static_cast<CpuLevel>(state.range(1)));
   for (auto _ : state) {
-    switch (kVariant) {
-      case OutputVariant::kFull:
-        ConvertRgb(s.Planes(), s.out.data(), kRgb24Channels, s.decoder, s.arithmetic);
-        break;
-      case OutputVariant::kHalf:
-        ConvertRgbHalf(s.Planes(), s.out.data(), kRgb24Channels, s.decoder, s.arithmetic);
-        break;
-      case OutputVariant::kPartial:
-        ConvertRgbPartial(s.Planes(), s.out.data(), s.Map(), kRgb24Channels, s.decoder,
-                          s.arithmetic);
-        break;
-      case OutputVariant::kHalfPartial:
-        ConvertRgbHalfPartial(s.Planes(), s.out.data(), s.Map(), kRgb24Channels, s.decoder,
-                              s.arithmetic);
-        break;
-    }
+    k.convertRgb(kVariant, s.Planes(), s.out.data(), s.Map(), ch, s.decoder, s.arithmetic);
     benchmark::DoNotOptimize(s.out.data());
   }
   CountPixels(state);
 }
-// The argument is ten times the gamma: 1.0 skips the gamma lookup, 2.0 does not.
-BENCHMARK(BM_ConvertRgb24<OutputVariant::kFull>)->ArgName("gamma_x10")->Arg(10)->Arg(20);
-BENCHMARK(BM_ConvertRgb24<OutputVariant::kHalf>)->ArgName("gamma_x10")->Arg(10)->Arg(20);
-BENCHMARK(BM_ConvertRgb24<OutputVariant::kPartial>)->ArgName("gamma_x10")->Arg(10)->Arg(20);
-BENCHMARK(BM_ConvertRgb24<OutputVariant::kHalfPartial>)->ArgName("gamma_x10")->Arg(10)->Arg(20);
+void RgbArgs(benchmark::internal::Benchmark* b) {
+  b->ArgNames({"bytes", "level", "gamma_x10"});
+  for (const int bytes : {3, 4}) {
+    for (const int level : {0, 1, 2}) b->Args({bytes, level, 10});
+  }
+  b->Args({3, 0, 20})->Args({3, 2, 20});
+}
+BENCHMARK(BM_ConvertRgb<OutputVariant::kFull>)->Apply(RgbArgs);
+BENCHMARK(BM_ConvertRgb<OutputVariant::kHalf>)->Apply(RgbArgs);
+BENCHMARK(BM_ConvertRgb<OutputVariant::kPartial>)->Apply(RgbArgs);
+BENCHMARK(BM_ConvertRgb<OutputVariant::kHalfPartial>)->Apply(RgbArgs);
+
+void BM_PackYuv422(benchmark::State& state) {
+  if (!LevelRuns(state, 0)) return;
+  Setup s(1.0);
+  s.out.resize(2 * kWidth * kHeight);
+  const PixelKernels& k = KernelsFor(static_cast<CpuLevel>(state.range(0)));
+  for (auto _ : state) {
+    k.packYuv422(s.Planes(), s.out.data(), false);
+    benchmark::DoNotOptimize(s.out.data());
+  }
+  CountPixels(state);
+}
+BENCHMARK(BM_PackYuv422)->ArgName("level")->DenseRange(0, 2);
+
+// The yardstick of the unchanged-frame decode below: one copy of a 24-bit picture.
+void BM_MemcpyRgb24Picture(benchmark::State& state) {
+  const auto from = Noise(3 * kWidth * kHeight);
+  std::vector<std::uint8_t> to(from.size());
+  for (auto _ : state) {
+    std::memcpy(to.data(), from.data(), from.size());
+    benchmark::DoNotOptimize(to.data());
+  }
+  CountPixels(state);
+}
+BENCHMARK(BM_MemcpyRgb24Picture);
+
+struct ContextDeleter {
+  void operator()(stream::CodecContext* c) const { stream::FreeContext(c); }
+};
+using ContextPtr = std::unique_ptr<stream::CodecContext, ContextDeleter>;
+
+// A whole frame in which nothing changed, decoded to 24-bit RGB (LAN preset) at the level
+// KVTC_CPU leaves.
+void BM_DecodeUnchangedFrameRgb24(benchmark::State& state) {
+  settings::SettingsRecord s = settings::PresetRecord(settings::Preset::Lan);
+  s.dwWidth = kWidth;
+  s.dwHeight = kHeight;
+  s.bRefreshPeriod = 0;
+  ContextPtr encoder(stream::CreateContext()), decoder(stream::CreateContext());
+  encoder->inputFormat = kRgb24;
+  encoder->threshold = s.bThreshold;
+  const auto picture = Noise(3 * kWidth * kHeight);
+  std::vector<std::uint8_t> key(3 * kWidth * kHeight), still(key.size());
+  encoder::EncodedFrame keyFrame, stillFrame;
+  encoder::EncodeFrame(*encoder, s, picture, key, keyFrame);
+  // Repeated until the coder has nothing left to refine.
+  for (int i = 0; i < 8; ++i) encoder::EncodeFrame(*encoder, s, picture, still, stillFrame);
+  decoder->outputFormat = kRgb24;
+  decoder->decoderMode = s.bDecoderMode;
+  std::vector<std::uint8_t> out(3 * kWidth * kHeight);
+  const auto decode = [&](const std::vector<std::uint8_t>& frame, std::size_t size) {
+    return decoder::DecodeFrame(*decoder, s, std::span(frame.data(), size), out);
+  };
+  if (decode(key, keyFrame.size) != decoder::DecodeOutcome::kDecoded) {
+    state.SkipWithError("the key frame did not decode");
+    return;
+  }
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(decode(still, stillFrame.size));
+    benchmark::DoNotOptimize(out.data());
+  }
+  state.counters["frame_bytes"] = static_cast<double>(stillFrame.size);
+  state.SetLabel(CpuLevelName(ActiveCpuLevel()));
+  CountPixels(state);
+}
+BENCHMARK(BM_DecodeUnchangedFrameRgb24);
 
 }  // namespace
 }  // namespace kvtc::pixels

@@ -60,6 +60,12 @@ void ConvertFromRgb(const std::uint8_t* src, const PlaneSet& planes, RgbChannels
                     const EncoderColourTables& colour);
 void LumaFromRgb(const std::uint8_t* src, const PlaneSet& planes, RgbChannels channels,
                  const EncoderColourTables& colour);
+// ConvertFromRgb's work on block row `by` from block `firstBlock` to the row's end, and its
+// final step, the margins: for kernels that convert the rest of the picture themselves.
+void ConvertFromRgbBlocks(const std::uint8_t* src, const PlaneSet& planes, RgbChannels channels,
+                          const EncoderColourTables& colour, std::uint32_t by,
+                          std::uint32_t firstBlock);
+void FinishRgbMargins(const PlaneSet& planes);
 void ConvertFromRgb555(const std::uint8_t* src, const PlaneSet& planes,
                        const EncoderColourTables& colour);
 void LumaFromRgb555(const std::uint8_t* src, const PlaneSet& planes,

@@ -1,5 +1,6 @@
 // Chooses the input converter by pixel-format code and checks the buffers before it runs.
 #include "pixels/input_converters.h"
+#include "pixels/pixel_kernels.h"
 #include "pixels/pixel_format.h"
 #include "stream/codec_context.h"
 
@@ -82,7 +83,7 @@ bool ConvertInputFrame(stream::CodecContext& ctx, std::span<const std::uint8_t> 
       if (grey) {
         LumaFromRgb(src, planes, channels, colour);
       } else {
-        ConvertFromRgb(src, planes, channels, colour);
+        ActiveKernels().convertFromRgb(src, planes, channels, colour);
       }
       break;
     }

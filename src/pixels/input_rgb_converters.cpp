@@ -47,36 +47,41 @@ struct BitFieldReader {
   }
 };
 
+// One 2x2 block: its four luma samples, and its chroma where the planes have room for it.
+template <class Reader>
+void ConvertRgbBlock(const std::uint8_t* src, std::size_t bytesPerPixel, const PlaneSet& p,
+                     const EncoderColourTables& t, const Reader& read, const Block& k) {
+  const std::size_t rowBytes = bytesPerPixel * p.width;
+  const std::uint8_t* row0 = src + k.y0 * rowBytes;
+  const std::uint8_t* row1 = src + k.y1 * rowBytes;
+  const Rgb a = read(row0 + k.x0 * bytesPerPixel);
+  const Rgb b = read(row0 + k.x1 * bytesPerPixel);
+  const Rgb c = read(row1 + k.x0 * bytesPerPixel);
+  const Rgb d = read(row1 + k.x1 * bytesPerPixel);
+  std::uint8_t* luma0 = p.LumaRow(k.y0);
+  std::uint8_t* luma1 = p.LumaRow(k.y1);
+  luma0[k.x0] = LumaOf(t, a);
+  luma0[k.x1] = LumaOf(t, b);
+  luma1[k.x0] = LumaOf(t, c);
+  luma1[k.x1] = LumaOf(t, d);
+  if (k.bx < p.chromaCols && k.by < p.chromaRows) {
+    const std::uint32_t sr = a.r + b.r + c.r + d.r;
+    const std::uint32_t sg = a.g + b.g + c.g + d.g;
+    const std::uint32_t sb = a.b + b.b + c.b + d.b;
+    const std::size_t at = k.by * p.chromaStride + k.bx;
+    const std::uint8_t* clamp = t.chromaClamp.data() + kChromaClampOffset;
+    p.u[at] = clamp[t.uFromR[sr] + t.uFromG[sg] + t.uFromB[sb]];
+    p.v[at] = clamp[t.vFromR[sr] + t.vFromG[sg] + t.vFromB[sb]];
+  }
+}
+
 template <class Reader>
 void ConvertRgbFamily(const std::uint8_t* src, std::size_t bytesPerPixel, const PlaneSet& p,
                       const EncoderColourTables& t, const Reader& read) {
   if (!p) return;
-  const std::size_t rowBytes = bytesPerPixel * p.width;
-  ForEachBlock(p.width, p.height, [&](const Block& k) {
-    const std::uint8_t* row0 = src + k.y0 * rowBytes;
-    const std::uint8_t* row1 = src + k.y1 * rowBytes;
-    const Rgb a = read(row0 + k.x0 * bytesPerPixel);
-    const Rgb b = read(row0 + k.x1 * bytesPerPixel);
-    const Rgb c = read(row1 + k.x0 * bytesPerPixel);
-    const Rgb d = read(row1 + k.x1 * bytesPerPixel);
-    std::uint8_t* luma0 = p.LumaRow(k.y0);
-    std::uint8_t* luma1 = p.LumaRow(k.y1);
-    luma0[k.x0] = LumaOf(t, a);
-    luma0[k.x1] = LumaOf(t, b);
-    luma1[k.x0] = LumaOf(t, c);
-    luma1[k.x1] = LumaOf(t, d);
-    if (k.bx < p.chromaCols && k.by < p.chromaRows) {
-      const std::uint32_t sr = a.r + b.r + c.r + d.r;
-      const std::uint32_t sg = a.g + b.g + c.g + d.g;
-      const std::uint32_t sb = a.b + b.b + c.b + d.b;
-      const std::size_t at = k.by * p.chromaStride + k.bx;
-      const std::uint8_t* clamp = t.chromaClamp.data() + kChromaClampOffset;
-      p.u[at] = clamp[t.uFromR[sr] + t.uFromG[sg] + t.uFromB[sb]];
-      p.v[at] = clamp[t.vFromR[sr] + t.vFromG[sg] + t.vFromB[sb]];
-    }
-  });
-  FinishLumaMargins(p);
-  FinishChromaMargins(p, p.chromaCols, p.chromaRows);
+  ForEachBlock(p.width, p.height,
+               [&](const Block& k) { ConvertRgbBlock(src, bytesPerPixel, p, t, read, k); });
+  FinishRgbMargins(p);
 }
 
 template <class Reader>
@@ -102,6 +107,21 @@ BitFieldLayout BitFieldsFromSettings(const std::uint8_t bits[3], std::uint8_t pi
 void ConvertFromRgb(const std::uint8_t* src, const PlaneSet& planes, RgbChannels channels,
                     const EncoderColourTables& colour) {
   ConvertRgbFamily(src, channels.bytesPerPixel, planes, colour, RgbReader{channels});
+}
+
+void ConvertFromRgbBlocks(const std::uint8_t* src, const PlaneSet& p, RgbChannels channels,
+                          const EncoderColourTables& colour, std::uint32_t by,
+                          std::uint32_t firstBlock) {
+  const std::uint32_t y0 = 2 * by, y1 = std::min(y0 + 1, p.height - 1);
+  for (std::uint32_t bx = firstBlock; bx < (p.width + 1) / 2; ++bx) {
+    const Block k{bx, by, 2 * bx, std::min(2 * bx + 1, p.width - 1), y0, y1};
+    ConvertRgbBlock(src, channels.bytesPerPixel, p, colour, RgbReader{channels}, k);
+  }
+}
+
+void FinishRgbMargins(const PlaneSet& p) {
+  FinishLumaMargins(p);
+  FinishChromaMargins(p, p.chromaCols, p.chromaRows);
 }
 
 void LumaFromRgb(const std::uint8_t* src, const PlaneSet& planes, RgbChannels channels,
@@ -143,8 +163,7 @@ void ConvertFromPalette(const std::uint8_t* src, const PlaneSet& p, PaletteTable
       p.v[at] = quarterSum[palette.v[a] + palette.v[b] + palette.v[c] + palette.v[d]];
     }
   });
-  FinishLumaMargins(p);
-  FinishChromaMargins(p, p.chromaCols, p.chromaRows);
+  FinishRgbMargins(p);
 }
 
 }  // namespace kvtc::pixels

@@ -1,6 +1,7 @@
 #include "pixels/output_dispatch.h"
 
 #include "pixels/pixel_format.h"
+#include "pixels/pixel_kernels.h"
 
 namespace kvtc::pixels {
 namespace {
@@ -24,21 +25,6 @@ constexpr ColourMember kMembers[4] = {
     kPartial,
     kHalfPartial,
 };
-
-void ConvertRgbVariant(OutputVariant variant, const ConstPlaneSet& p, std::uint8_t* out,
-                       UpdateMapView map, RgbChannels ch, const DecoderTables& t,
-                       const stream::ArithmeticTables& a) {
-  switch (variant) {
-    case OutputVariant::kFull:
-      return ConvertRgb(p, out, ch, t, a);
-    case OutputVariant::kHalf:
-      return ConvertRgbHalf(p, out, ch, t, a);
-    case OutputVariant::kPartial:
-      return ConvertRgbPartial(p, out, map, ch, t, a);
-    case OutputVariant::kHalfPartial:
-      return ConvertRgbHalfPartial(p, out, map, ch, t, a);
-  }
-}
 
 }  // namespace
 
@@ -96,7 +82,7 @@ bool ConvertOutputFrame(DecoderTables& tables, const stream::ArithmeticTables& a
       if (frame.grey) {
         ConvertGreyRgb(planes, o, ch, tables);
       } else {
-        ConvertRgbVariant(variant, planes, o, map, ch, tables, arithmetic);
+        ActiveKernels().convertRgb(variant, planes, o, map, ch, tables, arithmetic);
       }
       break;
     }
@@ -124,7 +110,7 @@ bool ConvertOutputFrame(DecoderTables& tables, const stream::ArithmeticTables& a
       PackGrey4(planes, o, arithmetic.pack4High.data(), arithmetic.pack4Low.data());
       break;
     default:
-      PackYuv422(planes, o, frame.grey);
+      ActiveKernels().packYuv422(planes, o, frame.grey);
       break;
   }
   return true;

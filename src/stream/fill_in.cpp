@@ -28,6 +28,7 @@ void FillLumaByMap(const PlaneView& p, const MapView& map, const std::uint8_t* h
   for (std::uint32_t r = 0; r <= p.lastRow; r += 2) {
     std::uint8_t* marks = map.Row(r);
     if (!marks) break;  // no marks this far down
+    if (!AnyMarked(marks, std::size_t{last} + 2)) continue;
     std::uint8_t* row = p.Row(r);
     for (std::uint32_t x = 1; x <= last; x += 2) {
       if (!marks[x - 1] && !marks[x + 1]) continue;  // x + 1 <= W + 1 is inside the map row
@@ -40,6 +41,8 @@ void FillLumaByMap(const PlaneView& p, const MapView& map, const std::uint8_t* h
     const std::uint8_t* marksBelow = map.Row(r + 1);
     std::uint8_t* marks = map.Row(r);
     if (!marksAbove) break;
+    const std::size_t span = std::size_t{last} + 1;
+    if (!AnyMarked(marksAbove, span) && !(marksBelow && AnyMarked(marksBelow, span))) continue;
     const std::uint8_t* above = p.Row(r - 1);
     const std::uint8_t* below = p.Row(r + 1);
     std::uint8_t* row = p.Row(r);
@@ -56,6 +59,7 @@ void FillChromaByMap(const PlaneView& p, const MapView& map, const std::uint8_t*
   for (std::uint32_t r = 0; r <= p.lastRow; r += 2) {
     std::uint8_t* marks = map.Row(2 * r);
     if (!marks) break;
+    if (!AnyMarked(marks, 2 * std::size_t{last} + 1)) continue;
     std::uint8_t* row = p.Row(r);
     for (std::uint32_t x = 0; x + 2 <= last; x += 2) {
       if (!marks[2 * x] && !marks[2 * x + 4]) continue;
@@ -67,6 +71,8 @@ void FillChromaByMap(const PlaneView& p, const MapView& map, const std::uint8_t*
     const std::uint8_t* marksAbove = map.Row(2 * r - 2);
     const std::uint8_t* marksBelow = map.Row(2 * r + 2);
     if (!marksAbove) break;
+    const std::size_t span = 2 * std::size_t{last} + 1;
+    if (!AnyMarked(marksAbove, span) && !(marksBelow && AnyMarked(marksBelow, span))) continue;
     const std::uint8_t* above = p.Row(r - 1);
     const std::uint8_t* below = p.Row(r + 1);
     std::uint8_t* row = p.Row(r);

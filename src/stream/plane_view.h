@@ -2,7 +2,9 @@
 // on planes, not on blocks, and the same code serves luma and both chroma planes.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <span>
 
 #include "stream/plane_geometry.h"
@@ -32,6 +34,21 @@ inline PlaneView VPlane(const PlaneGeometry& g, std::span<std::uint8_t> set) {
 
 // The update map: one byte per luma plane position, rows of W + 4 bytes. Rows past the map
 // (a picture height that is not a multiple of 8 leaves plane rows below it) read as unmarked.
+// Whether any of `count` map bytes from `row` is marked: 32 bytes at a time, so that the rows
+// an unchanged picture leaves unmarked cost little to pass over.
+inline bool AnyMarked(const std::uint8_t* row, std::size_t count) {
+  std::size_t i = 0;
+  for (; i + 32 <= count; i += 32) {
+    std::uint64_t words[4];
+    std::memcpy(words, row + i, 32);
+    if ((words[0] | words[1] | words[2] | words[3]) != 0) return true;
+  }
+  for (; i < count; ++i) {
+    if (row[i]) return true;
+  }
+  return false;
+}
+
 struct MapView {
   std::uint8_t* bytes = nullptr;
   std::uint32_t stride = 0;

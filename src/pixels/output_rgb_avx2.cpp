@@ -1,0 +1,221 @@
+// 24- and 32-bit RGB output rows with AVX2: sixteen pixels at a time, 24-bit pixels packed and
+// unpacked with byte shuffles.
+#include "pixels/output_rgb_rows.h"
+#include "pixels/pixel_kernels.h"
+#include "pixels/simd_target.h"
+
+#if KVTC_X86
+#include <immintrin.h>
+
+#include <cstring>
+
+namespace kvtc::pixels::output {
+namespace {
+
+// One term of sixteen blocks from their offsets d (16-bit).
+KVTC_AVX2 __m256i Term(__m256i d, ChromaTermForm f) {
+  const __m256i negative = _mm256_cmpgt_epi16(_mm256_setzero_si256(), d);
+  const __m256i magnitude = _mm256_abs_epi16(d);
+  const __m256i one = _mm256_set1_epi16(1);
+  const __m256i form = _mm256_set1_epi32(f.bias << 16 | f.factor);
+  const __m256i lo = _mm256_madd_epi16(_mm256_unpacklo_epi16(magnitude, one), form);
+  const __m256i hi = _mm256_madd_epi16(_mm256_unpackhi_epi16(magnitude, one), form);
+  __m256i term = _mm256_packs_epi32(_mm256_srai_epi32(lo, f.shift), _mm256_srai_epi32(hi, f.shift));
+  term = _mm256_sign_epi16(term, d);
+  if (f.zeroBelow) {
+    term = _mm256_andnot_si256(
+        _mm256_and_si256(negative, _mm256_cmpgt_epi16(
+                                       d, _mm256_set1_epi16(static_cast<short>(-f.zeroBelow - 1)))),
+        term);
+  }
+  return term;
+}
+
+KVTC_AVX2 void Store16(std::int16_t* to, __m256i words) {
+  _mm256_storeu_si256(reinterpret_cast<__m256i*>(to), words);
+}
+
+KVTC_AVX2 void Terms(const std::uint8_t* u, const std::uint8_t* v, std::uint32_t n,
+                     const DecoderTables& t, std::int16_t* red, std::int16_t* green,
+                     std::int16_t* blue) {
+  const __m256i centre = _mm256_set1_epi16(128);
+  std::uint32_t i = 0;
+  for (; i + 16 <= n; i += 16) {
+    const __m256i uu =
+        _mm256_cvtepu8_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(u + i)));
+    const __m256i vv =
+        _mm256_cvtepu8_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(v + i)));
+    Store16(red + i, Term(_mm256_sub_epi16(vv, centre), kRedFromV));
+    Store16(green + i, _mm256_add_epi16(Term(_mm256_sub_epi16(centre, uu), kGreenFromU),
+                                        Term(_mm256_sub_epi16(centre, vv), kGreenFromV)));
+    Store16(blue + i, Term(_mm256_sub_epi16(uu, centre), kBlueFromU));
+  }
+  ChromaTermsPlain(u + i, v + i, n - i, t, red + i, green + i, blue + i);
+}
+
+KVTC_AVX2 __m256i LoadTerms(const std::int16_t* t, unsigned step) {
+  if (step == 2) return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(t));
+  // Eight block terms, each for two pixels.
+  const __m256i words = _mm256_cvtepu16_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(t)));
+  return _mm256_or_si256(words, _mm256_slli_epi32(words, 16));
+}
+
+// Sixteen pixels from luma[step*i] and their terms.
+KVTC_AVX2 void SixteenPixels(const std::uint8_t* luma, unsigned step, const std::int16_t* red,
+                             const std::int16_t* green, const std::int16_t* blue,
+                             std::uint32_t* out) {
+  const __m256i y =
+      step == 1 ? _mm256_cvtepu8_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(luma)))
+                : _mm256_and_si256(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(luma)),
+                                   _mm256_set1_epi16(0xFF));
+  const __m256i one = _mm256_set1_epi16(1);
+  const __m256i coef = _mm256_set1_epi32(kLumaScaleBias << 16 | kLumaScaleFactor);
+  const __m256i lo =
+      _mm256_srai_epi32(_mm256_madd_epi16(_mm256_unpacklo_epi16(y, one), coef), kLumaScaleShift);
+  const __m256i hi =
+      _mm256_srai_epi32(_mm256_madd_epi16(_mm256_unpackhi_epi16(y, one), coef), kLumaScaleShift);
+  const __m256i l = _mm256_packs_epi32(lo, hi);  // lane order restored by the unpack
+  const __m256i zero = _mm256_setzero_si256();
+  const __m256i bg = _mm256_packus_epi16(_mm256_add_epi16(l, LoadTerms(blue, step)),
+                                         _mm256_add_epi16(l, LoadTerms(green, step)));
+  const __m256i r = _mm256_packus_epi16(_mm256_add_epi16(l, LoadTerms(red, step)), zero);
+  const __m256i bgPairs = _mm256_unpacklo_epi8(bg, _mm256_srli_si256(bg, 8));
+  const __m256i rPairs = _mm256_unpacklo_epi8(r, zero);
+  const __m256i first = _mm256_unpacklo_epi16(bgPairs, rPairs);   // pixels 0-3, 8-11
+  const __m256i second = _mm256_unpackhi_epi16(bgPairs, rPairs);  // 4-7, 12-15
+  _mm256_storeu_si256(reinterpret_cast<__m256i*>(out),
+                      _mm256_permute2x128_si256(first, second, 0x20));
+  _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + 8),
+                      _mm256_permute2x128_si256(first, second, 0x31));
+}
+
+KVTC_AVX2 void Pixels(const std::uint8_t* luma, unsigned step, ChromaRow t, std::uint32_t n,
+                      std::uint32_t* out) {
+  const std::uint32_t perBlock = step == 1 ? 2 : 1;
+  std::uint32_t i = 0;
+  // With step 2 the last vector's luma reaches one byte past the last sample: kept for the tail.
+  for (; i + 16 < n + (step == 1 ? 1 : 0); i += 16) {
+    const std::uint32_t b = i / perBlock;
+    SixteenPixels(luma + step * i, step, t.red + b, t.green + b, t.blue + b, out + i);
+  }
+  if (i == n) return;
+  // The last pixels through copies, so that nothing past them is read.
+  const std::uint32_t rest = n - i, b = i / perBlock, blocks = (rest + perBlock - 1) / perBlock;
+  std::uint8_t y[32] = {};
+  std::int16_t red[16] = {}, green[16] = {}, blue[16] = {};
+  std::uint32_t px[16];
+  std::memcpy(y, luma + step * i, step * (rest - 1) + 1);
+  std::memcpy(red, t.red + b, 2 * blocks);
+  std::memcpy(green, t.green + b, 2 * blocks);
+  std::memcpy(blue, t.blue + b, 2 * blocks);
+  SixteenPixels(y, step, red, green, blue, px);
+  std::memcpy(out + i, px, 4 * rest);
+}
+
+// Within each 128-bit lane: four words to twelve bytes and back.
+KVTC_AVX2 __m256i PackControl() {
+  return _mm256_setr_epi8(0, 1, 2, 4, 5, 6, 8, 9, 10, 12, 13, 14, -1, -1, -1, -1, 0, 1, 2, 4, 5, 6,
+                          8, 9, 10, 12, 13, 14, -1, -1, -1, -1);
+}
+KVTC_AVX2 __m256i UnpackControl() {
+  return _mm256_setr_epi8(0, 1, 2, -1, 3, 4, 5, -1, 6, 7, 8, -1, 9, 10, 11, -1, 0, 1, 2, -1, 3, 4,
+                          5, -1, 6, 7, 8, -1, 9, 10, 11, -1);
+}
+
+// Eight pixels into a 24- or 32-bit destination that has room for sixteen.
+KVTC_AVX2 void StoreEight(const std::uint32_t* px, std::uint32_t bytes, std::uint8_t* dst) {
+  const __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(px));
+  if (bytes == 4) {
+    auto* d = reinterpret_cast<__m256i*>(dst);
+    _mm256_storeu_si256(
+        d, _mm256_blendv_epi8(_mm256_loadu_si256(d), v, _mm256_set1_epi32(0x00FFFFFF)));
+    return;
+  }
+  const __m256i packed = _mm256_shuffle_epi8(v, PackControl());
+  _mm_storeu_si128(reinterpret_cast<__m128i*>(dst), _mm256_castsi256_si128(packed));
+  _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + 12), _mm256_extracti128_si256(packed, 1));
+}
+
+KVTC_AVX2 void Store(const std::uint32_t* px, std::uint32_t n, std::uint32_t bytes,
+                     std::uint8_t* dst) {
+  std::uint32_t i = 0;
+  for (; i + 16 <= n; i += 8) StoreEight(px + i, bytes, dst + bytes * i);
+  for (; i < n; i += 8) {  // through a copy of the destination
+    const std::uint32_t rest = n - i < 8 ? n - i : 8;
+    std::uint32_t words[8] = {};
+    std::uint8_t local[64];
+    std::memcpy(words, px + i, 4 * rest);
+    std::memcpy(local, dst + bytes * i, bytes * rest);
+    StoreEight(words, bytes, local);
+    std::memcpy(dst + bytes * i, local, bytes * rest);
+  }
+}
+
+KVTC_AVX2 __m256i LoadEight24(const std::uint8_t* src) {
+  const __m256i bytes = _mm256_inserti128_si256(
+      _mm256_castsi128_si256(_mm_loadu_si128(reinterpret_cast<const __m128i*>(src))),
+      _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + 12)), 1);
+  return _mm256_shuffle_epi8(bytes, UnpackControl());
+}
+
+KVTC_AVX2 void Load(const std::uint8_t* src, std::uint32_t n, std::uint32_t bytes,
+                    std::uint32_t* out) {
+  if (bytes == 4) {
+    std::memcpy(out, src, 4 * std::size_t{n});
+    return;
+  }
+  std::uint32_t i = 0;
+  for (; i + 16 <= n; i += 8) {
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + i), LoadEight24(src + 3 * i));
+  }
+  for (; i < n; i += 8) {
+    const std::uint32_t rest = n - i < 8 ? n - i : 8;
+    std::uint8_t local[32] = {};
+    std::uint32_t words[8];
+    std::memcpy(local, src + 3 * i, 3 * rest);
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(words), LoadEight24(local));
+    std::memcpy(out + i, words, 4 * rest);
+  }
+}
+
+KVTC_AVX2 void Spread(const std::uint32_t* even, std::uint32_t n, std::uint32_t* out) {
+  std::uint32_t i = 0;
+  for (; i + 16 <= n; i += 16) {
+    const __m256i e = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(even + i / 2));
+    const __m256i m =
+        _mm256_avg_epu8(e, _mm256_loadu_si256(reinterpret_cast<const __m256i*>(even + i / 2 + 1)));
+    const __m256i low = _mm256_unpacklo_epi32(e, m), high = _mm256_unpackhi_epi32(e, m);
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + i),
+                        _mm256_permute2x128_si256(low, high, 0x20));
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + i + 8),
+                        _mm256_permute2x128_si256(low, high, 0x31));
+  }
+  for (; i < n; ++i) {
+    out[i] = i % 2 ? static_cast<std::uint32_t>(_mm_cvtsi128_si32(
+                         _mm_avg_epu8(_mm_cvtsi32_si128(static_cast<int>(even[i / 2])),
+                                      _mm_cvtsi32_si128(static_cast<int>(even[i / 2 + 1])))))
+                   : even[i / 2];
+  }
+}
+
+KVTC_AVX2 void Average(const std::uint32_t* a, const std::uint32_t* b, std::uint32_t n,
+                       std::uint32_t* out) {
+  std::uint32_t i = 0;
+  for (; i + 8 <= n; i += 8) {
+    _mm256_storeu_si256(
+        reinterpret_cast<__m256i*>(out + i),
+        _mm256_avg_epu8(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(a + i)),
+                        _mm256_loadu_si256(reinterpret_cast<const __m256i*>(b + i))));
+  }
+  for (; i < n; ++i) {
+    out[i] = static_cast<std::uint32_t>(_mm_cvtsi128_si32(_mm_avg_epu8(
+        _mm_cvtsi32_si128(static_cast<int>(a[i])), _mm_cvtsi32_si128(static_cast<int>(b[i])))));
+  }
+}
+
+}  // namespace
+
+extern const RgbRowKernels kRgbRowsAvx2{Terms, Pixels, Load, Store, Spread, Average};
+
+}  // namespace kvtc::pixels::output
+#endif

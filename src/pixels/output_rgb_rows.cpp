@@ -1,0 +1,242 @@
+#include "pixels/output_rgb_rows.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "pixels/output_variants.h"
+#include "pixels/pixel_kernels.h"
+#include "stream/plane_view.h"
+
+namespace kvtc::pixels::output {
+namespace {
+
+using stream::AnyMarked;
+
+constexpr std::uint32_t kChunk = 256;              // output pixels per chunk (even)
+constexpr std::uint32_t kPad = 16;                 // room for a kernel's whole last vector
+constexpr std::uint32_t kBlocks = kChunk / 2 + 1;  // with the half variants' extra pixel
+
+// The scratch rows of one call.
+struct Scratch {
+  std::int16_t red[kBlocks + kPad] = {}, green[kBlocks + kPad] = {}, blue[kBlocks + kPad] = {};
+  std::uint32_t even[kBlocks + kPad] = {};
+  std::uint32_t row[kChunk + 1 + kPad] = {};
+  std::uint32_t above[kChunk + kPad] = {}, below[kChunk + kPad] = {};
+
+  ChromaRow Terms() const { return {red, green, blue}; }
+};
+
+// Map row y from column x, or null when the row is outside the map.
+const std::uint8_t* MapRow(UpdateMapView map, std::uint32_t y, std::uint32_t x) {
+  return map.bytes && y < map.rows ? map.bytes + y * map.stride + x : nullptr;
+}
+
+// Columns x .. x+n-1 of map row y hold a mark (x + n never beyond the map's stride).
+// Every one of n map bytes is 1 (marking them again changes nothing).
+bool AllOnes(const std::uint8_t* marks, std::size_t n) {
+  constexpr std::uint64_t kOnes = 0x0101010101010101u;
+  std::size_t i = 0;
+  for (; i + 8 <= n; i += 8) {
+    std::uint64_t word;
+    std::memcpy(&word, marks + i, 8);
+    if (word != kOnes) return false;
+  }
+  for (; i < n; ++i) {
+    if (marks[i] != 1) return false;
+  }
+  return true;
+}
+
+bool RowMarked(UpdateMapView map, std::uint32_t y, std::uint32_t x, std::uint32_t n) {
+  const std::uint8_t* row = MapRow(map, y, x);
+  return row && AnyMarked(row, n);
+}
+
+// The chroma terms of blocks first .. first+n-1 of block row by; blocks past the last chroma
+// column share its sample.
+void FillTerms(Scratch& s, const ConstPlaneSet& p, const DecoderTables& t, const RgbRowKernels& k,
+               std::uint32_t first, std::uint32_t n, std::uint32_t by) {
+  const std::size_t row = p.ChromaAt(0, by);
+  const std::uint32_t own = first < p.chromaCols ? std::min(n, p.chromaCols - first) : 0;
+  if (own) k.terms(p.u + row + first, p.v + row + first, own, t, s.red, s.green, s.blue);
+  for (std::uint32_t i = own; i < n; ++i) {
+    const ChromaTerms c = TermsOf(t, p, first + i, by);
+    s.red[i] = static_cast<std::int16_t>(c.red);
+    s.green[i] = static_cast<std::int16_t>(c.green);
+    s.blue[i] = static_cast<std::int16_t>(c.blue);
+  }
+}
+
+void ApplyGamma(std::uint32_t* px, std::uint32_t n, const DecoderTables& t) {
+  if (t.gammaKey == 1.0) return;  // the table is the identity
+  const std::uint8_t* g = t.gamma.data();
+  for (std::uint32_t i = 0; i < n; ++i) {
+    const std::uint32_t w = px[i];
+    px[i] = std::uint32_t{g[w & 255]} | std::uint32_t{g[w >> 8 & 255]} << 8 |
+            std::uint32_t{g[w >> 16 & 255]} << 16;
+  }
+}
+
+std::uint32_t Average(std::uint32_t a, std::uint32_t b) {
+  return (a | b) - ((a ^ b) >> 1 & 0x7F7F7F7Fu);
+}
+
+struct Job {
+  const ConstPlaneSet& p;
+  std::uint8_t* out;
+  UpdateMapView map;
+  std::uint32_t bytes;
+  const DecoderTables& t;
+  const RgbRowKernels& k;
+  Scratch& s;
+
+  std::uint8_t* At(std::uint32_t x, std::uint32_t y) const {
+    return out + (std::size_t{y} * p.width + x) * bytes;
+  }
+
+  // Every pixel from its own luma sample; with kPartial only the marked ones.
+  template <bool kPartial>
+  void FullResolution() const {
+    for (std::uint32_t y0 = 0; y0 < p.height; y0 += 2) {
+      const std::uint32_t rows = std::min<std::uint32_t>(2, p.height - y0);
+      for (std::uint32_t x0 = 0; x0 < p.width; x0 += kChunk) {
+        const std::uint32_t n = std::min(kChunk, p.width - x0);
+        bool marked[2] = {true, true};
+        if constexpr (kPartial) {
+          for (std::uint32_t dy = 0; dy < rows; ++dy) marked[dy] = RowMarked(map, y0 + dy, x0, n);
+          if (!marked[0] && !marked[1]) continue;
+        }
+        FillTerms(s, p, t, k, x0 / 2, (n + 1) / 2, y0 / 2);
+        for (std::uint32_t dy = 0; dy < rows; ++dy) {
+          if (!marked[dy]) continue;
+          const std::uint32_t y = y0 + dy;
+          k.pixels(p.LumaRow(y) + x0, 1, s.Terms(), n, s.row);
+          ApplyGamma(s.row, n, t);
+          if constexpr (kPartial) MergeMarked(MapRow(map, y, x0), n, x0, y);
+          k.store(s.row, n, bytes, At(x0, y));
+        }
+      }
+    }
+  }
+
+  // Keeps the output's own pixels where the map is not marked.
+  void MergeMarked(const std::uint8_t* marks, std::uint32_t n, std::uint32_t x,
+                   std::uint32_t y) const {
+    if (!std::memchr(marks, 0, n)) return;  // every pixel marked
+    k.load(At(x, y), n, bytes, s.above);
+    for (std::uint32_t i = 0; i < n; ++i) {
+      if (!marks[i]) s.row[i] = s.above[i];
+    }
+  }
+
+  // Even row y: its even pixels converted, odd ones between them. A chunk whose marks are
+  // all set converts as a whole (and marks nothing new).
+  template <bool kPartial>
+  void HalfEvenRow(std::uint32_t y) const {
+    for (std::uint32_t x0 = 0; x0 < p.width; x0 += kChunk) {
+      const std::uint32_t n = std::min(kChunk, p.width - x0);
+      if (kPartial && !RowMarked(map, y, x0, n + 1)) continue;
+      if (kPartial && AllOnes(MapRow(map, y, x0), n + 1)) {
+        HalfEvenChunk<false>(y, x0, n);
+      } else {
+        HalfEvenChunk<kPartial>(y, x0, n);
+      }
+    }
+  }
+
+  template <bool kPartial>
+  void HalfEvenChunk(std::uint32_t y, std::uint32_t x0, std::uint32_t n) const {
+    const bool next = x0 + n < p.width;  // the next chunk's first pixel is a neighbour
+    const std::uint32_t evens = (n + 1) / 2 + (next ? 1 : 0);
+    FillTerms(s, p, t, k, x0 / 2, evens, y / 2);
+    k.pixels(p.LumaRow(y) + x0, 2, s.Terms(), evens, s.even);
+    ApplyGamma(s.even, evens, t);
+    std::uint32_t* row = s.row;
+    if constexpr (kPartial) {
+      const std::uint8_t* marks = MapRow(map, y, x0);
+      k.load(At(x0, y), n + (next ? 1 : 0), bytes, row);
+      for (std::uint32_t j = 0; j < evens; ++j) {
+        if (marks[2 * j]) row[2 * j] = s.even[j];
+      }
+      for (std::uint32_t i = 1; i < n; i += 2) {
+        if (!marks[i - 1] && !marks[i + 1]) continue;
+        row[i] = x0 + i + 1 < p.width ? Average(row[i - 1], row[i + 1]) : row[i - 1];
+        map.Mark(x0 + i, y);
+      }
+    } else {
+      s.even[evens] = s.even[evens - 1];  // the right edge repeats its pixel
+      k.spread(s.even, n, row);
+    }
+    k.store(row, n, bytes, At(x0, y));
+  }
+
+  // Odd row y: the mean of the rows above and below, or the row above at the bottom edge.
+  template <bool kPartial>
+  void HalfOddRow(std::uint32_t y) const {
+    const bool below = y + 1 < p.height;
+    for (std::uint32_t x0 = 0; x0 < p.width; x0 += kChunk) {
+      const std::uint32_t n = std::min(kChunk, p.width - x0);
+      const std::uint8_t* up = kPartial ? MapRow(map, y - 1, x0) : nullptr;
+      const std::uint8_t* down = kPartial ? MapRow(map, y + 1, x0) : nullptr;
+      if (kPartial && !(up && AnyMarked(up, n)) && !(down && AnyMarked(down, n))) continue;
+      k.load(At(x0, y - 1), n, bytes, s.above);
+      const std::uint32_t* mean = s.above;
+      if (below) {
+        k.load(At(x0, y + 1), n, bytes, s.below);
+        k.average(s.above, s.below, n, s.above);
+      }
+      if (kPartial && !(up && AllOnes(up, n)) && !(down && AllOnes(down, n))) {
+        k.load(At(x0, y), n, bytes, s.row);
+        for (std::uint32_t i = 0; i < n; ++i) {
+          if ((up && up[i]) || (down && down[i])) s.row[i] = mean[i];
+        }
+        mean = s.row;
+      }
+      k.store(mean, n, bytes, At(x0, y));
+    }
+  }
+
+  template <bool kPartial>
+  void HalfResolution() const {
+    for (std::uint32_t y = 0; y < p.height; y += 2) {
+      HalfEvenRow<kPartial>(y);
+      if (y > 0) HalfOddRow<kPartial>(y - 1);
+    }
+    if (p.height % 2 == 0) HalfOddRow<kPartial>(p.height - 1);
+  }
+};
+
+}  // namespace
+
+void ChromaTermsPlain(const std::uint8_t* u, const std::uint8_t* v, std::uint32_t n,
+                      const DecoderTables& t, std::int16_t* red, std::int16_t* green,
+                      std::int16_t* blue) {
+  for (std::uint32_t i = 0; i < n; ++i) {
+    red[i] = static_cast<std::int16_t>(t.redFromV[v[i]]);
+    green[i] = static_cast<std::int16_t>(t.greenFromU[u[i]] + t.greenFromV[v[i]]);
+    blue[i] = static_cast<std::int16_t>(t.blueFromU[u[i]]);
+  }
+}
+
+void ConvertRgbByRows(OutputVariant variant, const ConstPlaneSet& p, std::uint8_t* out,
+                      UpdateMapView map, RgbChannels ch, const DecoderTables& t,
+                      const stream::ArithmeticTables& a, const RgbRowKernels& k) {
+  const bool blueGreenRed = ch.blue == 0 && ch.green == 1 && ch.red == 2 &&
+                            (ch.bytesPerPixel == 3 || ch.bytesPerPixel == 4);
+  if (!blueGreenRed) return KernelsFor(CpuLevel::kC).convertRgb(variant, p, out, map, ch, t, a);
+  if (!p) return;
+  Scratch s;
+  const Job job{p, out, map, ch.bytesPerPixel, t, k, s};
+  switch (variant) {
+    case OutputVariant::kFull:
+      return job.FullResolution<false>();
+    case OutputVariant::kHalf:
+      return job.HalfResolution<false>();
+    case OutputVariant::kPartial:
+      return job.FullResolution<true>();
+    case OutputVariant::kHalfPartial:
+      return job.HalfResolution<true>();
+  }
+}
+
+}  // namespace kvtc::pixels::output

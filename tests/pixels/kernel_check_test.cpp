@@ -1,0 +1,166 @@
+// Every pixel kernel at every level this processor runs, against the plain C++ kernel of the
+// same table entry, byte for byte: random pictures, sizes from one pixel up past the row
+// chunks, odd sizes, sparse, dense and empty update maps, and an output buffer whose earlier
+// contents must survive wherever the reference leaves them.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <functional>
+#include <random>
+#include <string>
+
+#include "pixels/encoder_table_forms.h"
+#include "pixels/output_rgb_rows.h"
+#include "pixels/pixel_fixtures.h"
+#include "pixels/pixel_kernels.h"
+#include "stream/plane_geometry.h"
+
+namespace kvtc::pixels {
+namespace {
+
+struct Picture {
+  stream::PlaneGeometry g;
+  std::vector<std::uint8_t> planes, map, out;
+};
+
+// One kernel entry run on a picture: writes p.out and may mark p.map.
+using Run = std::function<void(const PixelKernels&, Picture&, const testing::Tables&)>;
+
+Run RgbOutput(OutputVariant variant, RgbChannels ch) {
+  return [=](const PixelKernels& k, Picture& p, const testing::Tables& t) {
+    k.convertRgb(variant, ViewPlaneSet(std::span<const std::uint8_t>(p.planes), p.g), p.out.data(),
+                 ViewUpdateMap(p.map, p.g), ch, t.decoder, t.arithmetic);
+  };
+}
+
+Run Yuv422(bool grey) {
+  return [=](const PixelKernels& k, Picture& p, const testing::Tables&) {
+    k.packYuv422(ViewPlaneSet(std::span<const std::uint8_t>(p.planes), p.g), p.out.data(), grey);
+  };
+}
+
+// Input conversion reads the picture's bytes from `out` and writes the planes.
+Run RgbInput(RgbChannels ch) {
+  return [=](const PixelKernels& k, Picture& p, const testing::Tables& t) {
+    k.convertFromRgb(p.out.data(), ViewPlaneSet(std::span(p.planes), p.g), ch, t.colour);
+  };
+}
+
+struct Entry {
+  std::string name;
+  Run run;
+  std::uint32_t bytesPerPixel;
+};
+
+std::vector<Entry> Entries() {
+  std::vector<Entry> entries;
+  const char* variants[] = {"full", "half", "partial", "half partial"};
+  for (const auto& [ch, name] : {std::pair{kRgb24Channels, "rgb24 "}, {kRgb32Channels, "rgb32 "}}) {
+    for (int v = 0; v < 4; ++v) {
+      entries.push_back({name + std::string(variants[v]),
+                         RgbOutput(static_cast<OutputVariant>(v), ch), ch.bytesPerPixel});
+    }
+  }
+  entries.push_back(
+      {"rgb24 other channel order", RgbOutput(OutputVariant::kFull, {3, 0, 1, 2}), 3});
+  entries.push_back({"yuv422", Yuv422(false), 2});
+  entries.push_back({"rgb24 input", RgbInput(kRgb24Channels), 3});
+  entries.push_back({"rgb32 input", RgbInput(kRgb32Channels), 4});
+  entries.push_back({"rgb24 input other channel order", RgbInput({3, 0, 1, 2}), 3});
+  entries.push_back({"yuv422 grey", Yuv422(true), 2});
+  return entries;
+}
+
+// Sparse or dense marks, or none.
+std::vector<std::uint8_t> RandomMap(std::size_t size, std::mt19937& rng) {
+  std::vector<std::uint8_t> map(size);
+  const unsigned density = rng() % 3;  // none, about 1 in 16, about 3 in 4
+  for (auto& m : map) m = density == 0 ? 0 : density == 1 ? rng() % 16 == 0 : rng() % 4 != 0;
+  return map;
+}
+
+// The integer forms the kernels compute, against the tables at every sample.
+TEST(KernelCheck, IntegerFormsOfTheColourTablesEqualTheTables) {
+  const DecoderTables& t = testing::SharedTables().decoder;
+  const auto form = [](output::ChromaTermForm f, int d) {
+    const int magnitude = (std::abs(d) * f.factor + f.bias) >> f.shift;
+    return d < 0 && d >= -f.zeroBelow ? 0 : d < 0 ? -magnitude : magnitude;
+  };
+  for (int i = 0; i < 256; ++i) {
+    ASSERT_EQ((output::kLumaScaleFactor * i + output::kLumaScaleBias) >> output::kLumaScaleShift,
+              t.lumaScale[i])
+        << i;
+    ASSERT_EQ(form(output::kRedFromV, i - 128), t.redFromV[i]) << i;
+    ASSERT_EQ(form(output::kGreenFromU, 128 - i), t.greenFromU[i]) << i;
+    ASSERT_EQ(form(output::kGreenFromV, 128 - i), t.greenFromV[i]) << i;
+    ASSERT_EQ(form(output::kBlueFromU, i - 128), t.blueFromU[i]) << i;
+  }
+  const EncoderColourTables& e = testing::SharedTables().colour;
+  const auto table = [](TableForm f, int i) {
+    const int value = i <= f.zeroUpTo ? 0 : (i * f.factor + f.bias) >> f.shift;
+    return f.negative ? -value : value;
+  };
+  for (int i = 0; i < 256; ++i) {
+    ASSERT_EQ(table(kLumaFromR, i), e.lumaFromR[i]) << i;
+    ASSERT_EQ(table(kLumaFromG, i), e.lumaFromG[i]) << i;
+    ASSERT_EQ(table(kLumaFromB, i), e.lumaFromB[i]) << i;
+  }
+  for (int s = 0; s <= 4 * 255; ++s) {
+    ASSERT_EQ(table(kUFromR, s), e.uFromR[s]) << s;
+    ASSERT_EQ(table(kUFromG, s), e.uFromG[s]) << s;
+    ASSERT_EQ(table(kUFromB, s), e.uFromB[s]) << s;
+    ASSERT_EQ(table(kVFromR, s), e.vFromR[s]) << s;
+    ASSERT_EQ(table(kVFromG, s), e.vFromG[s]) << s;
+    ASSERT_EQ(table(kVFromB, s), e.vFromB[s]) << s;
+  }
+}
+
+TEST(KernelCheck, LevelIsCappedByTheProcessorAndTheEnvironment) {
+  const CpuLevel cpu = DetectedCpuLevel();
+  EXPECT_EQ(ChooseCpuLevel(cpu, ""), cpu);
+  EXPECT_EQ(ChooseCpuLevel(cpu, "c"), CpuLevel::kC);
+  EXPECT_EQ(ChooseCpuLevel(CpuLevel::kSse2, "avx2"), CpuLevel::kSse2);  // never above the CPU
+  EXPECT_EQ(ChooseCpuLevel(CpuLevel::kAvx2, "sse2"), CpuLevel::kSse2);
+  EXPECT_EQ(ChooseCpuLevel(CpuLevel::kAvx2, "avx512"), CpuLevel::kAvx2);  // unknown: no limit
+  EXPECT_LE(ActiveKernels().level, cpu);
+  EXPECT_EQ(KernelsFor(CpuLevel::kC).level, CpuLevel::kC);
+}
+
+TEST(KernelCheck, EveryKernelAtEveryLevelMatchesThePlainKernel) {
+  const testing::Tables gamma1(1.0), gamma2(2.2);
+  std::mt19937 rng(15);
+  const std::pair<std::uint32_t, std::uint32_t> fixedSizes[] = {
+      {1, 1}, {2, 2}, {3, 1}, {1, 5}, {7, 3}, {16, 16}, {17, 9}, {33, 2}, {640, 4}, {515, 7}};
+  for (int trial = 0; trial < 40; ++trial) {
+    const auto [w, h] =
+        trial < 10 ? fixedSizes[trial]
+                   : std::pair<std::uint32_t, std::uint32_t>{1 + rng() % 300, 1 + rng() % 24};
+    Picture picture;
+    picture.g = stream::ComputePlaneGeometry(w, h, 0);
+    picture.planes = testing::NoiseBytes(picture.g.planeSetSize, rng());
+    const auto map = RandomMap(picture.g.mapSize, rng);
+    const auto before = testing::NoiseBytes(4 * std::size_t{w} * h, rng());
+    const testing::Tables& tables = trial % 4 == 3 ? gamma2 : gamma1;
+    for (const Entry& e : Entries()) {
+      Picture expected = picture;
+      expected.map = map;
+      expected.out.assign(before.begin(), before.begin() + e.bytesPerPixel * std::size_t{w} * h);
+      e.run(KernelsFor(CpuLevel::kC), expected, tables);
+      for (const CpuLevel level : {CpuLevel::kSse2, CpuLevel::kAvx2}) {
+        if (level > DetectedCpuLevel()) continue;
+        Picture got = picture;
+        got.map = map;
+        got.out.assign(before.begin(), before.begin() + e.bytesPerPixel * std::size_t{w} * h);
+        e.run(KernelsFor(level), got, tables);
+        const std::string where = e.name + " at " + CpuLevelName(level) + ", " + std::to_string(w) +
+                                  "x" + std::to_string(h) + " trial " + std::to_string(trial);
+        ASSERT_EQ(got.out, expected.out) << where;
+        ASSERT_EQ(got.map, expected.map) << where;
+        ASSERT_EQ(got.planes, expected.planes) << where;
+      }
+    }
+  }
+}
+
+}  // namespace
+}  // namespace kvtc::pixels
