@@ -59,8 +59,8 @@ std::uint8_t DetectQuadrantChangeFull(const std::uint8_t* current, const std::ui
 // differs in U or V (its representative, or with `full` all four samples) counts as changed
 // with all four of its cells, so that a block whose colour changed is coded even where its
 // luma did not, and every chroma sample of the cell is examined by the refinement (which,
-// with lossless luma, follows the changed cells). `current` and `other` point at the block's chroma grid origin c(0, 0) in the
-// U and V planes.
+// with lossless luma, follows the changed cells). `current` and `other` point at the block's
+// chroma grid origin c(0, 0) in the U and V planes.
 void AddChromaChange(const std::array<const std::uint8_t*, 2>& current,
                      const std::array<const std::uint8_t*, 2>& other,
                      const std::uint8_t* changeTable, const stream::BlockOffsets& offsets,

@@ -30,7 +30,8 @@ RateController::RateController(const LinkBudget& link, BYTE finest, std::size_t 
       drain_(link.bitsPerSecond / 8 / link.framesPerSecond),
       depth_(link.bitsPerSecond / 8 * kDepthSeconds),
       finest_(std::min(finest, kCoarsest)),
-      logKeyScale_(std::log(kKeyBytesPerPixel * static_cast<double>(std::max<std::size_t>(pixels, 1)))),
+      logKeyScale_(
+          std::log(kKeyBytesPerPixel * static_cast<double>(std::max<std::size_t>(pixels, 1)))),
       logScale_(logKeyScale_ + std::log(kFirstFrameShare)) {}
 
 double RateController::Predicted(BYTE threshold, bool key) const {
