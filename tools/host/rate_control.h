@@ -5,13 +5,14 @@
 // were coded with.
 //
 // The link is a leaky bucket: the bytes of every frame sent go into a buffer, which the link
-// drains by rate / frame rate bytes every frame interval. The buffer may hold at most a fifth
-// of a second of the link, so any one-second stretch of the stream carries at most 1.2 times
-// what the link carries in a second (a single frame larger than that, such as the first key
-// frame at a low rate, passes on its own, and the frames after it are dropped until the link
-// has carried it). A frame that would not fit is dropped: the host sends an empty frame and the
-// decoder shows the last picture again; the codec codes the next frame against the picture the
-// decoder holds, so nothing goes stale.
+// drains by rate / frame rate bytes every frame interval. Frames are planned so that the buffer
+// holds at most a fifth of a second of the link, which keeps any one-second stretch of the
+// stream near the link's rate. A frame expected not to fit is dropped: the host sends an empty
+// frame and the decoder shows the last picture again; the codec codes the next frame against
+// the picture the decoder holds, so nothing goes stale. When the link is about to fall idle a
+// frame is sent whatever it costs (the first key frame at a low rate, or a scene the link
+// cannot carry even at the coarsest threshold), and the frames after it are dropped until the
+// link has carried it.
 #pragma once
 
 #include <cstddef>
