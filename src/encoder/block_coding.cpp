@@ -184,8 +184,14 @@ struct BlockCoder {
 
   BlockChange Detect(const std::uint8_t* other) {
     const auto detect = f.losslessLuma ? DetectBlockChangeFull : DetectBlockChangeSampled;
-    return detect(f.current.data() + lumaOrigin, other + lumaOrigin, f.sampleChangeMap, change,
-                  f.offsets);
+    BlockChange found = detect(f.current.data() + lumaOrigin, other + lumaOrigin,
+                               f.sampleChangeMap, change, f.offsets);
+    if (f.chromaChange) {
+      AddChromaChange({curChroma[0].origin, curChroma[1].origin},
+                      {other + chromaOrigins[0], other + chromaOrigins[1]}, change, f.offsets,
+                      f.losslessChroma, found);
+    }
+    return found;
   }
 
   MotionSearchResult Search() {
@@ -239,10 +245,14 @@ struct BlockCoder {
       WriteMotionCode(f.blockBits, motion.x, motion.y, f.motion);
       const bool moved = motion.x != f.motion.centre || motion.y != f.motion.centre;
       if (moved) Compensate(motion.x, motion.y);
-      f.blockBits.WriteBit(motion.residualNeeded);
-      if (!motion.residualNeeded) return;
-      // What is left to send is where the block differs from the prediction.
-      if (moved) detected = Detect(f.reconstruction.data());
+      // What is left to send is where the block differs from the prediction. A perfect luma
+      // match leaves nothing unless colour-aware detection finds the chroma still differs.
+      if (moved && (motion.residualNeeded || f.chromaChange)) {
+        detected = Detect(f.reconstruction.data());
+      }
+      const bool residual = motion.residualNeeded || (f.chromaChange && detected.block);
+      f.blockBits.WriteBit(residual);
+      if (!residual) return;
     } else if (f.losslessLuma) {
       MarkWholeBlock();
     }

@@ -41,6 +41,7 @@ struct FrameCoder {
   stream::BitWriter& blockBits;
   stream::BitWriter& refinementBits;
   LiteralWriter& literals;
+  bool chromaChange = false;  // change detection also compares chroma (never on a grey frame)
 };
 
 // Codes block (blockX, blockY). A refresh block is coded without reference to the previous

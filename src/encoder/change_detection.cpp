@@ -1,5 +1,7 @@
 #include "encoder/change_detection.h"
 
+#include <algorithm>
+
 #include "stream/block_grid.h"
 
 namespace kvtc::encoder {
@@ -92,6 +94,28 @@ BlockChange DetectBlockChangeFull(const std::uint8_t* current, const std::uint8_
                                   std::uint8_t* changeMap, const std::uint8_t* changeTable,
                                   const stream::BlockOffsets& offsets) {
   return DetectBlock(DetectQuadrantChangeFull, current, other, changeMap, changeTable, offsets);
+}
+
+void AddChromaChange(const std::array<const std::uint8_t*, 2>& current,
+                     const std::array<const std::uint8_t*, 2>& other,
+                     const std::uint8_t* changeTable, const stream::BlockOffsets& offsets,
+                     bool full, BlockChange& change) {
+  for (int q = 0; q < 4; ++q) {
+    const GridPoint origin = stream::kCellOrigins[q];
+    bool differs = false;
+    for (int p = 0; p < 2 && !differs; ++p) {
+      for (int r = full ? 1 : 2; r <= 2; ++r) {
+        for (int c = full ? 1 : 2; c <= 2; ++c) {
+          const std::int32_t at = offsets.chroma[origin.row + r][origin.col + c];
+          differs = differs || Differs(current[p], other[p], changeTable, at);
+        }
+      }
+    }
+    if (!differs) continue;
+    change.quadrant[q] = 1;
+    std::fill_n(&change.cell[4 * q], 4, std::uint8_t{1});
+    change.block = 1;
+  }
 }
 
 }  // namespace kvtc::encoder

@@ -5,7 +5,7 @@
 //
 // The sampled variant (lossless luma off) looks at each cell's representative only, the
 // samples such frames carry; the full variant looks at all four samples of every cell.
-// Chroma is never looked at.
+// Chroma is looked at only by the colour-aware step below, which the encoder runs when asked.
 #pragma once
 
 #include <array>
@@ -54,5 +54,16 @@ std::uint8_t DetectQuadrantChangeFull(const std::uint8_t* current, const std::ui
                                       std::uint8_t* changeMap, const std::uint8_t* changeTable,
                                       const stream::BlockOffsets& offsets, int quadrant,
                                       std::uint8_t* cells);
+
+// Colour-aware detection, run after the luma detection above: a quadrant whose 2x2 chroma cell
+// differs in U or V (its representative, or with `full` all four samples) counts as changed
+// with all four of its cells, so that a block whose colour changed is coded even where its
+// luma did not, and every chroma sample of the cell is examined by the refinement (which,
+// with lossless luma, follows the changed cells). `current` and `other` point at the block's
+// chroma grid origin c(0, 0) in the U and V planes.
+void AddChromaChange(const std::array<const std::uint8_t*, 2>& current,
+                     const std::array<const std::uint8_t*, 2>& other,
+                     const std::uint8_t* changeTable, const stream::BlockOffsets& offsets,
+                     bool full, BlockChange& change);
 
 }  // namespace kvtc::encoder

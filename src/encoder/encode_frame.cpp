@@ -98,6 +98,7 @@ LRESULT EncodeFrame(stream::CodecContext& context, const settings::SettingsRecor
   choices.packed = context.inputFormat == pixels::kGrey4;
   choices.grey = choices.packed || (settings.bFlags & settings::SF_SENDGRAY) ||
                  LumaOnlyInput(context.inputFormat);
+  choices.chromaChange = !choices.grey && (settings.bFlags & settings::SF_CHROMACHANGE);
   choices.losslessLuma = settings.bLosslessLuma != 0;
   const bool losslessChroma = settings.bLosslessChroma != 0;
   choices.losslessChroma = losslessChroma && !choices.grey;

@@ -47,7 +47,8 @@ FrameSize CodeFrameBlocks(stream::CodecContext& context, const FrameChoices& cho
                          choices.motion,
                          writers.blockBits,
                          writers.refinementBits,
-                         writers.literals};
+                         writers.literals,
+                         choices.chromaChange};
   // Refresh blocks are coded over the previous picture, not over zeros. Every sample a refresh
   // sends is written before anything reads it, so zeros would change only the samples the
   // frame does not carry (those between lossy representatives), which the decoder keeps from

@@ -20,6 +20,7 @@ struct FrameChoices {
   bool losslessChroma = false;  // as it takes effect: never on a grey frame
   bool grey = false;
   bool packed = false;          // 4-bit grey input: literals go out two to a byte
+  bool chromaChange = false;    // colour-aware change detection; never on a grey frame
   std::uint32_t radius = 0;
   stream::MotionParameters motion;
 };

@@ -25,6 +25,7 @@
 #define IDC_LOSSLESS_LUMA 1006
 #define IDC_LOSSLESS_CHROMA 1007
 #define IDC_SEARCH_RADIUS 1008
+#define IDC_CHROMA_CHANGE 1009
 
 /* Compressor ("Send Video In") and Decompressor ("Display Video In") dialogs. */
 #define IDC_VIDEO_COLOR 10106

@@ -59,6 +59,8 @@ void Initialise(HWND dialog, LPARAM /*initParam*/) {
   SendDlgItemMessageA(dialog, IDC_LOSSLESS_LUMA, BM_SETCHECK, working.bLosslessLuma != 0, 0);
   SendDlgItemMessageA(dialog, IDC_LOSSLESS_CHROMA, BM_SETCHECK, working.bLosslessChroma != 0,
                       0);
+  SendDlgItemMessageA(dialog, IDC_CHROMA_CHANGE, BM_SETCHECK,
+                      (working.bFlags & SF_CHROMACHANGE) != 0, 0);
 
   for (const char* item : kRadiusItems) {
     char text[16];
@@ -97,8 +99,9 @@ void Accept(HWND dialog) {
   working.bLosslessChroma = Checked(dialog, IDC_LOSSLESS_CHROMA) ? 1 : 0;
   working.bSearchRadius =
       RadiusFromIndex(SendDlgItemMessageA(dialog, IDC_SEARCH_RADIUS, CB_GETCURSEL, 0, 0));
-  BYTE flags = working.bFlags & ~(SF_SENDGRAY | SF_SMOOTH | SF_MEDIAN);
+  BYTE flags = working.bFlags & ~(SF_SENDGRAY | SF_SMOOTH | SF_MEDIAN | SF_CHROMACHANGE);
   if (Checked(dialog, IDC_VIDEO_GRAY)) flags |= SF_SENDGRAY;
+  if (Checked(dialog, IDC_CHROMA_CHANGE)) flags |= SF_CHROMACHANGE;
   if (Checked(dialog, IDC_FILTER_MEDIAN)) flags |= SF_MEDIAN;
   if (Checked(dialog, IDC_FILTER_SMOOTH)) flags |= SF_SMOOTH;
   working.bFlags = flags;

@@ -80,6 +80,7 @@ constexpr BYTE SF_SHOWGRAY = 0x02;  // display received video in grey scale
 constexpr BYTE SF_SMOOTH = 0x04;    // smooth noise filter on the input
 constexpr BYTE SF_MEDIAN = 0x08;    // median noise filter on the input
 constexpr BYTE SF_VARIANT = 0x10;   // stream variant flag: the decoder sharpens
+constexpr BYTE SF_CHROMACHANGE = 0x20;  // change detection also compares each quadrant's chroma
 
 constexpr DWORD kSettingsMagic = MakeFourcc("KVTC");
 

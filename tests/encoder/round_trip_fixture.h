@@ -27,13 +27,14 @@ struct StreamSettings {
   bool losslessLuma = false, losslessChroma = false, grey = false, median = false,
        smooth = false;
   std::uint8_t decimation = 0;
+  bool chromaChange = false;
 
   std::string Describe() const {
     char text[160];
     std::snprintf(text, sizeof text, "%ux%u code %d T %d R %d P %d K %d LL %d LC %d grey %d "
-                  "median %d smooth %d decimation %d", width, height, code, threshold, radius,
-                  period, keyInterval, losslessLuma, losslessChroma, grey, median, smooth,
-                  decimation);
+                  "median %d smooth %d decimation %d colour %d", width, height, code, threshold,
+                  radius, period, keyInterval, losslessLuma, losslessChroma, grey, median, smooth,
+                  decimation, chromaChange);
     return text;
   }
 };
@@ -51,7 +52,8 @@ class RoundTrip {
     record_.bLosslessLuma = s.losslessLuma;
     record_.bLosslessChroma = s.losslessChroma;
     record_.bDecimation = s.decimation;
-    record_.bFlags = s.grey ? settings::SF_SENDGRAY : 0;
+    record_.bFlags = (s.grey ? settings::SF_SENDGRAY : 0) |
+                     (s.chromaChange ? settings::SF_CHROMACHANGE : 0);
     stream::CodecContext& c = *context_;
     c.inputFormat = s.code;
     c.threshold = s.threshold;
@@ -111,7 +113,8 @@ class RoundTrip {
   // luma and at the representatives (even rows and columns) without, chroma everywhere since
   // both sides fill it in. Then the decoded luma against the converted input, within the
   // threshold the frame was coded with (a 4-bit literal may sit up to 16 below), wherever the
-  // stream carries luma, unless blocks were skipped for want of room.
+  // stream carries luma, unless blocks were skipped for want of room; with colour-aware
+  // detection, likewise the chroma wherever the stream carries it.
   void Compare() {
     const stream::EncoderState& e = context_->enc;
     const stream::PlaneGeometry& g = e.geometry;
@@ -134,8 +137,16 @@ class RoundTrip {
         }
       }
     }
+    const std::uint32_t chromaStep = header_.losslessChroma() ? 1 : 2;
+    const bool chromaFollows = s_.chromaChange && !header_.grey() && result_.skipped == 0;
     for (std::size_t at = g.uOffset; at < g.planeSetSize - 2 * g.lumaStride; ++at) {
       if (e.reference[at] != current_[at]) fail("chroma", at, e.reference[at], current_[at]);
+      const std::size_t r = (at - g.uOffset) / g.chromaStride % (g.chromaHeight + 1);
+      const std::size_t c = (at - g.uOffset) % g.chromaStride;
+      if (chromaFollows && r % chromaStep == 0 && c % chromaStep == 0 && r >= 1 && c >= 1 &&
+          r <= 4 * g.blocksDown && std::abs(current_[at] - e.current[at]) > tolerance) {
+        fail("input chroma", at, e.current[at], current_[at]);
+      }
     }
   }
 

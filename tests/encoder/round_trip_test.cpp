@@ -31,7 +31,8 @@ TEST(RoundTrip, SettingsGridEveryInputFormatEveryScene) {
                        .grey = random() % 4 == 0,
                        .median = random() % 3 == 0,
                        .smooth = random() % 3 == 0,
-                       .decimation = pick({0, 0, 2, 4, 8})};
+                       .decimation = pick({0, 0, 2, 4, 8}),
+                       .chromaChange = random() % 2 == 0};
       if (s.decimation != 0) {  // large enough to keep blocks after reduction by 8
         s.width = 128;
         s.height = 96;

@@ -80,6 +80,8 @@ class Encode(unittest.TestCase):
             (["--gray", "--filter", "median", "--decimate", "2", "--quality", "9000"],
              ["gray=true", "filter=median", "decimate=2", "quality=9000"], "bgr"),
             (["--input-format", "yuy2", "--keyint", "5"], ["key-int-max=5"], "yuy2"),
+            (["--bitrate", "1000", "--color-changes", "--no-scene-cut"],
+             ["bitrate=1000", "color-changes=true", "scene-cut=false"], "bgr"),
         ]
         for n, (options, props, fmt) in enumerate(cases):
             with self.subTest(options=options):

@@ -97,23 +97,25 @@ TEST(CompressorDialog, RefreshSliderMovesShowsAndStores) {
 TEST(CompressorDialog, OkStoresEveryControlAndOnlyItsFlags) {
   SettingsRecord start = PresetRecord(Preset::Lan);
   start.bSearchRadius = 6;  // not in the list
-  start.bFlags = SF_SMOOTH | SF_MEDIAN | SF_SHOWGRAY | SF_VARIANT;
+  start.bFlags = SF_SMOOTH | SF_MEDIAN | SF_SHOWGRAY | SF_VARIANT | SF_CHROMACHANGE;
   EXPECT_EQ(RunCompressor(start,
                           [](OpenDialog& d) {
                             EXPECT_EQ(d.Text(IDC_SEARCH_RADIUS), "16 pixels");
                             EXPECT_TRUE(d.IsChecked(IDC_FILTER_SMOOTH));
                             EXPECT_FALSE(d.IsChecked(IDC_FILTER_MEDIAN));
+                            EXPECT_TRUE(d.IsChecked(IDC_CHROMA_CHANGE));
                             d.Ok();
                           }),
             1);
   EXPECT_EQ(Working().bSearchRadius, 16);
-  EXPECT_EQ(Working().bFlags, SF_SMOOTH | SF_SHOWGRAY | SF_VARIANT);
+  EXPECT_EQ(Working().bFlags, SF_SMOOTH | SF_SHOWGRAY | SF_VARIANT | SF_CHROMACHANGE);
 
   RunCompressor(start, [](OpenDialog& d) {
     d.Click(IDC_FILTER_MEDIAN);
     d.Click(IDC_VIDEO_GRAY);
     d.SetChecked(IDC_LOSSLESS_LUMA, false);
     d.SetChecked(IDC_LOSSLESS_CHROMA, true);
+    d.SetChecked(IDC_CHROMA_CHANGE, false);
     d.Select(IDC_SEARCH_RADIUS, "8  pixels");
     d.Ok();
   });

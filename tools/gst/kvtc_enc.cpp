@@ -9,6 +9,7 @@
 #include "gst/element_common.h"
 #include "host/codec_settings.h"
 #include "host/compressor.h"
+#include "host/frame_pacer.h"
 #include "host/host_errors.h"
 #include "kvtc/input_conversion.h"
 
@@ -62,11 +63,16 @@ struct Properties {
   int filter = kFilterSaved;
   int decimate = kUnset;
   int keyIntMax = kUnset;
+  bool colorChanges = false;
+  bool sceneCut = true;
+  int bitrate = 0;  // kbit/s; 0: no rate control
+  int maxFrameBytes = 0;
 };
 
 struct Session {
   std::unique_ptr<InputConverter> converter;
   std::unique_ptr<Compressor> compressor;
+  std::unique_ptr<kvtc::host::FramePacer> pacer;
   GstVideoInfo input;
   AVPixelFormat pixelFormat = AV_PIX_FMT_NONE;
   AVColorRange range = AVCOL_RANGE_UNSPECIFIED;
@@ -87,6 +93,10 @@ enum {
   PROP_FILTER,
   PROP_DECIMATE,
   PROP_KEY_INT_MAX,
+  PROP_COLOR_CHANGES,
+  PROP_SCENE_CUT,
+  PROP_BITRATE,
+  PROP_MAX_FRAME_BYTES,
 };
 
 // The raw layouts taken, and the bitmap layout each is handed to the codec in.
@@ -138,6 +148,7 @@ CompressorChoices ChoicesFrom(const Properties& p) {
   c.losslessLuma = kvtc::gst::SwitchValue(p.losslessLuma);
   c.losslessChroma = kvtc::gst::SwitchValue(p.losslessChroma);
   if (p.gray) c.sendGray = true;
+  if (p.colorChanges) c.chromaChange = true;
   if (p.filter != kFilterSaved) c.filter = static_cast<kvtc::host::NoiseFilter>(p.filter - 1);
   if (p.decimate != kUnset) {
     if (p.decimate != 1 && p.decimate != 2 && p.decimate != 4 && p.decimate != 8) {
@@ -177,6 +188,10 @@ static void gst_kvtc_enc_set_property(GObject* object, guint id, const GValue* v
     case PROP_FILTER: p.filter = g_value_get_enum(value); break;
     case PROP_DECIMATE: p.decimate = g_value_get_int(value); break;
     case PROP_KEY_INT_MAX: p.keyIntMax = g_value_get_int(value); break;
+    case PROP_COLOR_CHANGES: p.colorChanges = g_value_get_boolean(value); break;
+    case PROP_SCENE_CUT: p.sceneCut = g_value_get_boolean(value); break;
+    case PROP_BITRATE: p.bitrate = g_value_get_int(value); break;
+    case PROP_MAX_FRAME_BYTES: p.maxFrameBytes = g_value_get_int(value); break;
     default: G_OBJECT_WARN_INVALID_PROPERTY_ID(object, id, pspec); break;
   }
   g_mutex_unlock(&self->lock);
@@ -199,6 +214,10 @@ static void gst_kvtc_enc_get_property(GObject* object, guint id, GValue* value,
     case PROP_FILTER: g_value_set_enum(value, p.filter); break;
     case PROP_DECIMATE: g_value_set_int(value, p.decimate); break;
     case PROP_KEY_INT_MAX: g_value_set_int(value, p.keyIntMax); break;
+    case PROP_COLOR_CHANGES: g_value_set_boolean(value, p.colorChanges); break;
+    case PROP_SCENE_CUT: g_value_set_boolean(value, p.sceneCut); break;
+    case PROP_BITRATE: g_value_set_int(value, p.bitrate); break;
+    case PROP_MAX_FRAME_BYTES: g_value_set_int(value, p.maxFrameBytes); break;
     default: G_OBJECT_WARN_INVALID_PROPERTY_ID(object, id, pspec); break;
   }
   g_mutex_unlock(&self->lock);
@@ -250,6 +269,19 @@ static gboolean gst_kvtc_enc_set_format(GstVideoEncoder* encoder, GstVideoCodecS
     session->converter = std::make_unique<InputConverter>(layout->codec, width, height);
     session->compressor = std::make_unique<Compressor>(
         session->converter->Header(), settings, session->converter->RequiredInputCode(), quality);
+    kvtc::host::PacingChoices pacing;
+    pacing.sceneCuts = props.sceneCut;
+    if (props.bitrate > 0) {
+      if (GST_VIDEO_INFO_FPS_N(&info) <= 0 || GST_VIDEO_INFO_FPS_D(&info) <= 0) {
+        throw std::invalid_argument("bitrate needs a stream of fixed frame rate");
+      }
+      pacing.link = kvtc::host::LinkBudget{
+          props.bitrate * 1000.0,
+          static_cast<double>(GST_VIDEO_INFO_FPS_N(&info)) / GST_VIDEO_INFO_FPS_D(&info),
+          static_cast<std::size_t>(props.maxFrameBytes)};
+    }
+    if (props.threshold != kUnset || props.quality != kUnset) pacing.finest = settings.bThreshold;
+    session->pacer = std::make_unique<kvtc::host::FramePacer>(*session->compressor, pacing);
   } catch (const std::invalid_argument& e) {
     GST_ELEMENT_ERROR(self, LIBRARY, SETTINGS, ("%s", e.what()), (nullptr));
     return TRUE;
@@ -311,9 +343,13 @@ static GstFlowReturn gst_kvtc_enc_handle_frame(GstVideoEncoder* encoder,
       GST_VIDEO_CODEC_FRAME_IS_FORCE_KEYFRAME(frame);
   GstFlowReturn ret = GST_FLOW_OK;
   try {
-    const kvtc::host::CompressedFrame out =
-        session->compressor->Compress(session->converter->Convert(*picture), requestKey);
-    frame->output_buffer = gst_buffer_new_memdup(out.bytes.data(), out.bytes.size());
+    const kvtc::host::PacedFrame out =
+        session->pacer->Compress(session->converter->Convert(*picture), requestKey);
+    // A frame the link cannot take leaves without an output buffer: the encoder base class
+    // drops it, and the decoder shows the last picture again.
+    if (!out.dropped) {
+      frame->output_buffer = gst_buffer_new_memdup(out.bytes.data(), out.bytes.size());
+    }
     if (out.key) GST_VIDEO_CODEC_FRAME_SET_SYNC_POINT(frame);
     ++session->frames;
   } catch (const std::exception& e) {
@@ -392,6 +428,29 @@ static void gst_kvtc_enc_class_init(GstKvtcEncClass* klass) {
       g_param_spec_int("key-int-max", "Key-frame interval",
                        "A key frame every so many frames (0: the first only; -1: saved)", kUnset,
                        G_MAXINT, kUnset, flags));
+
+  g_object_class_install_property(
+      object, PROP_COLOR_CHANGES,
+      g_param_spec_boolean("color-changes", "Colour changes",
+                           "Change detection also compares colour: a block whose colour "
+                           "changed is sent even when its luma did not",
+                           FALSE, flags));
+  g_object_class_install_property(
+      object, PROP_SCENE_CUT,
+      g_param_spec_boolean("scene-cut", "Key frames at scene cuts",
+                           "Ask for a key frame where a new scene starts", TRUE, flags));
+  g_object_class_install_property(
+      object, PROP_BITRATE,
+      g_param_spec_int("bitrate", "Bitrate",
+                       "Fit the stream to a link of so many kbit/s: each frame's quality is "
+                       "chosen from what recent frames cost, and frames the link cannot take "
+                       "are dropped (0: off)",
+                       0, 1000000, 0, flags));
+  g_object_class_install_property(
+      object, PROP_MAX_FRAME_BYTES,
+      g_param_spec_int("max-frame-bytes", "Largest frame",
+                       "With a bitrate: plan no frame above so many bytes (0: no limit)", 0,
+                       G_MAXINT, 0, flags));
 
   gst_element_class_add_static_pad_template(element, &sink_template);
   gst_element_class_add_static_pad_template(element, &src_template);

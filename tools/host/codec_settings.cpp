@@ -31,6 +31,7 @@ void ApplyCompressorChoices(const CompressorChoices& c, SettingsRecord& r) {
   if (c.losslessLuma) r.bLosslessLuma = *c.losslessLuma;
   if (c.losslessChroma) r.bLosslessChroma = *c.losslessChroma;
   if (c.sendGray) SetFlag(r.bFlags, settings::SF_SENDGRAY, *c.sendGray);
+  if (c.chromaChange) SetFlag(r.bFlags, settings::SF_CHROMACHANGE, *c.chromaChange);
   if (c.filter) {
     SetFlag(r.bFlags, settings::SF_MEDIAN, *c.filter == NoiseFilter::Median);
     SetFlag(r.bFlags, settings::SF_SMOOTH, *c.filter == NoiseFilter::Smooth);

@@ -21,6 +21,7 @@ struct CompressorChoices {
   std::optional<bool> losslessLuma;
   std::optional<bool> losslessChroma;
   std::optional<bool> sendGray;
+  std::optional<bool> chromaChange;  // change detection also compares colour
   std::optional<NoiseFilter> filter;
   std::optional<BYTE> decimation;  // 0 (none), 2, 4 or 8
 };

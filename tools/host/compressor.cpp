@@ -82,7 +82,8 @@ Compressor::~Compressor() {
   if (begun_) instance_->Send(ICM_COMPRESS_END);
 }
 
-CompressedFrame Compressor::Compress(std::span<const std::uint8_t> bits, bool requestKey) {
+CompressedFrame Compressor::Compress(std::span<const std::uint8_t> bits, bool requestKey,
+                                     std::optional<DWORD> quality) {
   BitmapInfo output = output_;  // the codec writes the frame's size into it
   DWORD ckid = 0;
   DWORD flags = 0;
@@ -95,7 +96,7 @@ CompressedFrame Compressor::Compress(std::span<const std::uint8_t> bits, bool re
   c.lpckid = &ckid;
   c.lpdwFlags = &flags;
   c.lFrameNum = frameNumber_;
-  c.dwQuality = quality_;
+  c.dwQuality = quality.value_or(quality_);
 
   const auto start = std::chrono::steady_clock::now();
   const LRESULT r = instance_->Send(ICM_COMPRESS, &c, reinterpret_cast<void*>(sizeof c));

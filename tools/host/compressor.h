@@ -42,8 +42,11 @@ class Compressor {
   // The codec's state block, to be stored with the stream.
   StateBlock State() const { return instance_->GetState(); }
 
-  // Compresses one frame; throws IoError when the codec refuses it.
-  CompressedFrame Compress(std::span<const std::uint8_t> bits, bool requestKey);
+  // Compresses one frame, with `quality` in place of the session's when given; throws IoError
+  // when the codec refuses it.
+  CompressedFrame Compress(std::span<const std::uint8_t> bits, bool requestKey,
+                           std::optional<DWORD> quality = std::nullopt);
+  const BitmapInfo& InputFormat() const { return input_; }
 
   // Seconds spent inside the codec compressing frames.
   double CodecSeconds() const { return codecSeconds_; }

@@ -25,6 +25,8 @@ constexpr OptionDef kOptions[] = {
     {"lossless-chroma", "on|off", "code every chroma sample"},
     {"radius", "R", "motion search radius: 0, 2, 4, 8 or 16 pixels"},
     {"send", "gray|color", "send grey scale or colour"},
+    {"color-changes", "on|off", "change detection also compares colour, so a block whose "
+                                "colour changed is sent even when its luma did not"},
     {"gamma", "G", "display gamma 0.5..1.5, in steps of 0.01 (the dialog's slider)"},
     {"display", "gray|color", "display grey scale or colour"},
 };
@@ -66,6 +68,7 @@ DialogChoices ChoicesFrom(const ParsedArgs& a) {
     c.searchRadius = static_cast<int>(*r);
   }
   if (auto s = a.Choice("send", kGreyOrColour)) c.sendGray = *s == 0;
+  c.chromaChange = a.Switch("color-changes");
   if (auto g = a.Number("gamma", 0.5, 1.5)) c.gamma = *g;
   if (auto d = a.Choice("display", kGreyOrColour)) c.showGray = *d == 0;
   return c;

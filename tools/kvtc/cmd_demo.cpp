@@ -79,6 +79,9 @@ struct ClipRun {
   std::string path;  // without extension
   settings::Preset preset;
   int width, height;  // the originals are enlarged to this size
+  // The encoder's options beyond the preset; the preset rows keep them all off.
+  host::PacingChoices pacing{.sceneCuts = false, .link = std::nullopt};
+  bool colourChanges = false;
 };
 
 // Encodes the originals (enlarged to the run's size) with the preset, at the decimation the
@@ -94,7 +97,9 @@ Row RunClip(const std::vector<FramePtr>& originals, const ClipRun& run,
   job.settings = base;
   host::CompressorChoices choices;
   choices.preset = run.preset;
+  choices.chromaChange = run.colourChanges;
   host::ApplyCompressorChoices(choices, job.settings);
+  job.pacing = run.pacing;
   job.settings.bDecimation = DefaultDecimation(run.width, run.height);
   const int factor = static_cast<int>(stream::DecimationFactor(job.settings.bDecimation));
   job.sourceWidth = run.width;
@@ -201,6 +206,21 @@ int RunDemo(std::span<const std::string> args) {
                                        SyntheticClip::kWidth, SyntheticClip::kHeight},
                            base, sheetFrames, quiet));
   }
+  // One row per encoder option on top of the ISDN preset, each with its contact sheet of the
+  // cut: a key frame asked for at the cut, colour-aware change detection, and a link budget.
+  const auto optionRun = [&](const char* name, const char* file) {
+    return ClipRun{name, dir + "/" + file, settings::Preset::Isdn, SyntheticClip::kWidth,
+                   SyntheticClip::kHeight};
+  };
+  ClipRun cut = optionRun("ISDN, scene cut", "isdn-scene-cut");
+  cut.pacing.sceneCuts = true;
+  ClipRun colour = optionRun("ISDN, color changes", "isdn-color");
+  colour.colourChanges = true;
+  ClipRun link = optionRun("ISDN, 128 kbit/s", "isdn-128k");
+  link.pacing.link = host::LinkBudget{128000, av_q2d(SyntheticClip::kRate), 0};
+  for (const ClipRun& run : {cut, colour, link}) {
+    rows.push_back(RunClip(originals, run, base, sheetFrames, quiet));
+  }
   // The same clip enlarged to 1080p, at the decimation the tool picks for it.
   rows.push_back(RunClip(originals, {"LAN 1920x1080", dir + "/lan1080", settings::Preset::Lan,
                                      1920, 1080},
@@ -217,7 +237,8 @@ int RunDemo(std::span<const std::string> args) {
   }
   if (!quiet) {
     std::fprintf(stderr,
-                 "wrote %s/{lan,isdn,modem,lan1080}.avi, the contact sheets %s/*.png and %s\n",
+                 "wrote %s/{lan,isdn,modem,isdn-scene-cut,isdn-color,isdn-128k,lan1080}.avi, the "
+                 "contact sheets %s/*.png and %s\n",
                  dir.c_str(), dir.c_str(), results.c_str());
   }
   return kExitOk;

@@ -41,11 +41,19 @@ constexpr OptionDef kOptions[] = {
     {"lossless-chroma", "", "code every chroma sample"},
     {"no-lossless-chroma", "", "code chroma at half resolution"},
     {"gray", "", "send grey scale only"},
+    {"color-changes", "", "change detection also compares colour (blocks whose colour changed "
+                          "are sent even when their luma did not)"},
     {"filter", "NAME", "noise filter on the input: none, median or smooth"},
     {"decimate", "F", "shrink the picture by 1 (none), 2, 4 or 8 before coding (default: the "
                       "least that brings it within 640x480)"},
     {"keyint", "N", "ask for a key frame every N frames (0: the first only; default: the "
                     "saved key-frame interval)"},
+    {"no-scene-cut", "", "no key frame where a new scene starts (by default one is asked for)"},
+    {"bitrate", "KBIT/S", "fit the stream to a link of this rate: each frame's quality is chosen "
+                          "from what recent frames cost, and frames the link cannot take are "
+                          "dropped (the decoder shows the last picture again)"},
+    {"max-frame-bytes", "N", "with --bitrate: plan no frame above N bytes"},
+    // With --bitrate, --threshold and --quality give the finest threshold it may choose.
     {"quiet", "", "no progress or summary", 'q'},
 };
 
@@ -81,6 +89,7 @@ host::CompressorChoices ChoicesFrom(const ParsedArgs& a) {
     c.losslessChroma = a.Has("lossless-chroma");
   }
   if (a.Has("gray")) c.sendGray = true;
+  if (a.Has("color-changes")) c.chromaChange = true;
   if (auto f = a.Choice("filter", kFilters)) c.filter = static_cast<host::NoiseFilter>(*f);
   if (auto d = a.Integer("decimate", 1, 8)) {
     if (*d != 1 && *d != 2 && *d != 4 && *d != 8) {
@@ -170,6 +179,10 @@ int RunEncode(std::span<const std::string> args) {
                                  : host::FrameQualityForThreshold(job.settings.bThreshold);
   job.keyInterval = static_cast<unsigned>(keyInterval.value_or(job.settings.bKeyInterval));
   job.frameLimit = frameLimit.value_or(-1);
+  job.pacing.sceneCuts = !a.Has("no-scene-cut");
+  const auto bitrate = a.Number("bitrate", 1, 1e6);
+  const auto maxFrameBytes = a.Integer("max-frame-bytes", 64, 1L << 30);
+  if (maxFrameBytes && !bitrate) throw UsageError("--max-frame-bytes goes with --bitrate");
   job.quiet = a.Has("quiet");
   job.output = output;
 
@@ -197,6 +210,12 @@ int RunEncode(std::span<const std::string> args) {
   job.height = PaddedSide(job.sourceHeight, factor);
   job.inputFormat = forced.value_or(DefaultInputFormat(reader.PixelFormat()));
   job.rate = reader.Rate();
+  if (bitrate) {
+    job.pacing.link = host::LinkBudget{*bitrate * 1000, av_q2d(job.rate),
+                                       static_cast<std::size_t>(maxFrameBytes.value_or(0))};
+    // A threshold or quality given with it is the finest the rate control may choose.
+    if (choices.threshold) job.pacing.finest = *choices.threshold;
+  }
   job.expectedFrames = reader.ExpectedFrames();
 
   EncodeSummary summary;
@@ -223,6 +242,11 @@ int RunEncode(std::span<const std::string> args) {
                  static_cast<double>(summary.bytes) / summary.frames,
                  summary.bytes * 8.0 / 1000.0 / seconds,
                  std::string(kInputFormatNames[static_cast<int>(job.inputFormat)]).c_str());
+    if (summary.cuts || summary.dropped) {
+      std::fprintf(stderr, "kvtc encode: %lld scene cuts (a key frame asked for at each), %lld "
+                   "frames dropped to fit the link\n", static_cast<long long>(summary.cuts),
+                   static_cast<long long>(summary.dropped));
+    }
     if (summary.buildUpFrames != 1) {
       const int f = static_cast<int>(stream::DecimationFactor(job.settings.bDecimation));
       const std::string took =

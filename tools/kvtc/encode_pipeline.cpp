@@ -42,15 +42,16 @@ EncodeSummary EncodeToAvi(const EncodeJob& job, const std::function<const AVFram
   summary.codecName = compressor.Name();
   Progress progress(job.quiet, job.frameLimit >= 0 ? job.frameLimit : job.expectedFrames,
                     av_q2d(job.rate));
+  host::FramePacer pacer(compressor, job.pacing);
   while (job.frameLimit < 0 || summary.frames < job.frameLimit) {
     const AVFrame* picture = next();
     if (!picture) break;
     const bool requestKey =
         summary.frames == 0 || (job.keyInterval && summary.frames % job.keyInterval == 0);
-    const host::CompressedFrame frame =
-        compressor.Compress(converter.Convert(*picture), requestKey);
+    const host::PacedFrame frame = pacer.Compress(converter.Convert(*picture), requestKey);
     avi.WriteFrame(frame.bytes, frame.key);
-    if (summary.buildUpFrames == 0 && buildUp.Add(host::InspectFrame(frame.bytes))) {
+    if (summary.buildUpFrames == 0 && !frame.dropped &&
+        buildUp.Add(host::InspectFrame(frame.bytes))) {
       summary.buildUpFrames = summary.frames + 1;
     }
     summary.keyFrames += frame.key;
@@ -64,6 +65,8 @@ EncodeSummary EncodeToAvi(const EncodeJob& job, const std::function<const AVFram
   avi.SetCodecState(final);
   avi.Finish();
   summary.codecSeconds = compressor.CodecSeconds();
+  summary.dropped = pacer.Dropped();
+  summary.cuts = pacer.Cuts();
   return summary;
 }
 

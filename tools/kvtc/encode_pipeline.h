@@ -1,12 +1,15 @@
 // Pictures in, a "Kvt1" AVI out: conversion to the codec's input bitmap, compression through
-// the codec with the tool's key-frame requests, and the AVI with the codec's key-frame flags
-// in its index and the codec's state stored with the stream.
+// the codec with the tool's key-frame requests (its interval and scene cuts) and, with a link
+// budget, the quality the rate control chooses for each frame, and the AVI with the codec's
+// key-frame flags in its index (a dropped frame is an empty chunk) and the codec's state
+// stored with the stream.
 #pragma once
 
 #include <cstdint>
 #include <functional>
 #include <string>
 
+#include "host/frame_pacer.h"
 #include "kvtc/av_support.h"
 #include "kvtc/input_conversion.h"
 #include "settings/settings_record.h"
@@ -24,6 +27,7 @@ struct EncodeJob {
   settings::SettingsRecord settings{};  // the compressor settings wanted
   DWORD quality = 0;                    // sent with every frame
   unsigned keyInterval = 0;             // a key frame every so many frames; 0: the first only
+  host::PacingChoices pacing;           // key frames at scene cuts, a link budget
   std::int64_t frameLimit = -1;         // stop after so many frames; -1: all
   bool quiet = false;
   std::int64_t expectedFrames = 0;      // for the progress line; 0 when unknown
@@ -32,6 +36,8 @@ struct EncodeJob {
 struct EncodeSummary {
   std::int64_t frames = 0;
   std::int64_t keyFrames = 0;
+  std::int64_t dropped = 0;             // empty frames, for the link budget
+  std::int64_t cuts = 0;                // scene cuts found
   std::uint64_t bytes = 0;
   double codecSeconds = 0;
   std::string codecName;

@@ -66,7 +66,8 @@ class Answers {
 }  // namespace
 
 bool DialogChoices::CompressorDialogNeeded() const {
-  return refreshPercent || filter || losslessLuma || losslessChroma || searchRadius || sendGray;
+  return refreshPercent || filter || losslessLuma || losslessChroma || searchRadius || sendGray ||
+         chromaChange;
 }
 
 bool DialogChoices::DecompressorDialogNeeded() const { return gamma || showGray; }
@@ -94,6 +95,9 @@ void ApplyThroughDialogs(const DialogChoices& c) {
       a.Act(d.Select(IDC_SEARCH_RADIUS, RadiusItem(*c.searchRadius)), "the search radius");
     }
     if (c.sendGray) a.Act(d.Click(*c.sendGray ? IDC_VIDEO_GRAY : IDC_VIDEO_COLOR), "grey sending");
+    if (c.chromaChange) {
+      a.Act(d.SetChecked(IDC_CHROMA_CHANGE, *c.chromaChange), "colour change detection");
+    }
     a.Finish(d);
   });
   ScopedDialogUser decompressor("DECOMPRESSOR", [&c, &a](OpenDialog& d) {

@@ -19,6 +19,7 @@ struct DialogChoices {
   std::optional<bool> losslessChroma;
   std::optional<int> searchRadius;         // 0, 2, 4, 8 or 16
   std::optional<bool> sendGray;
+  std::optional<bool> chromaChange;        // change detection also compares colour
   // Decompressor dialog.
   std::optional<double> gamma;             // 0.5..1.5 in steps of 0.01, the slider's range
   std::optional<bool> showGray;

@@ -32,6 +32,7 @@ std::string DescribeCompressorSettings(const SettingsRecord& r) {
   out += Line("lossless luma", OnOff(r.bLosslessLuma));
   out += Line("lossless chroma", OnOff(r.bLosslessChroma));
   out += Line("send", (r.bFlags & settings::SF_SENDGRAY) ? "gray" : "color");
+  if (r.bFlags & settings::SF_CHROMACHANGE) out += Line("change detection", "luma and color");
   const bool median = r.bFlags & settings::SF_MEDIAN;
   const bool smooth = r.bFlags & settings::SF_SMOOTH;
   out += Line("filter", median && smooth ? "median and smooth"
