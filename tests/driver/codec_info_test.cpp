@@ -14,18 +14,12 @@ namespace {
 
 using kvtc::settings::PresetRecord;
 using kvtc::settings::SettingsRecord;
-using kvtc::testing::Host;
-using kvtc::testing::HostTest;
+using kvtc::testing::InstanceSettings;
+using kvtc::testing::InstanceTest;
 namespace sys = kvtc::platform::testing;
 
-SettingsRecord Settings(DWORD_PTR id) {
-  LockedInstance instance(id);
-  return instance->settings;
-}
 
-TEST_F(HostTest, GetInfoFillsTheStructureOnlyWhenItFits) {
-  Host host;
-  const DWORD_PTR id = host.Open();
+TEST_F(InstanceTest, GetInfoFillsTheStructureOnlyWhenItFits) {
   ICINFO info;
   std::memset(&info, 0xAB, sizeof info);
   EXPECT_EQ(host.Send(id, ICM_GETINFO, &info, 567), 0);
@@ -43,9 +37,7 @@ TEST_F(HostTest, GetInfoFillsTheStructureOnlyWhenItFits) {
   EXPECT_EQ(info.szDriver[0], 0xABAB);  // not written
 }
 
-TEST_F(HostTest, GetStateSizesAndRoundTrip) {
-  Host host;
-  const DWORD_PTR id = host.Open();
+TEST_F(InstanceTest, GetStateSizesAndRoundTrip) {
   EXPECT_EQ(host.Send(id, ICM_GETSTATE, static_cast<void*>(nullptr), 0), 38);
   unsigned char state[38];
   std::memset(state, 0xCD, sizeof state);
@@ -60,15 +52,13 @@ TEST_F(HostTest, GetStateSizesAndRoundTrip) {
   EXPECT_EQ(state[26], 0);     // no grey sending
   EXPECT_EQ(state[32], 0);     // no smoothing (in place of the stream variant)
 
-  const SettingsRecord before = Settings(id);
+  const SettingsRecord before = InstanceSettings(id);
   EXPECT_EQ(host.Send(id, ICM_SETSTATE, state, 38), 38);
-  const SettingsRecord after = Settings(id);
+  const SettingsRecord after = InstanceSettings(id);
   EXPECT_EQ(std::memcmp(&before, &after, 38), 0);
 }
 
-TEST_F(HostTest, SetStateCopiesFieldsAndFlags) {
-  Host host;
-  const DWORD_PTR id = host.Open();
+TEST_F(InstanceTest, SetStateCopiesFieldsAndFlags) {
   {
     LockedInstance instance(id);
     instance->settings.bFlags = settings::SF_MEDIAN | settings::SF_SHOWGRAY | settings::SF_VARIANT;
@@ -80,7 +70,7 @@ TEST_F(HostTest, SetStateCopiesFieldsAndFlags) {
   bytes[32] = 1;
   block.dwWidth = 2000;
   EXPECT_EQ(host.Send(id, ICM_SETSTATE, &block, 38), 38);
-  const SettingsRecord s = Settings(id);
+  const SettingsRecord s = InstanceSettings(id);
   EXPECT_EQ(s.bFlags, settings::SF_SENDGRAY | settings::SF_SMOOTH | settings::SF_MEDIAN |
                           settings::SF_SHOWGRAY | settings::SF_VARIANT);
   EXPECT_EQ(s.bStreamVariant, 2);  // not part of the state
@@ -91,27 +81,25 @@ TEST_F(HostTest, SetStateCopiesFieldsAndFlags) {
   bytes[26] = 0;
   bytes[32] = 0;
   EXPECT_EQ(host.Send(id, ICM_SETSTATE, &block, 38), 38);
-  EXPECT_EQ(Settings(id).bFlags, settings::SF_MEDIAN | settings::SF_SHOWGRAY | settings::SF_VARIANT);
+  EXPECT_EQ(InstanceSettings(id).bFlags, settings::SF_MEDIAN | settings::SF_SHOWGRAY | settings::SF_VARIANT);
 }
 
-TEST_F(HostTest, SetStateRefusesForeignOrShortBlocksAndReloadsWithout) {
-  Host host;
-  const DWORD_PTR id = host.Open();
+TEST_F(InstanceTest, SetStateRefusesForeignOrShortBlocksAndReloadsWithout) {
   SettingsRecord block = PresetRecord(settings::Preset::Modem);
   block.dwMagic = MakeFourcc("NOPE");
   EXPECT_EQ(host.Send(id, ICM_SETSTATE, &block, 38), 0);
   block.dwMagic = MakeFourcc("KVTC");
   EXPECT_EQ(host.Send(id, ICM_SETSTATE, &block, 37), 0);
   EXPECT_EQ(host.Send(id, ICM_SETSTATE, &block, 3), 0);
-  EXPECT_EQ(Settings(id).bSearchRadius, 0);  // still LAN
+  EXPECT_EQ(InstanceSettings(id).bSearchRadius, 0);  // still LAN
 
   // A null block reloads the file, whatever the instance holds now.
   settings::SettingsRecord onDisk = PresetRecord(settings::Preset::Isdn);
   ASSERT_TRUE(settings::SaveSettingsFile(onDisk));
   EXPECT_EQ(host.Send(id, ICM_SETSTATE, &block, 38), 38);
-  EXPECT_EQ(Settings(id).bSearchRadius, 16);
+  EXPECT_EQ(InstanceSettings(id).bSearchRadius, 16);
   EXPECT_EQ(host.Send(id, ICM_SETSTATE, static_cast<void*>(nullptr), 0), 38);
-  EXPECT_EQ(Settings(id).bSearchRadius, 4);
+  EXPECT_EQ(InstanceSettings(id).bSearchRadius, 4);
 }
 
 TEST(QualityMapping, MatchesTheTableAndRoundTripsEveryThreshold) {
@@ -123,9 +111,7 @@ TEST(QualityMapping, MatchesTheTableAndRoundTripsEveryThreshold) {
   }
 }
 
-TEST_F(HostTest, QualityAndKeyFrameRateMessages) {
-  Host host;
-  const DWORD_PTR id = host.Open();
+TEST_F(InstanceTest, QualityAndKeyFrameRateMessages) {
   DWORD q = 0;
   EXPECT_EQ(host.Send(id, ICM_GETQUALITY, &q), ICERR_OK);
   EXPECT_EQ(q, 7333u);
@@ -137,15 +123,13 @@ TEST_F(HostTest, QualityAndKeyFrameRateMessages) {
 
   const DWORD set = 7500;  // threshold 7, whose quality reads back
   EXPECT_EQ(host.Send(id, ICM_SETQUALITY, &set), ICERR_OK);
-  EXPECT_EQ(Settings(id).bThreshold, 7);
+  EXPECT_EQ(InstanceSettings(id).bThreshold, 7);
   EXPECT_EQ(host.Send(id, ICM_GETQUALITY, &q), ICERR_OK);
   EXPECT_EQ(q, 7666u);
   EXPECT_EQ(host.Send(id, ICM_GETQUALITY, static_cast<DWORD*>(nullptr)), ICERR_BADPARAM);
 }
 
-TEST_F(HostTest, AboutShowsTheMessageBox) {
-  Host host;
-  const DWORD_PTR id = host.Open();
+TEST_F(InstanceTest, AboutShowsTheMessageBox) {
   sys::ClearCalls();
   auto* parent = reinterpret_cast<HWND>(std::uintptr_t{0x1010});
   EXPECT_EQ(host.Send(id, ICM_ABOUT, parent), ICERR_OK);

@@ -18,6 +18,8 @@ namespace {
 
 using kvtc::testing::Host;
 using kvtc::testing::HostTest;
+using kvtc::testing::InstanceSettings;
+using kvtc::testing::InstanceTest;
 using kvtc::testing::ReadFileBytes;
 using kvtc::testing::WriteFileBytes;
 
@@ -27,11 +29,6 @@ std::vector<unsigned char> Bytes(const SettingsRecord& r) {
   return bytes;
 }
 
-SettingsRecord InstanceSettings(DWORD_PTR id) {
-  driver::LockedInstance instance(id);
-  EXPECT_TRUE(instance);
-  return instance ? instance->settings : SettingsRecord{};
-}
 
 TEST(Presets, DifferOnlyWhereTheyShould) {
   const SettingsRecord lan = PresetRecord(Preset::Lan);
@@ -153,9 +150,7 @@ TEST_F(HostTest, OutOfRangeFileLoadsCorrectedAndStaysOnDisk) {
   EXPECT_EQ(instance->settings.dwWidth, 1000u);
 }
 
-TEST_F(HostTest, LoadFromRecordChecksMagicAndSize) {
-  Host host;
-  DWORD_PTR id = host.Open();
+TEST_F(InstanceTest, LoadFromRecordChecksMagicAndSize) {
   SettingsRecord isdn = PresetRecord(Preset::Isdn);
   isdn.bThreshold = 99;
   EXPECT_EQ(driver::LoadSettingsFromRecord(id, &isdn, 37), 0);
