@@ -5,8 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <bit>
-#include <random>
 
+#include "pixels/pixel_fixtures.h"
 #include "round_trip_fixture.h"
 #include "support/guarded_buffer.h"
 #include "synthetic_input.h"
@@ -18,13 +18,6 @@ int Ones(std::span<const std::uint8_t> bytes) {
   int ones = 0;
   for (const std::uint8_t b : bytes) ones += std::popcount(b);
   return ones;
-}
-
-std::vector<std::uint8_t> Noise(std::size_t bytes, unsigned seed) {
-  std::mt19937 random(seed);
-  std::vector<std::uint8_t> v(bytes);
-  for (auto& b : v) b = static_cast<std::uint8_t>(random());
-  return v;
 }
 
 // 64x48: 48 blocks.
@@ -82,7 +75,7 @@ TEST(EncodeFrame, FramesThatCannotFitGoOutWithinEveryLimit) {
   RoundTrip trip(s);
   int frames = 0;
   do {
-    trip.Step(Noise(std::size_t{640} * 480 * 3, 1 + frames++));
+    trip.Step(pixels::testing::NoiseBytes(std::size_t{640} * 480 * 3, 1u + frames++));
     ASSERT_FALSE(HasFailure());
     EXPECT_FALSE(trip.result().key);
     EXPECT_NE(trip.header().refreshPeriod, 0u);
@@ -105,7 +98,7 @@ TEST(EncodeFrame, FramesThatCannotFitGoOutWithinEveryLimit) {
 TEST(EncodeFrame, KeepsToTheCallersBuffers) {
   RoundTrip trip(StreamSettings{.width = 128, .height = 96, .threshold = 0, .losslessLuma = true,
                                 .losslessChroma = true, .decimation = 2});
-  const std::vector<std::uint8_t> input = Noise(std::size_t{128} * 96 * 3, 3);
+  const std::vector<std::uint8_t> input = pixels::testing::NoiseBytes(std::size_t{128} * 96 * 3, 3);
   const std::vector<std::uint8_t> copy = input;
   encoder::EncodedFrame result;
   // Refused: one byte short of the input, or no room for even an unchanged frame.

@@ -90,19 +90,12 @@ TEST(OutputConversion, ColourPixelsFollowTheFormulaAndTheGamma) {
   }
 }
 
-TEST(OutputConversion, SelectionAndCode7ConvertingExactlyAsCode5) {
+TEST(OutputConversion, VariantAndCodeSelection) {
   EXPECT_EQ(SelectOutputVariant(true, false, true), OutputVariant::kHalf);
   EXPECT_EQ(SelectOutputVariant(false, false, true), OutputVariant::kPartial);
   EXPECT_EQ(SelectOutputVariant(false, false, false), OutputVariant::kHalfPartial);
   EXPECT_EQ(SelectOutputCode(kIndex332, true), kGrey8);
   EXPECT_EQ(SelectOutputCode(kRgb24, true), kRgb24);
-  const auto noise = testing::NoiseBytes(999, 9);
-  const Decoded d(
-      16, 8, [&](auto x, auto y) { return noise[x + 17 * y]; }, 60, 190);
-  for (const bool key : {true, false}) {
-    EXPECT_EQ(Convert(d, {kIndex332, key, false, false}),
-              Convert(d, {kPalettised8, key, false, false}));
-  }
 }
 
 TEST(OutputConversion, HalfVariantInterpolatesAndRepeatsAtTheEdges) {
@@ -152,18 +145,6 @@ TEST(OutputConversion, HalfPartialRebuildsTheNeighboursOfAMarkedPixel) {
   }
   EXPECT_EQ(map[6 * d.g.mapStride + 3], 1);  // the interpolated odd pixels are marked
   EXPECT_EQ(map[6 * d.g.mapStride + 5], 1);
-}
-
-TEST(OutputConversion, PackedLayoutsInterpolateComponentsNotBytes) {
-  // White, then black two columns on: the odd pixel between them is mid grey in every layout.
-  const Decoded d(4, 2, [](auto x, auto) { return x == 0 ? 215 : 0; });
-  const auto& t = testing::SharedTables().decoder;
-  const std::uint8_t mid = Convert(d, {kColourCube, true, false, false})[1];
-  EXPECT_EQ(t.cubeRed[mid], t.cubeGreen[mid]);  // 128 dithered to level 2 or 3
-  EXPECT_TRUE(t.cubeRed[mid] == 102 || t.cubeRed[mid] == 153);
-  EXPECT_EQ(Convert(d, {kPalettised8, true, false, false})[1], (4 << 5) | (4 << 2) | 2);
-  const auto rgb555 = Convert(d, {kRgb555, true, false, false});
-  EXPECT_EQ(rgb555[2] | rgb555[3] << 8, (15 << 10) | (15 << 5) | 15);  // (248 + 1) >> 1 >> 3
 }
 
 TEST(OutputConversion, GreyLayouts) {
