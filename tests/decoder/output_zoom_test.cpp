@@ -29,18 +29,6 @@ TEST(OutputZoom, DecoderModesGiveFactors) {
     EXPECT_EQ(ZoomFactor(static_cast<std::uint8_t>(mode)), factor) << mode;
 }
 
-TEST(OutputZoom, PixelsInterpolateAndTheLastColumnAndRowRepeat) {
-  const Bytes row{10, 20, 30, 15, 30, 46, 20, 40, 61, 20, 40, 61};
-  Bytes twice = row;
-  twice.insert(twice.end(), row.begin(), row.end());
-  EXPECT_EQ(Zoom({10, 20, 30, 20, 40, 61}, 2, 1, kRgb24, 2), twice);
-  EXPECT_EQ(Zoom({0, 100, 51, 9}, 2, 2, kGrey8, 2),
-            (Bytes{0, 50, 100, 100, 26, 40, 55, 55, 51, 30, 9, 9, 51, 30, 9, 9}));
-  const Bytes rgb555 = Zoom({0xFF, 0x00, 0x01, 0x7F}, 2, 1, kRgb555, 2);  // byte by byte
-  EXPECT_EQ(rgb555[2], 0x80);
-  EXPECT_EQ(rgb555[3], 0x40);
-}
-
 TEST(OutputZoom, PackedLayoutsZoomTheirOwnComponents) {
   // Packed 4:2:2: Y ramps, U and V stay; a planar reading would mix them.
   const Bytes row{0, 50, 10, 90, 20, 50, 30, 90, 40, 50, 50, 90, 60, 50, 60, 90};

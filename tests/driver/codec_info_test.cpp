@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <tuple>
 
 #include "driver/codec_info.h"
 #include "driver/instance.h"
@@ -26,12 +27,9 @@ TEST_F(InstanceTest, GetInfoFillsTheStructureOnlyWhenItFits) {
   EXPECT_EQ(info.dwSize, 0xABABABABu);
   EXPECT_EQ(host.Send(id, ICM_GETINFO, static_cast<ICINFO*>(nullptr), 568), 0);
   EXPECT_EQ(host.Send(id, ICM_GETINFO, &info, 568), 568);
-  EXPECT_EQ(info.dwSize, 568u);
-  EXPECT_EQ(info.fccType, MakeFourcc("vidc"));
-  EXPECT_EQ(info.fccHandler, MakeFourcc("KVTC"));
-  EXPECT_EQ(info.dwFlags, 0xA5u);
-  EXPECT_EQ(info.dwVersion, 0x0002004Au);
-  EXPECT_EQ(info.dwVersionICM, 0x104u);
+  EXPECT_EQ(std::tuple(info.dwSize, info.fccType, info.fccHandler, info.dwFlags, info.dwVersion,
+                       info.dwVersionICM),
+            std::tuple(568u, MakeFourcc("vidc"), MakeFourcc("KVTC"), 0xA5u, 0x0002004Au, 0x104u));
   EXPECT_EQ(std::u16string(info.szName), u"KVT Codec");
   EXPECT_EQ(std::u16string(info.szDescription), u"Halvern KVT Codec");
   EXPECT_EQ(info.szDriver[0], 0xABAB);  // not written
