@@ -57,11 +57,8 @@ TEST_F(InstanceTest, GetStateSizesAndRoundTrip) {
 }
 
 TEST_F(InstanceTest, SetStateCopiesFieldsAndFlags) {
-  {
-    LockedInstance instance(id);
-    instance->settings.bFlags = settings::SF_MEDIAN | settings::SF_SHOWGRAY | settings::SF_VARIANT;
-    instance->settings.bStreamVariant = 2;
-  }
+  LockedInstance(id)->settings.bFlags = settings::SF_MEDIAN | settings::SF_SHOWGRAY | settings::SF_VARIANT;
+  LockedInstance(id)->settings.bStreamVariant = 2;
   SettingsRecord block = PresetRecord(settings::Preset::Isdn);
   auto* bytes = reinterpret_cast<unsigned char*>(&block);
   bytes[26] = 5;

@@ -69,10 +69,7 @@ TEST_F(ConfigureTest, OpensOnTheInstanceWithItsPresetHighlighted) {
             }),
             ICERR_OK);
 
-  {
-    LockedInstance instance(id);
-    instance->settings = PresetRecord(Preset::Isdn);
-  }
+  LockedInstance(id)->settings = PresetRecord(Preset::Isdn);
   Configure(id, [](OpenDialog& d) {
     EXPECT_EQ(Highlighted(d), "ISDN");
     d.Click(IDC_PRESET_MODEM);
@@ -84,11 +81,8 @@ TEST_F(ConfigureTest, OpensOnTheInstanceWithItsPresetHighlighted) {
 TEST_F(ConfigureTest, ModemThenOkReachesTheFileAndEveryInstance) {
   const DWORD_PTR first = host_.Open();
   const DWORD_PTR second = host_.Open();
-  {
-    LockedInstance instance(second);
-    instance->settings = PresetRecord(Preset::Isdn);
-    instance->settings.dwWidth = 320;
-  }
+  LockedInstance(second)->settings = PresetRecord(Preset::Isdn);
+  LockedInstance(second)->settings.dwWidth = 320;
 
   EXPECT_EQ(Configure(first, [](OpenDialog& d) {
               d.Click(IDC_PRESET_MODEM);
@@ -182,11 +176,8 @@ TEST_F(ConfigureTest, RefusesWithoutAnInstanceAnAnswerOrWhileOpen) {
 TEST_F(ConfigureTest, AForeignRecordIsSavedButReachesNoInstance) {
   const DWORD_PTR first = host_.Open();
   const DWORD_PTR second = host_.Open();
-  {
-    LockedInstance instance(first);
-    instance->settings.dwMagic = MakeFourcc("XXXX");
-    instance->settings.bThreshold = 3;
-  }
+  LockedInstance(first)->settings.dwMagic = MakeFourcc("XXXX");
+  LockedInstance(first)->settings.bThreshold = 3;
   EXPECT_EQ(Configure(first, [](OpenDialog& d) { d.Ok(); }), ICERR_OK);
   EXPECT_EQ(FileRecord().dwMagic, MakeFourcc("XXXX"));
   EXPECT_EQ(InstanceSettings(second).bThreshold, 8);

@@ -223,11 +223,8 @@ TEST_F(InstanceTest, PalettesForEightBitOutput) {
   EXPECT_EQ(rgb(cube.colours[26 + 1 + 6 * 2 + 36 * 3]), (std::array<int, 3>{51, 102, 153}));
   EXPECT_EQ(cube.colours[0].rgbReserved, 4);  // entries 0..9 are the system's
 
-  {
-    LockedInstance instance(id);
-    instance->settings.bFlags |= settings::SF_SHOWGRAY;
-    instance->settings.bOutputFormat = 2;
-  }
+  LockedInstance(id)->settings.bFlags |= settings::SF_SHOWGRAY;
+  LockedInstance(id)->settings.bOutputFormat = 2;
   PaletteHeader grey{};
   grey.header = Header(160, 120, 8);
   EXPECT_EQ(host.Send(id, ICM_DECOMPRESS_GET_PALETTE, &src, &grey), ICERR_OK);
@@ -243,20 +240,14 @@ TEST_F(InstanceTest, PalettesForEightBitOutput) {
                                              {-1.0f, 0.5}, {-kNaN, 0.5}, {kInf, 2.0},
                                              {kNaN, 2.0},  {3.0f, 2.0}};
   for (const auto& [stored, used] : gammas) {
-    {
-      LockedInstance instance(id);
-      instance->settings.flGamma = stored;
-    }
+    LockedInstance(id)->settings.flGamma = stored;
     EXPECT_EQ(host.Send(id, ICM_DECOMPRESS_GET_PALETTE, &src, &grey), ICERR_OK);
     EXPECT_EQ(grey.colours[26 + 108].rgbRed, Gamma(used, 128)) << stored;
   }
   EXPECT_EQ(Gamma(2.0, 128), 181);
 
-  {
-    LockedInstance instance(id);
-    instance->settings.flGamma = 1.0f;
-    instance->settings.bOutputFormat = 7;
-  }
+  LockedInstance(id)->settings.flGamma = 1.0f;
+  LockedInstance(id)->settings.bOutputFormat = 7;
   PaletteHeader index332{};
   index332.header = Header(160, 120, 8);
   EXPECT_EQ(host.Send(id, ICM_DECOMPRESS_GET_PALETTE, &src, &index332), ICERR_OK);
@@ -279,11 +270,8 @@ TEST_F(InstanceTest, DecimationAndZoomSetTheDestinationSize) {
   } rows[] = {{0, 0, 320, 240}, {2, 0, 160, 120}, {4, 0, 80, 56}, {4, 4, 320, 224},
               {0, 2, 640, 480}, {8, 3, 320, 192}, {1, 0, 320, 240}};
   for (const Row& row : rows) {
-    {
-      LockedInstance instance(id);
-      instance->settings.bDecimation = row.decimation;
-      instance->settings.bDecoderMode = row.mode;
-    }
+    LockedInstance(id)->settings.bDecimation = row.decimation;
+    LockedInstance(id)->settings.bDecoderMode = row.mode;
     BITMAPINFOHEADER suggested;
     ASSERT_EQ(host.Send(id, ICM_DECOMPRESS_GET_FORMAT, &src, &suggested), ICERR_OK);
     EXPECT_EQ(suggested.biWidth, row.width);
