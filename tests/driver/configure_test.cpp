@@ -59,42 +59,26 @@ class ConfigureTest : public HostTest {
   Host host_;
 };
 
-TEST_F(ConfigureTest, OpensOnTheInstanceWithItsPresetHighlighted) {
-  const DWORD_PTR id = host_.Open();
-  EXPECT_EQ(Configure(id, [](OpenDialog& d) {
-              EXPECT_EQ(d.Caption(), "Configure");
-              EXPECT_EQ(d.Owner(), kParent);
-              EXPECT_EQ(Highlighted(d), "LAN");
-              d.Ok();
-            }),
-            ICERR_OK);
-
-  LockedInstance(id)->settings = PresetRecord(Preset::Isdn);
-  Configure(id, [](OpenDialog& d) {
-    EXPECT_EQ(Highlighted(d), "ISDN");
-    d.Click(IDC_PRESET_MODEM);
-    EXPECT_EQ(Highlighted(d), "Modem");
-    d.Cancel();
-  });
-}
-
+// The dialog opens on the instance's record with its preset highlighted; Modem and OK reach
+// the file and every instance.
 TEST_F(ConfigureTest, ModemThenOkReachesTheFileAndEveryInstance) {
   const DWORD_PTR first = host_.Open();
   const DWORD_PTR second = host_.Open();
-  LockedInstance(second)->settings = PresetRecord(Preset::Isdn);
+  LockedInstance(first)->settings = PresetRecord(Preset::Isdn);
   LockedInstance(second)->settings.dwWidth = 320;
 
   EXPECT_EQ(Configure(first, [](OpenDialog& d) {
+              EXPECT_EQ(d.Caption(), "Configure");
+              EXPECT_EQ(d.Owner(), kParent);
+              EXPECT_EQ(Highlighted(d), "ISDN");
               d.Click(IDC_PRESET_MODEM);
+              EXPECT_EQ(Highlighted(d), "Modem");
               d.Ok();
             }),
             ICERR_OK);
-  SettingsRecord expected = PresetRecord(Preset::Lan);
-  expected.bRefreshPeriod = 255;
-  expected.bLosslessLuma = 1;
-  expected.bLosslessChroma = 0;
+  SettingsRecord expected = PresetRecord(Preset::Isdn);
   expected.bFlags = 0x18;
-  expected.bSearchRadius = 16;  // and the threshold stays LAN's 8
+  expected.bSearchRadius = 16;  // and the threshold stays ISDN's 10
   for (const SettingsRecord& r : {FileRecord(), InstanceSettings(first), InstanceSettings(second)}) {
     EXPECT_EQ(std::memcmp(&r, &expected, settings::kSettingsSize), 0);
   }
@@ -109,6 +93,7 @@ TEST_F(ConfigureTest, CancelChangesNothing) {
     d.Ok();
   });
   EXPECT_EQ(Configure(id, [](OpenDialog& d) {
+              EXPECT_EQ(Highlighted(d), "LAN");
               d.Click(IDC_PRESET_ISDN);
               d.Click(IDC_OPEN_COMPRESSOR);
               d.Cancel();
