@@ -1,6 +1,6 @@
 // Hand-built frames decoded into planes whose expected samples are worked out here from the
-// block syntax: refresh, unchanged and moved blocks, every lossless combination, grey and
-// packed frames, the refresh schedule and the update-map marks.
+// block syntax: refresh, unchanged and half-sample moved blocks, every lossless combination,
+// grey and packed frames, the refresh schedule and the update-map marks.
 #include "decoder/block_walker.h"
 
 #include <gtest/gtest.h>
@@ -91,26 +91,6 @@ TEST(BlockWalker, RefreshScheduleCountsBlocksAcrossRows) {
       EXPECT_EQ(d.map[r * d.g.mapStride + c], refreshed.count(i)) << i;
     }
   }
-}
-
-TEST(BlockWalker, MotionCodesMoveLumaAndChromaAndCodedBlocksRefineTheMove) {
-  WalkerFixture d(16, 16);
-  FrameBuilder f(kFlagSearchRadius, 0, 2);    // R = 2: K = 3, B = 4, whole samples
-  f.B(1).B(0b01, 2).B(6, 3).B(0);             // block 0: vertical only, y = 6 (+2); not coded
-  f.B(1).B(0b011, 3).B(1, 3).B(0);            // block 1: horizontal only, x = 1 (-3)
-  f.B(0);                                     // block 2: unchanged
-  f.B(1).B(0b111, 3).B(0b001101, 6).B(1);     // block 3: x = 3 (-1), y = 2 (-2), coded
-  f.B(0b0001, 4).RL(250).R(0).R(0).Zeros(3);  // quadrant 0: corner sent, chroma not
-  ASSERT_EQ(d.Decode(f.Build()), WalkResult::kDecoded);
-  EXPECT_EQ(d.Y(2, 2), d.RefY(4, 2));
-  EXPECT_EQ(d.Y(1, 1), d.RefY(1, 1));                     // not a representative
-  EXPECT_EQ(d.U(2, 2), Avg(d.RefU(2, 2), d.RefU(4, 2)));  // chroma moved by +1 row
-  EXPECT_EQ(d.Y(2, 10), Avg(d.RefY(2, 6), d.RefY(2, 8)));
-  EXPECT_EQ(d.U(2, 6), d.RefU(2, 4));  // chroma moved by -2 columns
-  EXPECT_EQ(d.Y(10, 2), d.RefY(10, 2));
-  EXPECT_EQ(d.Y(10, 14), Avg(d.RefY(8, 12), d.RefY(8, 14)));
-  EXPECT_EQ(d.Y(12, 12), 250);
-  EXPECT_EQ(d.Y(10, 12), Avg(d.Y(8, 12), 250));
 }
 
 TEST(BlockWalker, HalfSampleMotionWithLosslessRefinement) {

@@ -179,7 +179,6 @@ TEST_F(DecodeFrameTest, InterpolationShowsTheInBetweenPicturesThenTheDecodedOne)
       {2, 0, 11, 200, {126, 151, 176, 201, 226, 201}},
       {1, 0, 11, 200, {126, 176, 226, 176}},
       {1, 2, 11, 200, {126, 176, 226, 176}},  // zoomed, from the scratch picture
-      {2, 4, 11, 200, {126, 151, 176, 201, 226, 201}},
       // 4-bit grey blends each pixel's nibble: 10 and 15 meet at 13, not at byte 0xD5.
       {1, 0, 12, 0, {0xAA, 0xDD, 0xFF, 0xDD}},
   };

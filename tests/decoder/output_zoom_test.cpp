@@ -25,31 +25,8 @@ Bytes Zoom(const Bytes& src, std::uint32_t w, std::uint32_t h, std::uint8_t code
 }
 
 TEST(OutputZoom, DecoderModesGiveFactors) {
-  for (const auto& [mode, factor] : {std::pair{0, 1}, {2, 2}, {4, 4}, {3, 8}, {8, 8}, {255, 8}}) {
-    EXPECT_EQ(ZoomFactor(static_cast<std::uint8_t>(mode)), static_cast<std::uint32_t>(factor))
-        << mode;
-  }
-}
-
-TEST(OutputZoom, PixelsInterpolateAndTheLastColumnAndRowRepeat) {
-  const Bytes row{10, 20, 30, 15, 30, 46, 20, 40, 61, 20, 40, 61};
-  Bytes twice = row;
-  twice.insert(twice.end(), row.begin(), row.end());
-  EXPECT_EQ(Zoom({10, 20, 30, 20, 40, 61}, 2, 1, kRgb24, 2), twice);
-  EXPECT_EQ(Zoom({0, 100, 51, 9}, 2, 2, kGrey8, 2),
-            (Bytes{0, 50, 100, 100, 26, 40, 55, 55, 51, 30, 9, 9, 51, 30, 9, 9}));
-  const Bytes rgb555 = Zoom({0xFF, 0x00, 0x01, 0x7F}, 2, 1, kRgb555, 2);  // byte by byte
-  EXPECT_EQ(rgb555[2], 0x80);
-  EXPECT_EQ(rgb555[3], 0x40);
-}
-
-TEST(OutputZoom, LargerFactorsChainTwofoldPasses) {
-  const auto src = pixels::testing::NoiseBytes(5 * 3 * 4, 21);
-  for (const std::uint8_t code : {kRgb32, kGrey4, kPackedYuyv, kPlanar420}) {
-    const auto twice = Zoom(Zoom(src, 5, 3, code, 2), 10, 6, code, 2);
-    EXPECT_EQ(Zoom(src, 5, 3, code, 4), twice) << int{code};
-    EXPECT_EQ(Zoom(src, 5, 3, code, 8), Zoom(twice, 20, 12, code, 2)) << int{code};
-  }
+  for (const auto& [mode, factor] : {std::pair{0u, 1u}, {1u, 8u}, {2u, 2u}, {3u, 8u}, {4u, 4u}, {255u, 8u}})
+    EXPECT_EQ(ZoomFactor(static_cast<std::uint8_t>(mode)), factor) << mode;
 }
 
 TEST(OutputZoom, PackedLayoutsZoomTheirOwnComponents) {

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <tuple>
 
 #include "driver/codec_info.h"
 #include "driver/instance.h"
@@ -14,38 +15,27 @@ namespace {
 
 using kvtc::settings::PresetRecord;
 using kvtc::settings::SettingsRecord;
-using kvtc::testing::Host;
-using kvtc::testing::HostTest;
+using kvtc::testing::InstanceSettings;
+using kvtc::testing::InstanceTest;
 namespace sys = kvtc::platform::testing;
 
-SettingsRecord Settings(DWORD_PTR id) {
-  LockedInstance instance(id);
-  return instance->settings;
-}
 
-TEST_F(HostTest, GetInfoFillsTheStructureOnlyWhenItFits) {
-  Host host;
-  const DWORD_PTR id = host.Open();
+TEST_F(InstanceTest, GetInfoFillsTheStructureOnlyWhenItFits) {
   ICINFO info;
   std::memset(&info, 0xAB, sizeof info);
   EXPECT_EQ(host.Send(id, ICM_GETINFO, &info, 567), 0);
   EXPECT_EQ(info.dwSize, 0xABABABABu);
   EXPECT_EQ(host.Send(id, ICM_GETINFO, static_cast<ICINFO*>(nullptr), 568), 0);
   EXPECT_EQ(host.Send(id, ICM_GETINFO, &info, 568), 568);
-  EXPECT_EQ(info.dwSize, 568u);
-  EXPECT_EQ(info.fccType, MakeFourcc("vidc"));
-  EXPECT_EQ(info.fccHandler, MakeFourcc("KVTC"));
-  EXPECT_EQ(info.dwFlags, 0xA5u);
-  EXPECT_EQ(info.dwVersion, 0x0002004Au);
-  EXPECT_EQ(info.dwVersionICM, 0x104u);
+  EXPECT_EQ(std::tuple(info.dwSize, info.fccType, info.fccHandler, info.dwFlags, info.dwVersion,
+                       info.dwVersionICM),
+            std::tuple(568u, MakeFourcc("vidc"), MakeFourcc("KVTC"), 0xA5u, 0x0002004Au, 0x104u));
   EXPECT_EQ(std::u16string(info.szName), u"KVT Codec");
   EXPECT_EQ(std::u16string(info.szDescription), u"Halvern KVT Codec");
   EXPECT_EQ(info.szDriver[0], 0xABAB);  // not written
 }
 
-TEST_F(HostTest, GetStateSizesAndRoundTrip) {
-  Host host;
-  const DWORD_PTR id = host.Open();
+TEST_F(InstanceTest, GetStateSizesAndRoundTrip) {
   EXPECT_EQ(host.Send(id, ICM_GETSTATE, static_cast<void*>(nullptr), 0), 38);
   unsigned char state[38];
   std::memset(state, 0xCD, sizeof state);
@@ -60,27 +50,22 @@ TEST_F(HostTest, GetStateSizesAndRoundTrip) {
   EXPECT_EQ(state[26], 0);     // no grey sending
   EXPECT_EQ(state[32], 0);     // no smoothing (in place of the stream variant)
 
-  const SettingsRecord before = Settings(id);
+  const SettingsRecord before = InstanceSettings(id);
   EXPECT_EQ(host.Send(id, ICM_SETSTATE, state, 38), 38);
-  const SettingsRecord after = Settings(id);
+  const SettingsRecord after = InstanceSettings(id);
   EXPECT_EQ(std::memcmp(&before, &after, 38), 0);
 }
 
-TEST_F(HostTest, SetStateCopiesFieldsAndFlags) {
-  Host host;
-  const DWORD_PTR id = host.Open();
-  {
-    LockedInstance instance(id);
-    instance->settings.bFlags = settings::SF_MEDIAN | settings::SF_SHOWGRAY | settings::SF_VARIANT;
-    instance->settings.bStreamVariant = 2;
-  }
+TEST_F(InstanceTest, SetStateCopiesFieldsAndFlags) {
+  LockedInstance(id)->settings.bFlags = settings::SF_MEDIAN | settings::SF_SHOWGRAY | settings::SF_VARIANT;
+  LockedInstance(id)->settings.bStreamVariant = 2;
   SettingsRecord block = PresetRecord(settings::Preset::Isdn);
   auto* bytes = reinterpret_cast<unsigned char*>(&block);
   bytes[26] = 5;
   bytes[32] = 1;
   block.dwWidth = 2000;
   EXPECT_EQ(host.Send(id, ICM_SETSTATE, &block, 38), 38);
-  const SettingsRecord s = Settings(id);
+  const SettingsRecord s = InstanceSettings(id);
   EXPECT_EQ(s.bFlags, settings::SF_SENDGRAY | settings::SF_SMOOTH | settings::SF_MEDIAN |
                           settings::SF_SHOWGRAY | settings::SF_VARIANT);
   EXPECT_EQ(s.bStreamVariant, 2);  // not part of the state
@@ -91,27 +76,25 @@ TEST_F(HostTest, SetStateCopiesFieldsAndFlags) {
   bytes[26] = 0;
   bytes[32] = 0;
   EXPECT_EQ(host.Send(id, ICM_SETSTATE, &block, 38), 38);
-  EXPECT_EQ(Settings(id).bFlags, settings::SF_MEDIAN | settings::SF_SHOWGRAY | settings::SF_VARIANT);
+  EXPECT_EQ(InstanceSettings(id).bFlags, settings::SF_MEDIAN | settings::SF_SHOWGRAY | settings::SF_VARIANT);
 }
 
-TEST_F(HostTest, SetStateRefusesForeignOrShortBlocksAndReloadsWithout) {
-  Host host;
-  const DWORD_PTR id = host.Open();
+TEST_F(InstanceTest, SetStateRefusesForeignOrShortBlocksAndReloadsWithout) {
   SettingsRecord block = PresetRecord(settings::Preset::Modem);
   block.dwMagic = MakeFourcc("NOPE");
   EXPECT_EQ(host.Send(id, ICM_SETSTATE, &block, 38), 0);
   block.dwMagic = MakeFourcc("KVTC");
   EXPECT_EQ(host.Send(id, ICM_SETSTATE, &block, 37), 0);
   EXPECT_EQ(host.Send(id, ICM_SETSTATE, &block, 3), 0);
-  EXPECT_EQ(Settings(id).bSearchRadius, 0);  // still LAN
+  EXPECT_EQ(InstanceSettings(id).bSearchRadius, 0);  // still LAN
 
   // A null block reloads the file, whatever the instance holds now.
   settings::SettingsRecord onDisk = PresetRecord(settings::Preset::Isdn);
   ASSERT_TRUE(settings::SaveSettingsFile(onDisk));
   EXPECT_EQ(host.Send(id, ICM_SETSTATE, &block, 38), 38);
-  EXPECT_EQ(Settings(id).bSearchRadius, 16);
+  EXPECT_EQ(InstanceSettings(id).bSearchRadius, 16);
   EXPECT_EQ(host.Send(id, ICM_SETSTATE, static_cast<void*>(nullptr), 0), 38);
-  EXPECT_EQ(Settings(id).bSearchRadius, 4);
+  EXPECT_EQ(InstanceSettings(id).bSearchRadius, 4);
 }
 
 TEST(QualityMapping, MatchesTheTableAndRoundTripsEveryThreshold) {
@@ -123,9 +106,7 @@ TEST(QualityMapping, MatchesTheTableAndRoundTripsEveryThreshold) {
   }
 }
 
-TEST_F(HostTest, QualityAndKeyFrameRateMessages) {
-  Host host;
-  const DWORD_PTR id = host.Open();
+TEST_F(InstanceTest, QualityAndKeyFrameRateMessages) {
   DWORD q = 0;
   EXPECT_EQ(host.Send(id, ICM_GETQUALITY, &q), ICERR_OK);
   EXPECT_EQ(q, 7333u);
@@ -137,15 +118,13 @@ TEST_F(HostTest, QualityAndKeyFrameRateMessages) {
 
   const DWORD set = 7500;  // threshold 7, whose quality reads back
   EXPECT_EQ(host.Send(id, ICM_SETQUALITY, &set), ICERR_OK);
-  EXPECT_EQ(Settings(id).bThreshold, 7);
+  EXPECT_EQ(InstanceSettings(id).bThreshold, 7);
   EXPECT_EQ(host.Send(id, ICM_GETQUALITY, &q), ICERR_OK);
   EXPECT_EQ(q, 7666u);
   EXPECT_EQ(host.Send(id, ICM_GETQUALITY, static_cast<DWORD*>(nullptr)), ICERR_BADPARAM);
 }
 
-TEST_F(HostTest, AboutShowsTheMessageBox) {
-  Host host;
-  const DWORD_PTR id = host.Open();
+TEST_F(InstanceTest, AboutShowsTheMessageBox) {
   sys::ClearCalls();
   auto* parent = reinterpret_cast<HWND>(std::uintptr_t{0x1010});
   EXPECT_EQ(host.Send(id, ICM_ABOUT, parent), ICERR_OK);

@@ -26,13 +26,10 @@ using settings::PresetRecord;
 using settings::SettingsRecord;
 using kvtc::testing::Host;
 using kvtc::testing::HostTest;
+using kvtc::testing::InstanceSettings;
 
 const HWND kParent = reinterpret_cast<HWND>(std::uintptr_t{0x4242});
 
-SettingsRecord Settings(DWORD_PTR id) {
-  LockedInstance instance(id);
-  return instance->settings;
-}
 
 class ConfigureTest : public HostTest {
  protected:
@@ -62,49 +59,27 @@ class ConfigureTest : public HostTest {
   Host host_;
 };
 
-TEST_F(ConfigureTest, OpensOnTheInstanceWithItsPresetHighlighted) {
-  const DWORD_PTR id = host_.Open();
-  EXPECT_EQ(Configure(id, [](OpenDialog& d) {
-              EXPECT_EQ(d.Caption(), "Configure");
-              EXPECT_EQ(d.Owner(), kParent);
-              EXPECT_EQ(Highlighted(d), "LAN");
-              d.Ok();
-            }),
-            ICERR_OK);
-
-  {
-    LockedInstance instance(id);
-    instance->settings = PresetRecord(Preset::Isdn);
-  }
-  Configure(id, [](OpenDialog& d) {
-    EXPECT_EQ(Highlighted(d), "ISDN");
-    d.Click(IDC_PRESET_MODEM);
-    EXPECT_EQ(Highlighted(d), "Modem");
-    d.Cancel();
-  });
-}
-
+// The dialog opens on the instance's record with its preset highlighted; Modem and OK reach
+// the file and every instance.
 TEST_F(ConfigureTest, ModemThenOkReachesTheFileAndEveryInstance) {
   const DWORD_PTR first = host_.Open();
   const DWORD_PTR second = host_.Open();
-  {
-    LockedInstance instance(second);
-    instance->settings = PresetRecord(Preset::Isdn);
-    instance->settings.dwWidth = 320;
-  }
+  LockedInstance(first)->settings = PresetRecord(Preset::Isdn);
+  LockedInstance(second)->settings.dwWidth = 320;
 
   EXPECT_EQ(Configure(first, [](OpenDialog& d) {
+              EXPECT_EQ(d.Caption(), "Configure");
+              EXPECT_EQ(d.Owner(), kParent);
+              EXPECT_EQ(Highlighted(d), "ISDN");
               d.Click(IDC_PRESET_MODEM);
+              EXPECT_EQ(Highlighted(d), "Modem");
               d.Ok();
             }),
             ICERR_OK);
-  SettingsRecord expected = PresetRecord(Preset::Lan);
-  expected.bRefreshPeriod = 255;
-  expected.bLosslessLuma = 1;
-  expected.bLosslessChroma = 0;
+  SettingsRecord expected = PresetRecord(Preset::Isdn);
   expected.bFlags = 0x18;
-  expected.bSearchRadius = 16;  // and the threshold stays LAN's 8
-  for (const SettingsRecord& r : {FileRecord(), Settings(first), Settings(second)}) {
+  expected.bSearchRadius = 16;  // and the threshold stays ISDN's 10
+  for (const SettingsRecord& r : {FileRecord(), InstanceSettings(first), InstanceSettings(second)}) {
     EXPECT_EQ(std::memcmp(&r, &expected, settings::kSettingsSize), 0);
   }
 }
@@ -118,6 +93,7 @@ TEST_F(ConfigureTest, CancelChangesNothing) {
     d.Ok();
   });
   EXPECT_EQ(Configure(id, [](OpenDialog& d) {
+              EXPECT_EQ(Highlighted(d), "LAN");
               d.Click(IDC_PRESET_ISDN);
               d.Click(IDC_OPEN_COMPRESSOR);
               d.Cancel();
@@ -125,7 +101,7 @@ TEST_F(ConfigureTest, CancelChangesNothing) {
             ICERR_ERROR);
   EXPECT_EQ(kvtc::testing::ReadFileBytes(systemDir_.File("KVTC.cfg")), before);
   const SettingsRecord lan = PresetRecord(Preset::Lan);
-  const SettingsRecord now = Settings(id);
+  const SettingsRecord now = InstanceSettings(id);
   EXPECT_EQ(std::memcmp(&now, &lan, settings::kSettingsSize), 0);
 }
 
@@ -151,7 +127,7 @@ TEST_F(ConfigureTest, SubDialogsEditTheWorkingCopyAndTheHighlightFollows) {
               d.Ok();
             }),
             ICERR_OK);
-  const SettingsRecord s = Settings(id);
+  const SettingsRecord s = InstanceSettings(id);
   EXPECT_EQ(s.bFlags, settings::SF_VARIANT | settings::SF_SHOWGRAY);
   EXPECT_EQ(s.bSearchRadius, 16);
   EXPECT_FLOAT_EQ(s.flGamma, 1.2f);
@@ -185,26 +161,11 @@ TEST_F(ConfigureTest, RefusesWithoutAnInstanceAnAnswerOrWhileOpen) {
 TEST_F(ConfigureTest, AForeignRecordIsSavedButReachesNoInstance) {
   const DWORD_PTR first = host_.Open();
   const DWORD_PTR second = host_.Open();
-  {
-    LockedInstance instance(first);
-    instance->settings.dwMagic = MakeFourcc("XXXX");
-    instance->settings.bThreshold = 3;
-  }
+  LockedInstance(first)->settings.dwMagic = MakeFourcc("XXXX");
+  LockedInstance(first)->settings.bThreshold = 3;
   EXPECT_EQ(Configure(first, [](OpenDialog& d) { d.Ok(); }), ICERR_OK);
   EXPECT_EQ(FileRecord().dwMagic, MakeFourcc("XXXX"));
-  EXPECT_EQ(Settings(second).bThreshold, 8);
-}
-
-TEST(ConfigureTemplate, ShowsTheCodecVersion) {
-  const resources::DialogTemplate* configure = resources::FindDialogTemplate("Configure");
-  ASSERT_NE(configure, nullptr);
-  const std::string version = "Version: " + std::to_string(kCodecVersion >> 16) + "." +
-                              std::to_string(kCodecVersion & 0xFFFF);
-  bool shown = false;
-  for (const resources::ControlTemplate& c : configure->controls) {
-    shown = shown || c.text == version;
-  }
-  EXPECT_TRUE(shown) << version;
+  EXPECT_EQ(InstanceSettings(second).bThreshold, 8);
 }
 
 }  // namespace

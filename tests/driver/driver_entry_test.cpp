@@ -16,6 +16,7 @@ namespace {
 
 using kvtc::testing::Host;
 using kvtc::testing::HostTest;
+using kvtc::testing::InstanceTest;
 namespace heap = kvtc::platform::testing;
 namespace sys = kvtc::platform::testing;
 
@@ -88,9 +89,7 @@ TEST_F(HostTest, SecondLoadKeepsTheFirstModuleHandle) {
   EXPECT_EQ(ModuleHandle(), first);
 }
 
-TEST_F(HostTest, UnhandledMessagesAreRefusedOrPassedOn) {
-  Host host;
-  const DWORD_PTR id = host.Open();
+TEST_F(InstanceTest, UnhandledMessagesAreRefusedOrPassedOn) {
   for (UINT message : {ICM_DRAW_BEGIN, ICM_DRAW_END, ICM_DRAW_QUERY, ICM_DRAW,
                        ICM_COMPRESS_FRAMES_INFO, 0x4000u, 0x4047u, 0x5003u, 0x6000u, 0xFFFFu}) {
     EXPECT_EQ(host.Send(id, message, 11, 22), ICERR_UNSUPPORTED) << std::hex << message;
@@ -106,9 +105,7 @@ TEST_F(HostTest, UnhandledMessagesAreRefusedOrPassedOn) {
   EXPECT_EQ(calls[0].lParam2, 0x2222);
 }
 
-TEST_F(HostTest, ClosedAndNeverIssuedIdsFailWithError) {
-  Host host;
-  const DWORD_PTR id = host.Open();
+TEST_F(InstanceTest, ClosedAndNeverIssuedIdsFailWithError) {
   host.Close(id);
   DWORD value = 0;
   for (DWORD_PTR stale : {id, DWORD_PTR{0x123450}, DWORD_PTR{0}}) {
@@ -141,20 +138,6 @@ TEST_F(HostTest, InstancesCloseInAnyOrderAndLeaveNothingBehind) {
     EXPECT_TRUE(OpenInstanceIds().empty());
     EXPECT_EQ(heap::LiveBlockCount(), blocks);
   }
-}
-
-TEST_F(HostTest, StatusProcIsStoredAndNeverCalled) {
-  Host host;
-  const DWORD_PTR id = host.Open();
-  static std::atomic<int> called{0};
-  ICSETSTATUSPROC status{};
-  status.lParam = 0x4242;
-  status.Status = [](LPARAM, UINT, LONG) -> LONG { return ++called; };
-  EXPECT_EQ(host.Send(id, ICM_SET_STATUS_PROC, &status, sizeof status), ICERR_OK);
-  LockedInstance instance(id);
-  EXPECT_EQ(instance->lStatusParam, 0x4242);
-  EXPECT_EQ(instance->pfnStatus, status.Status);
-  EXPECT_EQ(called, 0);
 }
 
 TEST_F(HostTest, InstancesOnSeveralThreadsStayConsistent) {

@@ -15,6 +15,8 @@ namespace {
 
 using kvtc::testing::Host;
 using kvtc::testing::HostTest;
+using kvtc::testing::InstanceSettings;
+using kvtc::testing::InstanceTest;
 
 using kvtc::testing::Header;
 
@@ -28,14 +30,8 @@ struct PaletteHeader {
   RGBQUAD colours[256];
 };
 
-settings::SettingsRecord Settings(DWORD_PTR id) {
-  LockedInstance instance(id);
-  return instance->settings;
-}
 
-TEST_F(HostTest, CompressionTestAcceptsDepthsAndCompressionsSeparately) {
-  Host host;
-  const DWORD_PTR id = host.Open();
+TEST_F(InstanceTest, CompressionTestAcceptsDepthsAndCompressionsSeparately) {
   for (WORD bits : {4, 6, 8, 9, 16, 24, 32}) {
     BITMAPINFOHEADER in = Header(160, 120, bits);
     EXPECT_EQ(host.Send(id, ICM_COMPRESS_QUERY, &in), ICERR_OK) << bits;
@@ -56,9 +52,7 @@ TEST_F(HostTest, CompressionTestAcceptsDepthsAndCompressionsSeparately) {
             ICERR_BADFORMAT);
 }
 
-TEST_F(HostTest, CompressionTestChecksAndFillsTheOutput) {
-  Host host;
-  const DWORD_PTR id = host.Open();
+TEST_F(InstanceTest, CompressionTestChecksAndFillsTheOutput) {
   BITMAPINFOHEADER in = Header(320, 240, 24);
   BITMAPINFOHEADER out = Kvt(0, 0);
   EXPECT_EQ(host.Send(id, ICM_COMPRESS_QUERY, &in, &out), ICERR_OK);
@@ -77,9 +71,7 @@ TEST_F(HostTest, CompressionTestChecksAndFillsTheOutput) {
   EXPECT_EQ(host.Send(id, ICM_COMPRESS_QUERY, &in, &out), ICERR_OK);
 }
 
-TEST_F(HostTest, CompressGetFormatAndSize) {
-  Host host;
-  const DWORD_PTR id = host.Open();
+TEST_F(InstanceTest, CompressGetFormatAndSize) {
   BITMAPINFOHEADER in = Header(320, 240, 24);
   in.biXPelsPerMeter = 77;
   EXPECT_EQ(host.Send(id, ICM_COMPRESS_GET_FORMAT, &in), 40);
@@ -91,8 +83,8 @@ TEST_F(HostTest, CompressGetFormatAndSize) {
   want.biXPelsPerMeter = 77;
   EXPECT_EQ(std::memcmp(&out, &want, sizeof out), 0);
   EXPECT_EQ(host.Send(id, ICM_COMPRESS_GET_SIZE, &in), 115200);
-  EXPECT_EQ(Settings(id).bInputFormat, 2);
-  EXPECT_EQ(Settings(id).dwWidth, 320u);
+  EXPECT_EQ(InstanceSettings(id).bInputFormat, 2);
+  EXPECT_EQ(InstanceSettings(id).dwWidth, 320u);
 
   struct Row {
     WORD bits;
@@ -108,7 +100,7 @@ TEST_F(HostTest, CompressGetFormatAndSize) {
     const DWORD_PTR fresh = host.Open();
     BITMAPINFOHEADER h = Header(160, -120, row.bits, row.compression);
     EXPECT_EQ(host.Send(fresh, ICM_COMPRESS_GET_FORMAT, &h, &out), ICERR_OK);
-    const settings::SettingsRecord s = Settings(fresh);
+    const settings::SettingsRecord s = InstanceSettings(fresh);
     EXPECT_EQ(s.bInputFormat, row.code) << row.bits;
     EXPECT_EQ((s.bFlags & settings::SF_SENDGRAY) != 0, row.grey) << row.bits;
     EXPECT_EQ(s.dwHeight, 120u);
@@ -120,9 +112,7 @@ TEST_F(HostTest, CompressGetFormatAndSize) {
   }
 }
 
-TEST_F(HostTest, SequencesBeginAndEnd) {
-  Host host;
-  const DWORD_PTR id = host.Open();
+TEST_F(InstanceTest, SequencesBeginAndEnd) {
   BITMAPINFOHEADER in = Header(160, 120, 24);
   BITMAPINFOHEADER out = Kvt(160, 120);
   EXPECT_EQ(host.Send(id, ICM_COMPRESS_END), ICERR_ERROR);
@@ -141,9 +131,7 @@ TEST_F(HostTest, SequencesBeginAndEnd) {
   EXPECT_EQ(host.Send(id, ICM_COMPRESS_BEGIN, &in, &out), ICERR_ERROR);
 }
 
-TEST_F(HostTest, DecompressionTest) {
-  Host host;
-  const DWORD_PTR id = host.Open();
+TEST_F(InstanceTest, DecompressionTest) {
   BITMAPINFOHEADER src = Kvt(320, 240);
   struct Row {
     BITMAPINFOHEADER dst;
@@ -189,9 +177,7 @@ TEST_F(HostTest, DecompressionTest) {
   EXPECT_EQ(host.Send(id, ICM_DECOMPRESSEX_QUERY, &ex, sizeof ex), ICERR_OK);
 }
 
-TEST_F(HostTest, DecompressGetFormatAndBegin) {
-  Host host;
-  const DWORD_PTR id = host.Open();
+TEST_F(InstanceTest, DecompressGetFormatAndBegin) {
   BITMAPINFOHEADER src = Kvt(161, 120);
   EXPECT_EQ(host.Send(id, ICM_DECOMPRESS_GET_FORMAT, &src), 40);
   BITMAPINFOHEADER dst;
@@ -205,12 +191,12 @@ TEST_F(HostTest, DecompressGetFormatAndBegin) {
   dst = Header(161, 120, 32);
   EXPECT_EQ(host.Send(id, ICM_DECOMPRESS_BEGIN, &src, &dst), ICERR_OK);
   EXPECT_EQ(dst.biSizeImage, 77280u);
-  EXPECT_EQ(Settings(id).bOutputFormat, 1);
+  EXPECT_EQ(InstanceSettings(id).bOutputFormat, 1);
   BITMAPINFOHEADER yuy2 = Header(161, 120, 16, MakeFourcc("YUY2"));
   yuy2.biSizeImage = 5;  // kept when set
   EXPECT_EQ(host.Send(id, ICM_DECOMPRESS_BEGIN, &src, &yuy2), ICERR_OK);
   EXPECT_EQ(yuy2.biSizeImage, 5u);
-  EXPECT_EQ(Settings(id).bOutputFormat, 0);
+  EXPECT_EQ(InstanceSettings(id).bOutputFormat, 0);
   BITMAPINFOHEADER eight = Header(161, 120, 8);
   EXPECT_EQ(host.Send(id, ICM_DECOMPRESS_BEGIN, &src, &eight), ICERR_BADFORMAT);
 }
@@ -219,16 +205,14 @@ BYTE Gamma(double gamma, int i) {
   return static_cast<BYTE>(std::trunc(255.0 * std::pow(i / 255.0, 1.0 / gamma) + 0.5));
 }
 
-TEST_F(HostTest, PalettesForEightBitOutput) {
-  Host host;
-  const DWORD_PTR id = host.Open();
+TEST_F(InstanceTest, PalettesForEightBitOutput) {
   BITMAPINFOHEADER src = Kvt(160, 120);
 
   PaletteHeader cube{};
   cube.header = Header(160, 120, 8);
   cube.colours[0] = RGBQUAD{1, 2, 3, 4};
   EXPECT_EQ(host.Send(id, ICM_DECOMPRESS_GET_PALETTE, &src, &cube), ICERR_OK);
-  EXPECT_EQ(Settings(id).bOutputFormat, 8);
+  EXPECT_EQ(InstanceSettings(id).bOutputFormat, 8);
   EXPECT_EQ(cube.header.biClrUsed, 256u);
   EXPECT_EQ(cube.header.biClrImportant, 256u);
   auto rgb = [](const RGBQUAD& q) { return std::array<int, 3>{q.rgbRed, q.rgbGreen, q.rgbBlue}; };
@@ -239,15 +223,12 @@ TEST_F(HostTest, PalettesForEightBitOutput) {
   EXPECT_EQ(rgb(cube.colours[26 + 1 + 6 * 2 + 36 * 3]), (std::array<int, 3>{51, 102, 153}));
   EXPECT_EQ(cube.colours[0].rgbReserved, 4);  // entries 0..9 are the system's
 
-  {
-    LockedInstance instance(id);
-    instance->settings.bFlags |= settings::SF_SHOWGRAY;
-    instance->settings.bOutputFormat = 2;
-  }
+  LockedInstance(id)->settings.bFlags |= settings::SF_SHOWGRAY;
+  LockedInstance(id)->settings.bOutputFormat = 2;
   PaletteHeader grey{};
   grey.header = Header(160, 120, 8);
   EXPECT_EQ(host.Send(id, ICM_DECOMPRESS_GET_PALETTE, &src, &grey), ICERR_OK);
-  EXPECT_EQ(Settings(id).bOutputFormat, 11);
+  EXPECT_EQ(InstanceSettings(id).bOutputFormat, 11);
   EXPECT_EQ(rgb(grey.colours[26 + 108]), (std::array<int, 3>{128, 128, 128}));
   EXPECT_EQ(rgb(grey.colours[26 + 215]), (std::array<int, 3>{254, 254, 254}));
 
@@ -259,20 +240,14 @@ TEST_F(HostTest, PalettesForEightBitOutput) {
                                              {-1.0f, 0.5}, {-kNaN, 0.5}, {kInf, 2.0},
                                              {kNaN, 2.0},  {3.0f, 2.0}};
   for (const auto& [stored, used] : gammas) {
-    {
-      LockedInstance instance(id);
-      instance->settings.flGamma = stored;
-    }
+    LockedInstance(id)->settings.flGamma = stored;
     EXPECT_EQ(host.Send(id, ICM_DECOMPRESS_GET_PALETTE, &src, &grey), ICERR_OK);
     EXPECT_EQ(grey.colours[26 + 108].rgbRed, Gamma(used, 128)) << stored;
   }
   EXPECT_EQ(Gamma(2.0, 128), 181);
 
-  {
-    LockedInstance instance(id);
-    instance->settings.flGamma = 1.0f;
-    instance->settings.bOutputFormat = 7;
-  }
+  LockedInstance(id)->settings.flGamma = 1.0f;
+  LockedInstance(id)->settings.bOutputFormat = 7;
   PaletteHeader index332{};
   index332.header = Header(160, 120, 8);
   EXPECT_EQ(host.Send(id, ICM_DECOMPRESS_GET_PALETTE, &src, &index332), ICERR_OK);
@@ -287,15 +262,7 @@ TEST_F(HostTest, PalettesForEightBitOutput) {
   EXPECT_EQ(truecolour.header.biClrUsed, 0u);  // nothing written for 24-bit output
 }
 
-}  // namespace
-}  // namespace kvtc::driver
-
-namespace kvtc::driver {
-namespace {
-
-TEST_F(HostTest, DecimationAndZoomSetTheDestinationSize) {
-  Host host;
-  const DWORD_PTR id = host.Open();
+TEST_F(InstanceTest, DecimationAndZoomSetTheDestinationSize) {
   BITMAPINFOHEADER src = Kvt(320, 240);
   struct Row {
     BYTE decimation, mode;
@@ -303,11 +270,8 @@ TEST_F(HostTest, DecimationAndZoomSetTheDestinationSize) {
   } rows[] = {{0, 0, 320, 240}, {2, 0, 160, 120}, {4, 0, 80, 56}, {4, 4, 320, 224},
               {0, 2, 640, 480}, {8, 3, 320, 192}, {1, 0, 320, 240}};
   for (const Row& row : rows) {
-    {
-      LockedInstance instance(id);
-      instance->settings.bDecimation = row.decimation;
-      instance->settings.bDecoderMode = row.mode;
-    }
+    LockedInstance(id)->settings.bDecimation = row.decimation;
+    LockedInstance(id)->settings.bDecoderMode = row.mode;
     BITMAPINFOHEADER suggested;
     ASSERT_EQ(host.Send(id, ICM_DECOMPRESS_GET_FORMAT, &src, &suggested), ICERR_OK);
     EXPECT_EQ(suggested.biWidth, row.width);

@@ -13,13 +13,11 @@ namespace {
 
 using kvtc::testing::Host;
 using kvtc::testing::HostTest;
+using kvtc::testing::InstanceSettings;
+using kvtc::testing::InstanceTest;
 
 using kvtc::testing::Header;
 
-settings::SettingsRecord Settings(DWORD_PTR id) {
-  LockedInstance instance(id);
-  return instance->settings;
-}
 
 // A bitmap as a host hands it over: frame n of a drifting pattern, every row packed, bottom
 // row first unless `topDown` (a negative height).
@@ -102,13 +100,11 @@ class Codec {
   DWORD_PTR id_;
 };
 
-TEST_F(HostTest, CompressEntryRules) {
-  Host host;
-  const DWORD_PTR id = host.Open();
+TEST_F(InstanceTest, CompressEntryRules) {
   Codec codec(host, id);
   InputBitmap input = Picture(160, 120, 0);
   Compressed first = codec.Compress(input, true);
-  EXPECT_EQ(Settings(id).bInputFormat, 2);
+  EXPECT_EQ(InstanceSettings(id).bInputFormat, 2);
   EXPECT_EQ(first.header.biSize, 40u);
   EXPECT_EQ(first.header.biBitCount, 24);
   EXPECT_EQ(first.header.biCompression, MakeFourcc("Kvt1"));
@@ -122,7 +118,7 @@ TEST_F(HostTest, CompressEntryRules) {
 
   for (auto [quality, threshold] : {std::pair<DWORD, int>{7500, 7}, {10000, 0}, {0xFFFFFFFFu, 30}}) {
     codec.Compress(input, false, quality);
-    EXPECT_EQ(Settings(id).bThreshold, threshold) << quality;
+    EXPECT_EQ(InstanceSettings(id).bThreshold, threshold) << quality;
   }
 
   // A new size renews the context: its first frame is a key frame again.
@@ -140,24 +136,22 @@ TEST_F(HostTest, CompressEntryRules) {
   Compressed packed = codec.Compress(grey4);
   EXPECT_EQ(packed.bytes[0] & 0x48, 0x48);
   codec.Compress(topDown);
-  EXPECT_TRUE(Settings(id).bFlags & settings::SF_SENDGRAY);
+  EXPECT_TRUE(InstanceSettings(id).bFlags & settings::SF_SENDGRAY);
 }
 
-TEST_F(HostTest, DecompressEntryRules) {
-  Host host;
-  const DWORD_PTR id = host.Open();
+TEST_F(InstanceTest, DecompressEntryRules) {
   Codec codec(host, id);
   InputBitmap input = Picture(160, 120, 0);
   Compressed frame = codec.Compress(input, true);
 
   frame.header.biCompression = MakeFourcc("Kvtb");
   codec.Decompress(frame, Header(160, 120, 24));
-  EXPECT_EQ(Settings(id).bStreamVariant, 1);
-  EXPECT_TRUE(Settings(id).bFlags & settings::SF_VARIANT);
+  EXPECT_EQ(InstanceSettings(id).bStreamVariant, 1);
+  EXPECT_TRUE(InstanceSettings(id).bFlags & settings::SF_VARIANT);
   frame.header.biCompression = MakeFourcc("Kvt1");
   codec.Decompress(frame, Header(160, 120, 24));
-  EXPECT_EQ(Settings(id).bStreamVariant, 0);
-  EXPECT_FALSE(Settings(id).bFlags & settings::SF_VARIANT);
+  EXPECT_EQ(InstanceSettings(id).bStreamVariant, 0);
+  EXPECT_FALSE(InstanceSettings(id).bFlags & settings::SF_VARIANT);
 
   // Inside a begun sequence, a foreign FOURCC decodes nothing and still answers OK.
   BITMAPINFOHEADER dst = Header(160, 120, 24);
@@ -169,7 +163,7 @@ TEST_F(HostTest, DecompressEntryRules) {
   EXPECT_EQ(untouched[160 * 120 * 3 - 1], 0x5A);
 }
 
-TEST_F(HostTest, TopDownDestinationIsTheBottomUpPictureFlipped) {
+TEST_F(HostTest, TopDownDestinationIsTheBottomUpPictureFlippedThroughEitherEntry) {
   Host host;
   const DWORD_PTR a = host.Open();
   const DWORD_PTR b = host.Open();
@@ -177,42 +171,31 @@ TEST_F(HostTest, TopDownDestinationIsTheBottomUpPictureFlipped) {
   InputBitmap input = Picture(160, 120, 0);
   Compressed frame = ca.Compress(input, true);
   std::vector<std::uint8_t> up = ca.Decompress(frame, Header(160, 120, 24));
-  std::vector<std::uint8_t> down = cb.Decompress(frame, Header(160, -120, 24));
+  std::vector<std::uint8_t> down = cb.Decompress(frame, Header(160, -120, 24), true);
   for (int row = 0; row < 120; ++row) {
     ASSERT_EQ(std::memcmp(&up[row * 480], &down[(119 - row) * 480], 480), 0) << row;
   }
 }
 
+// Two streams of different sizes, each coded and decoded by its own instance, one after the
+// other or interleaved frame by frame: the same bytes either way.
 TEST_F(HostTest, TwoInstancesOfDifferentSizesDoNotDisturbEachOther) {
-  auto run = [](Host& host, DWORD_PTR id, int w, int h, int n) {
-    Codec codec(host, id);
-    InputBitmap input = Picture(w, h, n);
-    Compressed frame = codec.Compress(input, n == 0);
-    std::vector<std::uint8_t> out = codec.Decompress(frame, Header(w, h, 24));
-    out.insert(out.end(), frame.bytes.begin(), frame.bytes.end());
-    return out;
-  };
-  std::vector<std::vector<std::uint8_t>> alone, together;
-  {
+  const auto run = [](bool interleaved) {
     Host host;
-    const DWORD_PTR a = host.Open();
-    for (int n = 0; n < 5; ++n) alone.push_back(run(host, a, 160, 120, n));
-    const DWORD_PTR b = host.Open();
-    for (int n = 0; n < 5; ++n) alone.push_back(run(host, b, 176, 144, n));
-  }
-  {
-    Host host;
-    const DWORD_PTR a = host.Open();
-    const DWORD_PTR b = host.Open();
-    std::vector<std::vector<std::uint8_t>> first, second;
-    for (int n = 0; n < 5; ++n) {
-      first.push_back(run(host, a, 160, 120, n));
-      second.push_back(run(host, b, 176, 144, n));
+    const DWORD_PTR ids[2] = {host.Open(), host.Open()};
+    std::vector<std::uint8_t> out[2];
+    for (int step = 0; step < 10; ++step) {
+      const int s = interleaved ? step % 2 : step / 5, n = interleaved ? step / 2 : step % 5;
+      Codec codec(host, ids[s]);
+      InputBitmap input = Picture(s ? 176 : 160, s ? 144 : 120, n);
+      Compressed frame = codec.Compress(input, n == 0);
+      const auto bits = codec.Decompress(frame, Header(s ? 176 : 160, s ? 144 : 120, 24));
+      out[s].insert(out[s].end(), bits.begin(), bits.end());
+      out[s].insert(out[s].end(), frame.bytes.begin(), frame.bytes.end());
     }
-    together = first;
-    together.insert(together.end(), second.begin(), second.end());
-  }
-  EXPECT_EQ(alone, together);
+    return std::pair(out[0], out[1]);
+  };
+  EXPECT_EQ(run(false), run(true));
 }
 
 }  // namespace

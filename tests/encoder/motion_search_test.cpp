@@ -49,25 +49,6 @@ struct Scene {
   }
 };
 
-TEST(MotionSearch, ExactMatchAtTheFirstLevelEndsTheSearchWithoutResidual) {
-  for (const bool half : {false, true}) {
-    for (const int r : {2, 4, 16}) {
-      for (int n = 0; n < 9; ++n) {
-        if (n == 4) continue;
-        const int units = half ? 2 : 1;
-        const stream::MotionVector v{(n % 3 - 1) * r * units, (n / 3 - 1) * r * units};
-        Scene s(0, half);
-        s.Predict(s.current, v);
-        MotionSearchResult m;
-        const stream::MotionVector found = s.Search(r, {-2 * r, -2 * r, 2 * r, 2 * r}, m);
-        EXPECT_EQ(found.dx, v.dx);
-        EXPECT_EQ(found.dy, v.dy);
-        EXPECT_FALSE(m.residualNeeded);
-      }
-    }
-  }
-}
-
 TEST(MotionSearch, EqualCostsKeepTheFirstCandidateOrTheZeroDisplacement) {
   // Columns repeating every 8: moved by 4, the block matches at -4 and +4; -4 comes first.
   Scene s(0, false);

@@ -49,15 +49,5 @@ TEST(DecoderTables, GammaCurveGivesTheBytesOfTheLibraryPow) {
   }
 }
 
-TEST(DecoderTables, DitherMatrix) {
-  const DecoderTables& t = testing::SharedTables().decoder;
-  const int firstRow[16] = {0, 44, 9, 41, 3, 46, 12, 43, 1, 44, 10, 41, 3, 46, 12, 43};
-  const int firstColumn[16] = {0, 34, 38, 22, 2, 37, 40, 24, 2, 37, 40, 24, 1, 36, 39, 23};
-  for (int i = 0; i < 16; ++i) {
-    EXPECT_EQ(t.dither[0][i], firstRow[i]);
-    EXPECT_EQ(t.dither[i][0], firstColumn[i]);
-  }
-}
-
 }  // namespace
 }  // namespace kvtc::pixels

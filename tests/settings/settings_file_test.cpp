@@ -18,6 +18,8 @@ namespace {
 
 using kvtc::testing::Host;
 using kvtc::testing::HostTest;
+using kvtc::testing::InstanceSettings;
+using kvtc::testing::InstanceTest;
 using kvtc::testing::ReadFileBytes;
 using kvtc::testing::WriteFileBytes;
 
@@ -27,35 +29,19 @@ std::vector<unsigned char> Bytes(const SettingsRecord& r) {
   return bytes;
 }
 
-SettingsRecord InstanceSettings(DWORD_PTR id) {
-  driver::LockedInstance instance(id);
-  EXPECT_TRUE(instance);
-  return instance ? instance->settings : SettingsRecord{};
-}
 
 TEST(Presets, DifferOnlyWhereTheyShould) {
-  const SettingsRecord lan = PresetRecord(Preset::Lan);
-  const SettingsRecord modem = PresetRecord(Preset::Modem);
-  const SettingsRecord isdn = PresetRecord(Preset::Isdn);
-  struct Row {
-    const SettingsRecord& r;
-    BYTE threshold, period, flags, radius;
-  } rows[] = {{lan, 8, 128, 0x10, 0}, {modem, 12, 255, 0x18, 16}, {isdn, 10, 255, 0x10, 4}};
-  for (const Row& row : rows) {
-    EXPECT_EQ(row.r.dwMagic, MakeFourcc("KVTC"));
-    EXPECT_EQ(row.r.flGamma, 1.0f);
-    EXPECT_EQ(row.r.dwWidth, 160u);
-    EXPECT_EQ(row.r.dwHeight, 120u);
-    EXPECT_EQ(row.r.bLosslessLuma, 1);
-    EXPECT_EQ(row.r.bLosslessChroma, 0);
-    EXPECT_EQ(row.r.bInputFormat, 2);
-    EXPECT_EQ(row.r.bOutputFormat, 2);
-    EXPECT_EQ(row.r.bCompBits[0] + row.r.bCompBits[1] + row.r.bCompBits[2], 24);
-    EXPECT_EQ(row.r.bCompCount, 3);
-    EXPECT_EQ(row.r.bThreshold, row.threshold);
-    EXPECT_EQ(row.r.bRefreshPeriod, row.period);
-    EXPECT_EQ(row.r.bFlags, row.flags);
-    EXPECT_EQ(row.r.bSearchRadius, row.radius);
+  // threshold, refresh period, flags, search radius; everything else is common to all three
+  const std::tuple<Preset, int, int, int, int> rows[] = {
+      {Preset::Lan, 8, 128, 0x10, 0}, {Preset::Modem, 12, 255, 0x18, 16}, {Preset::Isdn, 10, 255, 0x10, 4}};
+  for (const auto& [preset, threshold, period, flags, radius] : rows) {
+    const SettingsRecord r = PresetRecord(preset);
+    EXPECT_EQ(std::tuple(r.dwMagic, r.flGamma, r.dwWidth, r.dwHeight, r.bLosslessLuma,
+                         r.bLosslessChroma, r.bInputFormat, r.bOutputFormat, r.bCompCount),
+              std::tuple(MakeFourcc("KVTC"), 1.0f, 160u, 120u, 1, 0, 2, 2, 3));
+    EXPECT_EQ(r.bCompBits[0] + r.bCompBits[1] + r.bCompBits[2], 24);
+    EXPECT_EQ(std::tuple(r.bThreshold, r.bRefreshPeriod, r.bFlags, r.bSearchRadius),
+              std::tuple(threshold, period, flags, radius));
   }
 }
 
@@ -153,9 +139,7 @@ TEST_F(HostTest, OutOfRangeFileLoadsCorrectedAndStaysOnDisk) {
   EXPECT_EQ(instance->settings.dwWidth, 1000u);
 }
 
-TEST_F(HostTest, LoadFromRecordChecksMagicAndSize) {
-  Host host;
-  DWORD_PTR id = host.Open();
+TEST_F(InstanceTest, LoadFromRecordChecksMagicAndSize) {
   SettingsRecord isdn = PresetRecord(Preset::Isdn);
   isdn.bThreshold = 99;
   EXPECT_EQ(driver::LoadSettingsFromRecord(id, &isdn, 37), 0);

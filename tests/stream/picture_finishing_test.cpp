@@ -118,22 +118,6 @@ TEST(FillIn, MapGuidedFillsStayAroundTheMarksAndMarkWhatTheyFill) {
   EXPECT_TRUE(q.Map(4, 2) && q.Map(4, 6) && !q.Map(2, 2));
 }
 
-TEST(FillIn, FinishingFillsLumaBeforeChromaAndKeyFramesInFull) {
-  Picture p, key;
-  const Picture before;
-  p.Map(4, 8) = 1;
-  FinishPicture({p.g, p.tables, p.planes, p.map, false, false, false, false, 0, false});
-  EXPECT_EQ(p.Luma().Row(4)[5], before.Luma().Row(4)[5]);  // chroma's mark (4, 6) came later
-  EXPECT_EQ(p.Luma().Row(4)[7], Avg(p.Luma().Row(4)[6], p.Luma().Row(4)[8]));
-  EXPECT_EQ(p.U().Row(2)[3], Avg(p.U().Row(2)[2], p.U().Row(2)[4]));
-
-  FinishPicture({key.g, key.tables, key.planes, key.map, true, false, false, false, 2, false});
-  EXPECT_EQ(key.Luma().Row(5)[5], before.Luma().Row(5)[5]);  // the 24-bit converter interpolates
-  for (std::uint32_t r = 1; r < key.g.chromaHeight; r += 2)
-    for (std::uint32_t c = 0; c <= key.g.chromaWidth; ++c)
-      EXPECT_EQ(key.U().Row(r)[c], Avg(key.U().Row(r - 1)[c], key.U().Row(r + 1)[c]));
-}
-
 TEST(FillIn, OddAndBlocklessSizesStayInsideTheirPlanesAndMap) {
   for (const auto& [w, h, decimation] :
        {std::tuple{13u, 7u, 0}, {17u, 9u, 0}, {8u, 8u, 8}, {25u, 21u, 0}}) {

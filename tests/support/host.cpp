@@ -10,6 +10,7 @@
 #include <iterator>
 
 #include "driver/driver_proc.h"
+#include "driver/instance.h"
 
 namespace kvtc::testing {
 
@@ -95,6 +96,12 @@ void Host::Close(DWORD_PTR id) {
 
 LRESULT Host::Send(DWORD_PTR id, UINT message, LPARAM lParam1, LPARAM lParam2) {
   return DriverProc(id, driver_, message, lParam1, lParam2);
+}
+
+settings::SettingsRecord InstanceSettings(DWORD_PTR id) {
+  driver::LockedInstance instance(id);
+  EXPECT_TRUE(instance);
+  return instance ? instance->settings : settings::SettingsRecord{};
 }
 
 }  // namespace kvtc::testing

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/win32_types.h"
+#include "settings/settings_record.h"
 
 namespace kvtc::testing {
 
@@ -76,5 +77,15 @@ class HostTest : public ::testing::Test {
  protected:
   ScopedSystemDir systemDir_;
 };
+
+// A test with its own system directory, a host and one instance open in it.
+class InstanceTest : public HostTest {
+ protected:
+  Host host;
+  const DWORD_PTR id = host.Open();
+};
+
+// A copy of the settings record an open instance holds now.
+settings::SettingsRecord InstanceSettings(DWORD_PTR id);
 
 }  // namespace kvtc::testing
