@@ -14,7 +14,3 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
-# GCC cannot align a Windows stack frame beyond 16 bytes, so a spilled 256-bit register of the
-# AVX2 kernels may sit on an unaligned slot: the assembler writes every vector move unaligned.
-string(APPEND CMAKE_C_FLAGS_INIT " -Wa,-muse-unaligned-vector-move")
-string(APPEND CMAKE_CXX_FLAGS_INIT " -Wa,-muse-unaligned-vector-move")
