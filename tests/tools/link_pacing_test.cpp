@@ -67,7 +67,7 @@ TEST(RateControl, KeepsTheLinkBudgetWhateverTheFramesCost) {
       } else {
         ++intervals;
       }
-      control.Sent(bytes, plan.threshold, f == 0);
+      control.Sent(bytes, plan, f == 0);
       sizes.push_back(bytes);
     }
     const RateMeasure m = Measure(sizes, fps, rate, 30);  // the first key frame drained
