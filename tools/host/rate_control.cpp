@@ -14,6 +14,7 @@ constexpr BYTE kCoarsest = 30;
 // cannot see that, would take 0 for a cheap threshold. It goes no finer than 1.
 // A hundredth of a second under the quarter, so that rounding never reaches 125%.
 constexpr double kDepthSeconds = 0.24;
+constexpr double kWindowShare = 1.24;
 constexpr double kExponent = 1.2;
 constexpr int kRefineStep = 3;
 constexpr double kCatchUpFrames = 4;
@@ -41,6 +42,9 @@ RateController::RateController(const LinkBudget& link, BYTE finest, std::size_t 
       depth_(link.bitsPerSecond / 8 * kDepthSeconds),
       // Header, section lengths and checksum, and one bit for each 8x8 block.
       leastFrame_(16 + static_cast<double>(pixels) / 512),
+      windowFrames_(std::max<std::size_t>(1, static_cast<std::size_t>(
+                                                std::lround(link.framesPerSecond)))),
+      windowBytes_(kWindowShare * drain_ * static_cast<double>(windowFrames_)),
       finest_(std::clamp<BYTE>(finest, 1, kCoarsest)),
       logKeyScale_(
           std::log(kKeyBytesPerPixel * static_cast<double>(std::max<std::size_t>(pixels, 1)))),
@@ -53,7 +57,11 @@ double RateController::Predicted(BYTE threshold, bool key) const {
 
 FramePlan RateController::Plan(bool key) const {
   FramePlan plan;
-  double room = depth_ + drain_ - buffer_;
+  // A key frame, which brings a whole new picture, may take what a one-second stretch of the
+  // stream has left; ordinary frames keep the buffer within its depth.
+  double window = windowBytes_;
+  for (const double b : recent_) window -= b;
+  double room = key ? window : std::min(depth_ + drain_ - buffer_, window);
   if (link_.maxFrameBytes != 0) room = std::min(room, double(link_.maxFrameBytes));
   // An ordinary frame aims at the link's bytes for its interval, and brings the buffer back
   // towards a quarter full over a few frames (at once, the threshold would swing with every
@@ -72,9 +80,13 @@ FramePlan RateController::Plan(bool key) const {
       break;
     }
   }
-  // A frame is sent when the link is about to fall idle, whatever it is expected to cost.
+  // A frame is sent when it is expected to leave the buffer at most half full, or when the link
+  // is about to fall idle, whatever it is expected to cost (the room still bounds it). Frames
+  // that would fill the buffer up to its depth would leave it there, and the stream would run
+  // that much ahead of the link.
   const bool idle = buffer_ <= drain_;
-  plan.send = idle || (!key && room >= leastFrame_ && Predicted(kCoarsest, false) <= room);
+  const double half = std::min(depth_ / 2 + drain_ - buffer_, room);
+  plan.send = idle || (!key && half >= leastFrame_ && Predicted(kCoarsest, false) <= half);
   plan.maxBytes = static_cast<DWORD>(std::max(room, leastFrame_));
   plan.quality = FrameQualityForThreshold(plan.threshold);
   return plan;
@@ -82,6 +94,8 @@ FramePlan RateController::Plan(bool key) const {
 
 void RateController::Sent(std::size_t bytes, const FramePlan& plan, bool key) {
   buffer_ = std::max(0.0, buffer_ + static_cast<double>(bytes) - drain_);
+  recent_.push_back(static_cast<double>(bytes));
+  if (recent_.size() >= windowFrames_) recent_.pop_front();
   if (bytes == 0) {
     ++intervals_;
     return;

@@ -5,23 +5,28 @@
 // the thresholds they were coded with.
 //
 // The link is a leaky bucket: the bytes of every frame sent go into a buffer, which the link
-// drains by rate / frame rate bytes every frame interval. No frame may take the buffer above a
-// quarter second of the link: the codec is told the bytes left (ICCOMPRESS.dwFrameSize) and
-// keeps within them, so any one-second stretch of the stream carries at most 125% of the
-// link's second, whatever the pictures do. Frames are planned to leave the buffer about a
-// sixteenth of a second, so that the link never falls idle while there is picture to send.
+// drains by rate / frame rate bytes every frame interval. No ordinary frame may take the buffer
+// above a quarter second of the link, and no frame may bring the last second of the stream
+// above 124% of the link's second: the codec is told the bytes left (ICCOMPRESS.dwFrameSize)
+// and keeps within them, whatever the pictures do. Ordinary frames are planned to cost the
+// link's bytes for their interval and bring the buffer back towards a sixteenth of a second,
+// so that the link never falls idle while there is picture to send, and are sent only when
+// they leave it at most half full, so that the stream never runs far ahead of the link.
 //
 // A frame expected not to fit is dropped: the host sends an empty frame and the decoder shows
 // the last picture again; the codec codes the next frame against the picture the decoder
 // holds, so nothing goes stale. When the link is about to fall idle a frame is sent whatever
-// it is expected to cost, within the room left: a key frame larger than that (a whole picture
-// at a modem's rate) is built up by the codec over the frames that follow, and a scene the link
+// it is expected to cost, within its room. A key frame waits for that moment and may then take
+// what the last second of the stream has left: a whole new picture is worth a short wait,
+// where the quarter second would have it built up by the codec over many frames. One larger
+// still (a whole picture at a modem's rate) is built up within that room, and a scene the link
 // cannot carry even at the coarsest threshold is coded while the room lasts and caught up by
 // later frames.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+#include <deque>
 
 #include "platform/win32_types.h"
 
@@ -69,6 +74,10 @@ class RateController {
   double depth_;
   double leastFrame_;  // an all-unchanged frame, with room to spare
   double buffer_ = 0;
+  // What the frames of the last second but one interval cost, for the room of a key frame.
+  std::deque<double> recent_;
+  std::size_t windowFrames_;
+  double windowBytes_;  // the most a one-second stretch may carry
   BYTE finest_;
   bool seenOrdinary_ = false;  // a non-key frame has been sent
   // The threshold of the last frame sent (at least 1), 0 when it was a key frame or none was.
