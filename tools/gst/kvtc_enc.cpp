@@ -449,7 +449,7 @@ static void gst_kvtc_enc_class_init(GstKvtcEncClass* klass) {
   g_object_class_install_property(
       object, PROP_MAX_FRAME_BYTES,
       g_param_spec_int("max-frame-bytes", "Largest frame",
-                       "With a bitrate: plan no frame above so many bytes (0: no limit)", 0,
+                       "With a bitrate: no frame above so many bytes (0: no limit)", 0,
                        G_MAXINT, 0, flags));
 
   gst_element_class_add_static_pad_template(element, &sink_template);
