@@ -36,6 +36,10 @@ double LogFactor(BYTE threshold, std::uint32_t intervals) {
 
 }  // namespace
 
+bool LinkWantsHalfResolutionLuma(const LinkBudget& link, std::size_t pixels) {
+  return link.bitsPerSecond / 8 < static_cast<double>(pixels);
+}
+
 RateController::RateController(const LinkBudget& link, BYTE finest, std::size_t pixels)
     : link_(link),
       drain_(link.bitsPerSecond / 8 / link.framesPerSecond),

@@ -38,6 +38,12 @@ struct LinkBudget {
   std::size_t maxFrameBytes = 0;  // no frame above it; 0: no limit of its own
 };
 
+// Whether pictures of `pixels` samples go over this link better with luma at half resolution
+// (the lossless-luma option off): below a byte a pixel a second, a whole picture with every
+// luma sample is more than a second of the link, and the moving parts of a camera picture are
+// more than the link carries; every luma sample then costs more than it gives.
+bool LinkWantsHalfResolutionLuma(const LinkBudget& link, std::size_t pixels);
+
 struct FramePlan {
   bool send = true;   // false: drop the frame
   BYTE threshold = 0;

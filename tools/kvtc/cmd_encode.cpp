@@ -216,6 +216,15 @@ int RunEncode(std::span<const std::string> args) {
                                        static_cast<std::size_t>(maxFrameBytes.value_or(0))};
     // A threshold or quality given with it is the finest the rate control may choose.
     if (choices.threshold) job.pacing.finest = *choices.threshold;
+    const auto pixels = static_cast<std::size_t>(job.width / factor) * (job.height / factor);
+    if (!choices.losslessLuma && job.settings.bLosslessLuma &&
+        host::LinkWantsHalfResolutionLuma(*job.pacing.link, pixels)) {
+      job.settings.bLosslessLuma = 0;
+      if (!job.quiet) {
+        std::fprintf(stderr, "kvtc encode: at %g kbit/s luma is coded at half resolution "
+                     "(--lossless-luma keeps every sample)\n", *bitrate);
+      }
+    }
   }
   job.expectedFrames = reader.ExpectedFrames();
 
