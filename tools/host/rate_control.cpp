@@ -12,10 +12,14 @@ constexpr BYTE kCoarsest = 30;
 // At threshold 0 a noisy picture sends nearly every sample as a literal, more than a frame's
 // literal section can hold, and the codec codes such a frame at 8 instead: the control, which
 // cannot see that, would take 0 for a cheap threshold. It goes no finer than 1.
-// A hundredth of a second under the quarter, so that rounding never reaches 125%.
+constexpr BYTE kFinest = 1;
+// The buffer's depth, and the most one second of the stream may carry, as shares of the
+// link's second: a hundredth under the quarter, so that rounding never reaches 125%.
 constexpr double kDepthSeconds = 0.24;
 constexpr double kWindowShare = 1.24;
 constexpr double kExponent = 1.2;
+// The most the threshold refines from one frame to the next, and the frames over which the
+// buffer is brought back to its aim.
 constexpr int kRefineStep = 3;
 constexpr double kCatchUpFrames = 4;
 // Before the first key frame: a key frame at threshold T taken to cost 8 bytes a pixel over
@@ -49,7 +53,7 @@ RateController::RateController(const LinkBudget& link, BYTE finest, std::size_t 
       windowFrames_(std::max<std::size_t>(1, static_cast<std::size_t>(
                                                 std::lround(link.framesPerSecond)))),
       windowBytes_(kWindowShare * drain_ * static_cast<double>(windowFrames_)),
-      finest_(std::clamp<BYTE>(finest, 1, kCoarsest)),
+      finest_(std::clamp(finest, kFinest, kCoarsest)),
       logKeyScale_(
           std::log(kKeyBytesPerPixel * static_cast<double>(std::max<std::size_t>(pixels, 1)))),
       logScale_(logKeyScale_ + std::log(kFirstFrameShare)) {}
