@@ -83,7 +83,7 @@ Compressor::~Compressor() {
 }
 
 CompressedFrame Compressor::Compress(std::span<const std::uint8_t> bits, bool requestKey,
-                                     std::optional<DWORD> quality) {
+                                     std::optional<DWORD> quality, DWORD frameBytes) {
   BitmapInfo output = output_;  // the codec writes the frame's size into it
   DWORD ckid = 0;
   DWORD flags = 0;
@@ -97,6 +97,7 @@ CompressedFrame Compressor::Compress(std::span<const std::uint8_t> bits, bool re
   c.lpdwFlags = &flags;
   c.lFrameNum = frameNumber_;
   c.dwQuality = quality.value_or(quality_);
+  c.dwFrameSize = frameBytes;
 
   const auto start = std::chrono::steady_clock::now();
   const LRESULT r = instance_->Send(ICM_COMPRESS, &c, reinterpret_cast<void*>(sizeof c));
