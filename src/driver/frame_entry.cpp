@@ -167,6 +167,7 @@ LRESULT CompressFrame(InstanceRecord& instance, const BITMAPINFOHEADER& in, cons
   }
   std::span<const std::uint8_t> input(static_cast<const std::uint8_t*>(inBits), VouchedImageSize(in));
   const auto promised = static_cast<DWORD>(CompressGetSize(&in));
+  if (!(s.bFlags & settings::SF_FRAMESIZE)) frameSize = 0;
   std::span<std::uint8_t> output(static_cast<std::uint8_t*>(outBits),
                                  frameSize != 0 ? std::min(promised, frameSize) : promised);
   encoder::EncodedFrame encoded{};

@@ -4,10 +4,11 @@
 // to the output depth, choose the output code, read the stream variant from the FOURCC, call
 // the decoder and turn top-down pictures upside down.
 //
-// A compressed frame takes at most the 12 bits a pixel promised to the host, or, when the host
-// asks for less through ICCOMPRESS.dwFrameSize, that many bytes: the encoder then raises the
-// threshold, builds a key frame up over several frames, or leaves blocks for later frames
-// (encoder/encode_frame.h). A frame size of 0 asks for nothing.
+// A compressed frame takes at most the 12 bits a pixel promised to the host. A host whose
+// settings carry SF_FRAMESIZE may ask for less through ICCOMPRESS.dwFrameSize: the encoder then
+// raises the threshold, builds a key frame up over several frames, or leaves blocks for later
+// frames (encoder/encode_frame.h). Without that flag, or with a frame size of 0, the field is
+// ignored, as hosts that fill it in for other codecs expect.
 #pragma once
 
 #include "driver/decompress_args.h"

@@ -27,7 +27,10 @@ Compressor::Compressor(const BitmapInfo& input, const settings::SettingsRecord& 
     : input_(input), quality_(quality) {
   // The median filter has no place in the state block: the session's settings file carries
   // it (with the rest of the wanted settings) into the instance when it opens.
-  session_ = std::make_unique<SessionDirectory>(settings);
+  // The session opts in to frame sizes: Compress passes 0 unless a link sets a limit.
+  settings::SettingsRecord opened = settings;
+  opened.bFlags |= settings::SF_FRAMESIZE;
+  session_ = std::make_unique<SessionDirectory>(opened);
   driver_ = std::make_unique<CodecDriver>();
   {
     const SessionDirectory::Pointer reading(*session_);
