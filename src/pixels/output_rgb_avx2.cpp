@@ -213,9 +213,44 @@ KVTC_AVX2 void Average(const std::uint32_t* a, const std::uint32_t* b, std::uint
   }
 }
 
+KVTC_AVX2 void Gamma(std::uint32_t* px, std::uint32_t n, const std::uint32_t (*table)[256]) {
+  const __m256i byte = _mm256_set1_epi32(255);
+  const auto* blue = reinterpret_cast<const int*>(table[0]);
+  const auto* green = reinterpret_cast<const int*>(table[1]);
+  const auto* red = reinterpret_cast<const int*>(table[2]);
+  std::uint32_t i = 0;
+  for (; i + 8 <= n; i += 8) {
+    const __m256i w = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(px + i));
+    const __m256i b = _mm256_i32gather_epi32(blue, _mm256_and_si256(w, byte), 4);
+    const __m256i g =
+        _mm256_i32gather_epi32(green, _mm256_and_si256(_mm256_srli_epi32(w, 8), byte), 4);
+    const __m256i r =
+        _mm256_i32gather_epi32(red, _mm256_and_si256(_mm256_srli_epi32(w, 16), byte), 4);
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(px + i),
+                        _mm256_or_si256(_mm256_or_si256(b, g), r));
+  }
+  GammaPlain(px + i, n - i, table);
+}
+
+KVTC_AVX2 void Grey(const std::uint8_t* luma, std::uint32_t n, std::uint32_t* out) {
+  const __m256i factor = _mm256_set1_epi32(kLumaScaleFactor);
+  const __m256i bias = _mm256_set1_epi32(kLumaScaleBias);
+  std::uint32_t i = 0;
+  for (; i + 8 <= n; i += 8) {
+    const __m256i y = _mm256_cvtepu8_epi32(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(luma + i)));
+    const __m256i level = _mm256_min_epi32(
+        _mm256_srai_epi32(_mm256_add_epi32(_mm256_mullo_epi32(y, factor), bias), kLumaScaleShift),
+        _mm256_set1_epi32(255));
+    const __m256i word = _mm256_or_si256(
+        _mm256_or_si256(level, _mm256_slli_epi32(level, 8)), _mm256_slli_epi32(level, 16));
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + i), word);
+  }
+  GreyWordsPlain(luma + i, n - i, out + i);
+}
+
 }  // namespace
 
-extern const RgbRowKernels kRgbRowsAvx2{Terms, Pixels, Load, Store, Spread, Average};
+extern const RgbRowKernels kRgbRowsAvx2{Terms, Pixels, Load, Store, Spread, Average, Gamma, Grey};
 
 }  // namespace kvtc::pixels::output
 #endif
