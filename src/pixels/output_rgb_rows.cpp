@@ -24,21 +24,10 @@ struct Scratch {
   std::uint32_t above[kChunk + kPad] = {}, below[kChunk + kPad] = {};
   std::uint8_t written[kChunk + 1 + kPad] = {};  // pixels a partial chunk rebuilds
   std::uint8_t packed[4 * (kChunk + kPad)] = {};
-  std::uint32_t gamma[3][256];  // built only when the gamma is not the identity
+  std::uint8_t greyLevels[256];  // grey output only
 
   ChromaRow Terms() const { return {red, green, blue}; }
 };
-
-// The gamma table as the word tables the gamma kernels read.
-void BuildGammaWords(Scratch& s, const DecoderTables& t) {
-  if (t.gammaKey == 1.0) return;
-  for (int c = 0; c < 256; ++c) {
-    const std::uint32_t g = t.gamma[c];
-    s.gamma[0][c] = g;
-    s.gamma[1][c] = g << 8;
-    s.gamma[2][c] = g << 16;
-  }
-}
 
 // Map row y from column x, or null when the row is outside the map.
 const std::uint8_t* MapRow(UpdateMapView map, std::uint32_t y, std::uint32_t x) {
@@ -127,7 +116,7 @@ struct Job {
   }
 
   void ApplyGamma(std::uint32_t* px, std::uint32_t n) const {
-    if (t.gammaKey != 1.0) k.gamma(px, n, s.gamma);  // otherwise the table is the identity
+    if (t.gammaKey != 1.0) k.gamma(px, n, t.gamma.data());  // otherwise the table is the identity
   }
 
   // Even pixels of a word layout as the layout holds them, at columns x, x + 2, ...
@@ -284,7 +273,6 @@ struct Job {
   }
 
   void Run(OutputVariant variant) const {
-    BuildGammaWords(s, t);
     switch (variant) {
       case OutputVariant::kFull:
         return FullResolution<false>();
@@ -297,13 +285,16 @@ struct Job {
     }
   }
 
+  // Every pixel the grey level of its luma sample: the luma term, clamped, through the gamma.
   void Grey() const {
-    BuildGammaWords(s, t);
+    for (int i = 0; i < 256; ++i) {
+      const int level = std::min(255, t.lumaScale[i]);
+      s.greyLevels[i] = t.gammaKey == 1.0 ? static_cast<std::uint8_t>(level) : t.gamma[level];
+    }
     for (std::uint32_t y = 0; y < p.height; ++y) {
       for (std::uint32_t x0 = 0; x0 < p.width; x0 += kChunk) {
         const std::uint32_t n = std::min(kChunk, p.width - x0);
-        k.grey(p.LumaRow(y) + x0, n, s.row);
-        ApplyGamma(s.row, n);
+        k.grey(p.LumaRow(y) + x0, n, s.greyLevels, s.row);
         Store(s.row, n, x0, y);
       }
     }
@@ -322,18 +313,17 @@ void ChromaTermsPlain(const std::uint8_t* u, const std::uint8_t* v, std::uint32_
   }
 }
 
-void GammaPlain(std::uint32_t* px, std::uint32_t n, const std::uint32_t (*table)[256]) {
+void GammaPlain(std::uint32_t* px, std::uint32_t n, const std::uint8_t* g) {
   for (std::uint32_t i = 0; i < n; ++i) {
     const std::uint32_t w = px[i];
-    px[i] = table[0][w & 255] | table[1][w >> 8 & 255] | table[2][w >> 16 & 255];
+    px[i] = std::uint32_t{g[w & 255]} | std::uint32_t{g[w >> 8 & 255]} << 8 |
+            std::uint32_t{g[w >> 16 & 255]} << 16;
   }
 }
 
-void GreyWordsPlain(const std::uint8_t* luma, std::uint32_t n, std::uint32_t* out) {
-  for (std::uint32_t i = 0; i < n; ++i) {
-    const int level = (kLumaScaleFactor * luma[i] + kLumaScaleBias) >> kLumaScaleShift;
-    out[i] = static_cast<std::uint32_t>(std::min(255, level)) * 0x010101u;
-  }
+void GreyWordsPlain(const std::uint8_t* luma, std::uint32_t n, const std::uint8_t* levels,
+                    std::uint32_t* out) {
+  for (std::uint32_t i = 0; i < n; ++i) out[i] = levels[luma[i]] * 0x010101u;
 }
 
 void ConvertRgbByRows(OutputVariant variant, const ConstPlaneSet& p, std::uint8_t* out,

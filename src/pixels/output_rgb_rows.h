@@ -41,11 +41,11 @@ struct RgbRowKernels {
   // Bytewise (a + b + 1) / 2 of n words.
   void (*average)(const std::uint32_t* a, const std::uint32_t* b, std::uint32_t n,
                   std::uint32_t* out);
-  // Each component of n words through the gamma table, as three word tables: gamma[c],
-  // gamma[c] << 8 and gamma[c] << 16.
-  void (*gamma)(std::uint32_t* px, std::uint32_t n, const std::uint32_t (*table)[256]);
-  // n grey words 0x00LLLLLL from luma samples: L = min(255, lumaScale[y]).
-  void (*grey)(const std::uint8_t* luma, std::uint32_t n, std::uint32_t* out);
+  // Each component of n words through the 256-byte gamma table.
+  void (*gamma)(std::uint32_t* px, std::uint32_t n, const std::uint8_t* table);
+  // n grey words 0x00LLLLLL from luma samples y: L = levels[y].
+  void (*grey)(const std::uint8_t* luma, std::uint32_t n, const std::uint8_t* levels,
+               std::uint32_t* out);
 };
 
 // Where a run of pixels stands in the picture: pixel i at column x + step * i of row y, with x a
@@ -92,9 +92,13 @@ inline constexpr int kLumaScaleShift = 13;
 // The row kernels of each level (x86 builds only).
 extern const RgbRowKernels kRgbRowsSse2, kRgbRowsAvx2;
 
+// WriteGreyIndices with AVX2.
+void WriteGreyIndicesAvx2(const ConstPlaneSet& p, std::uint8_t* out);
+
 // The plain forms, for levels without a faster one.
-void GammaPlain(std::uint32_t* px, std::uint32_t n, const std::uint32_t (*table)[256]);
-void GreyWordsPlain(const std::uint8_t* luma, std::uint32_t n, std::uint32_t* out);
+void GammaPlain(std::uint32_t* px, std::uint32_t n, const std::uint8_t* table);
+void GreyWordsPlain(const std::uint8_t* luma, std::uint32_t n, const std::uint8_t* levels,
+                    std::uint32_t* out);
 void ChromaTermsPlain(const std::uint8_t* u, const std::uint8_t* v, std::uint32_t n,
                       const DecoderTables& t, std::int16_t* red, std::int16_t* green,
                       std::int16_t* blue);

@@ -91,6 +91,9 @@ void ConvertGreyRows(std::uint8_t code, const ConstPlaneSet& p, std::uint8_t* ou
       return output::ConvertGreyByRows(p, out, 3, nullptr, t, kRows);
     case kRgb555:
       return output::ConvertGreyByRows(p, out, 0, &kLayouts.rgb555, t, kRows);
+    case kGrey8:
+      if (&kRows == &output::kRgbRowsAvx2) return output::WriteGreyIndicesAvx2(p, out);
+      return WriteGreyIndices(p, out);
     default:
       return ConvertGreyPlain(code, p, out, t, a);
   }
