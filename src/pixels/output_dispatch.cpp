@@ -58,6 +58,13 @@ bool ConvertOutputFrame(DecoderTables& tables, const stream::ArithmeticTables& a
   }
   const UpdateMapView map = ViewUpdateMap(updateMap, g);
   const OutputVariant variant = SelectOutputVariant(frame.key, frame.losslessLuma, frame.grey);
+  // Only the colour layouts convert by the map; the grey members, the grey layouts and packed
+  // 4:2:2 convert every pixel of every frame.
+  const bool byMap = !frame.grey && (code == kRgb32 || code == kRgb24 || code == kRgb555 ||
+                                     code == kPalettised8 || code == kIndex332 ||
+                                     code == kColourCube);
+  const bool partial = variant == OutputVariant::kPartial || variant == OutputVariant::kHalfPartial;
+  if (frame.noMarks && byMap && partial) return true;
   const PixelKernels& k = ActiveKernels();
   std::uint8_t* o = out.data();
   switch (code) {
