@@ -224,8 +224,8 @@ struct ByteTable {
 KVTC_AVX2 ByteTable LoadByteTable(const std::uint8_t* table) {
   ByteTable t;
   for (int k = 0; k < 16; ++k) {
-    t.chunk[k] =
-        _mm256_broadcastsi128_si256(_mm_loadu_si128(reinterpret_cast<const __m128i*>(table + 16 * k)));
+    const auto* sixteen = reinterpret_cast<const __m128i*>(table + 16 * k);
+    t.chunk[k] = _mm256_broadcastsi128_si256(_mm_loadu_si128(sixteen));
   }
   return t;
 }
@@ -266,7 +266,8 @@ KVTC_AVX2 void Grey(const std::uint8_t* luma, std::uint32_t n, const std::uint8_
     const __m256i level =
         LookUp(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(luma + i)), t);
     for (int q = 0; q < 4; ++q) {
-      const __m128i eight = q < 2 ? _mm256_castsi256_si128(level) : _mm256_extracti128_si256(level, 1);
+      const __m128i eight =
+          q < 2 ? _mm256_castsi256_si128(level) : _mm256_extracti128_si256(level, 1);
       const __m256i l = _mm256_cvtepu8_epi32(q % 2 ? _mm_srli_si128(eight, 8) : eight);
       _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + i + 8 * q),
                           _mm256_mullo_epi32(l, _mm256_set1_epi32(0x010101)));

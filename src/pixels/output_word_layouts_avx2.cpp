@@ -113,8 +113,8 @@ KVTC_AVX2 void Load332(const std::uint8_t* src, std::uint32_t n, const DecoderTa
 
 // min(top, (c + bias) >> shift) << up, in 16-bit lanes.
 KVTC_AVX2 Vec Field332(Vec c, int bias, int shift, int top, int up) {
-  const Vec level = _mm256_srl_epi16(_mm256_add_epi16(c, _mm256_set1_epi16(static_cast<short>(bias))),
-                                     _mm_cvtsi32_si128(shift));
+  const Vec sum = _mm256_add_epi16(c, _mm256_set1_epi16(static_cast<short>(bias)));
+  const Vec level = _mm256_srl_epi16(sum, _mm_cvtsi32_si128(shift));
   return _mm256_sll_epi16(_mm256_min_epi16(level, _mm256_set1_epi16(static_cast<short>(top))),
                           _mm_cvtsi32_si128(up));
 }
@@ -153,7 +153,8 @@ KVTC_AVX2 void LoadCube(const std::uint8_t* src, std::uint32_t n, const DecoderT
                  const Vec blueGreen = _mm256_or_si256(
                      _mm256_mullo_epi16(blue, unit),
                      _mm256_slli_epi16(_mm256_mullo_epi16(green, unit), 8));
-                 Words(blueGreen, _mm256_mullo_epi16(red, unit), reinterpret_cast<std::uint32_t*>(d));
+                 Words(blueGreen, _mm256_mullo_epi16(red, unit),
+                       reinterpret_cast<std::uint32_t*>(d));
                });
 }
 

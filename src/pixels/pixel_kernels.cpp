@@ -81,7 +81,8 @@ void ConvertColourRows(std::uint8_t code, OutputVariant variant, const ConstPlan
   output::ConvertLayoutByRows(variant, p, out, map, layout, t, kRows);
 }
 
-template <const output::RgbRowKernels& kRows, const output::WordLayouts& kLayouts>
+template <const output::RgbRowKernels& kRows, const output::WordLayouts& kLayouts,
+          auto kGreyIndices>
 void ConvertGreyRows(std::uint8_t code, const ConstPlaneSet& p, std::uint8_t* out,
                      const DecoderTables& t, const stream::ArithmeticTables& a) {
   switch (code) {
@@ -92,8 +93,7 @@ void ConvertGreyRows(std::uint8_t code, const ConstPlaneSet& p, std::uint8_t* ou
     case kRgb555:
       return output::ConvertGreyByRows(p, out, 0, &kLayouts.rgb555, t, kRows);
     case kGrey8:
-      if (&kRows == &output::kRgbRowsAvx2) return output::WriteGreyIndicesAvx2(p, out);
-      return WriteGreyIndices(p, out);
+      return kGreyIndices(p, out);
     default:
       return ConvertGreyPlain(code, p, out, t, a);
   }
@@ -113,13 +113,15 @@ constexpr PixelKernels kPlain{CpuLevel::kC,      ConvertRgbPlain, ConvertColourP
 constexpr PixelKernels kSse2{CpuLevel::kSse2,
                              ConvertRgbRows<output::kRgbRowsSse2>,
                              ConvertColourRows<output::kRgbRowsSse2, output::kWordLayoutsPlain>,
-                             ConvertGreyRows<output::kRgbRowsSse2, output::kWordLayoutsPlain>,
+                             ConvertGreyRows<output::kRgbRowsSse2, output::kWordLayoutsPlain,
+                                             WriteGreyIndices>,
                              output::PackYuv422Sse2,
                              ConvertFromRgb};
 constexpr PixelKernels kAvx2{CpuLevel::kAvx2,
                              ConvertRgbRows<output::kRgbRowsAvx2>,
                              ConvertColourRows<output::kRgbRowsAvx2, output::kWordLayoutsAvx2>,
-                             ConvertGreyRows<output::kRgbRowsAvx2, output::kWordLayoutsAvx2>,
+                             ConvertGreyRows<output::kRgbRowsAvx2, output::kWordLayoutsAvx2,
+                                             output::WriteGreyIndicesAvx2>,
                              output::PackYuv422Sse2,
                              input::ConvertFromRgbAvx2};
 #endif

@@ -4,6 +4,7 @@
 // contents must survive wherever the reference leaves them.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <functional>
 #include <random>
@@ -128,7 +129,8 @@ TEST(KernelCheck, IntegerFormsOfTheColourTablesEqualTheTables) {
                 ((i + 50 - threshold) * output::kCubeLevelFactor) >> 16)
           << i << " at " << threshold;
     }
-    const int entry = std::min(std::max(i - 26, 0), 215), sixth = (entry * output::kCubeSixthFactor) >> 16;
+    const int entry = std::clamp(i - 26, 0, 215);
+    const int sixth = (entry * output::kCubeSixthFactor) >> 16;
     ASSERT_EQ(51 * (entry - 6 * sixth), t.cubeRed[i]) << i;
     ASSERT_EQ(51 * (sixth - 6 * ((sixth * output::kCubeSixthFactor) >> 16)), t.cubeGreen[i]) << i;
     ASSERT_EQ(51 * ((entry * output::kCubeThirtySixthFactor) >> 16), t.cubeBlue[i]) << i;
