@@ -24,15 +24,16 @@ namespace kvtc::tool {
 namespace {
 
 // The stream's mean rate over its duration, and its busiest one-second stretch (frames from
-// `from` on), both as shares of the link's rate.
+// `from` on), both as shares of the link's rate. A second holds as many frames as start within
+// it: 27 at 26.78 fps.
 struct RateMeasure {
   double mean = 0;
   double worstSecond = 0;
 };
 RateMeasure Measure(const std::vector<std::size_t>& sizes, double fps, double bitsPerSecond,
                     std::size_t from = 0) {
-  const std::size_t n = static_cast<std::size_t>(std::lround(fps));
-  const double second = bitsPerSecond / 8 * n / fps;  // the link's bytes in n frames
+  const auto n = static_cast<std::size_t>(std::ceil(fps));
+  const double second = bitsPerSecond / 8;
   RateMeasure m;
   double total = 0;
   for (const std::size_t s : sizes) total += static_cast<double>(s);

@@ -50,9 +50,11 @@ RateController::RateController(const LinkBudget& link, BYTE finest, std::size_t 
       depth_(link.bitsPerSecond / 8 * kDepthSeconds),
       // Header, section lengths and checksum, and one bit for each 8x8 block.
       leastFrame_(16 + static_cast<double>(pixels) / 512),
+      // As many frames as one second can hold (27 at 26.78 fps), held to one second's share:
+      // a window of whole frames may not stretch the second.
       windowFrames_(std::max<std::size_t>(1, static_cast<std::size_t>(
-                                                std::lround(link.framesPerSecond)))),
-      windowBytes_(kWindowShare * drain_ * static_cast<double>(windowFrames_)),
+                                                std::ceil(link.framesPerSecond)))),
+      windowBytes_(kWindowShare * link.bitsPerSecond / 8),
       finest_(std::clamp(finest, kFinest, kCoarsest)),
       logKeyScale_(
           std::log(kKeyBytesPerPixel * static_cast<double>(std::max<std::size_t>(pixels, 1)))),
