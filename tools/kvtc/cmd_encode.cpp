@@ -194,13 +194,16 @@ int RunEncode(std::span<const std::string> args) {
     throw FileError(source.path, "its pictures have no size");
   }
   if (!choices.decimation && job.settings.bDecimation == 0) {
-    job.settings.bDecimation = DefaultDecimation(job.sourceWidth, job.sourceHeight);
+    job.settings.bDecimation =
+        DefaultDecimation(job.sourceWidth, job.sourceHeight, bitrate ? *bitrate * 125 : 0);
     if (job.settings.bDecimation != 0 && !job.quiet) {
       const int f = job.settings.bDecimation;
+      const bool forLink = DefaultDecimation(job.sourceWidth, job.sourceHeight) != f;
       std::fprintf(stderr,
-                   "kvtc encode: %s: %dx%d is more than a frame carries well; coding it at "
+                   "kvtc encode: %s: %dx%d is more than %s well; coding it at "
                    "%dx%d (--decimate %d; --decimate 1 keeps the full size)\n",
                    source.path.c_str(), job.sourceWidth, job.sourceHeight,
+                   forLink ? "the link carries" : "a frame carries",
                    PaddedSide(job.sourceWidth, f) / f, PaddedSide(job.sourceHeight, f) / f, f);
     }
   }
