@@ -305,6 +305,11 @@ TEST_F(GoldenBytes, CompressedFramesAndPicturesOverTheGridAreUnchanged) {
                          Layout::Grey8, Layout::Grey6, Layout::Grey4, Layout::Pal8}) {
     Compress("demo lan", demo, l, nullptr);
   }
+  // Decimation reduces each input layout in its own form (bit fields, nibbles, planes).
+  for (const Layout l : {Layout::Rgb32, Layout::Rgb555, Layout::Yuy2, Layout::Yvu9, Layout::Grey4,
+                         Layout::Pal8}) {
+    Compress("demo decimate2", demo, l, [](S& s) { s.bDecimation = 2; });
+  }
 
   // Every output layout from a lossless-luma stream with motion and from a lossy one, then
   // gamma, grey display, zoom, interpolation and sharpening.
