@@ -63,6 +63,14 @@ TEST(EncodeFrame, FramesThatCannotFitGoOutWithinEveryLimit) {
   EXPECT_TRUE(trip.result().key);
   EXPECT_EQ(trip.result().skipped, 0u);
 
+  // A host's smaller room (ICCOMPRESS.dwFrameSize) is kept the same way, and every frame still
+  // decodes to the reconstruction.
+  RoundTrip narrow(StreamSettings{.width = 160, .height = 120, .threshold = 0, .radius = 4,
+                                  .frameBytes = 700});
+  SceneSource moving(Scene::kMovingSquare, 160, 120);
+  for (int f = 0; f < 8 && !HasFailure(); ++f) narrow.Step(moving.Frame(pixels::kRgb24, f));
+  EXPECT_EQ(narrow.context().enc.unshownBlocks, 0u);
+
   // Camera noise of +-12 does not fit at threshold 0 either, but at a raised threshold.
   RoundTrip small(StreamSettings{.width = 160, .height = 120, .threshold = 0,
                                  .losslessLuma = true, .losslessChroma = true});
