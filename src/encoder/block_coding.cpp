@@ -23,6 +23,7 @@ struct BlockCoder {
   const FrameCoder& f;
   const std::uint8_t* change = f.changeTable;
   const std::uint8_t* half = f.tables.halfSum.data();
+  const pixels::PixelKernels& kernels = pixels::ActiveKernels();
   // The decoder makes no marks on key frames: they are filled in and converted in full.
   const bool marking = !f.key;
 
@@ -183,9 +184,12 @@ struct BlockCoder {
   }
 
   BlockChange Detect(const std::uint8_t* other) {
-    const auto detect = f.losslessLuma ? DetectBlockChangeFull : DetectBlockChangeSampled;
-    BlockChange found = detect(f.current.data() + lumaOrigin, other + lumaOrigin,
-                               f.sampleChangeMap, change, f.offsets);
+    const std::uint8_t* current = f.current.data() + lumaOrigin;
+    BlockChange found =
+        f.losslessLuma ? DetectBlockChangeFullAt(current, other + lumaOrigin, f.sampleChangeMap,
+                                                 f.threshold, f.offsets, kernels)
+                       : DetectBlockChangeSampled(current, other + lumaOrigin, f.sampleChangeMap,
+                                                  change, f.offsets);
     if (f.chromaChange) {
       AddChromaChange({curChroma[0].origin, curChroma[1].origin},
                       {other + chromaOrigins[0], other + chromaOrigins[1]}, change, f.offsets,

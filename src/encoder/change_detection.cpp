@@ -96,6 +96,31 @@ BlockChange DetectBlockChangeFull(const std::uint8_t* current, const std::uint8_
   return DetectBlock(DetectQuadrantChangeFull, current, other, changeMap, changeTable, offsets);
 }
 
+BlockChange DetectBlockChangeFullAt(const std::uint8_t* current, const std::uint8_t* other,
+                                    std::uint8_t* changeMap, std::uint32_t threshold,
+                                    const stream::BlockOffsets& offsets,
+                                    const pixels::PixelKernels& kernels) {
+  const std::int32_t first = offsets.luma[1][1];
+  const std::uint64_t flags =
+      kernels.changeFlags8x8(current + first, other + first, offsets.luma[1][0], threshold,
+                             changeMap + MapIndex(1, 1), MapIndex(1, 0));
+  // A cell's flag is the OR of its 2x2 samples: fold each row pair, then each column pair, so
+  // that cell (row pair i, column pair j) lands on bit 16i + 2j.
+  std::uint64_t cells = flags | (flags >> 8);
+  cells |= cells >> 1;
+  BlockChange change;
+  for (int q = 0; q < 4; ++q) {
+    for (int k = 0; k < 4; ++k) {
+      const int rowPair = 2 * (q / 2) + k / 2, colPair = 2 * (q % 2) + k % 2;
+      const auto cell = static_cast<std::uint8_t>((cells >> (16 * rowPair + 2 * colPair)) & 1);
+      change.cell[4 * q + k] = cell;
+      change.quadrant[q] |= cell;
+    }
+    change.block |= change.quadrant[q];
+  }
+  return change;
+}
+
 void AddChromaChange(const std::array<const std::uint8_t*, 2>& current,
                      const std::array<const std::uint8_t*, 2>& other,
                      const std::uint8_t* changeTable, const stream::BlockOffsets& offsets,
