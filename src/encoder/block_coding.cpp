@@ -71,9 +71,11 @@ struct BlockCoder {
   // differ by more than T. Returns the R-bit.
   template <int N>
   bool Test(const stream::Grid<N>& current, const stream::Grid<N>& picture, GridPoint p) {
-    const bool differs = change[current[p] - picture[p] + 255];
+    std::uint8_t& value = picture[p];
+    const std::uint8_t sample = current[p];
+    const bool differs = change[sample - value + 255];
     f.refinementBits.WriteBit(differs);
-    if (differs) SendLiteral(current, picture, p);
+    value = f.literals.PutIf(differs, sample, value);
     return differs;
   }
   // A luma sample step of the quadrant refinement: the decoder's average, then the test.
@@ -142,9 +144,11 @@ struct BlockCoder {
       int s = 0;
       for (const SplitStep& step :
            stream::SplitSquare(stream::kQuadrantOrigins[q] + stream::kCellOrigins[k], 1)) {
-        stream::ApplySplitStep(rec, step, half);
-        sent[s] = change[cur[step.target] - rec[step.target] + 255];
-        if (sent[s]) SendLiteral(cur, rec, step.target);
+        std::uint8_t& value = rec[step.target];
+        const std::uint8_t average = half[rec[step.first] + rec[step.second]];
+        const std::uint8_t sample = cur[step.target];
+        sent[s] = change[sample - average + 255];
+        value = f.literals.PutIf(sent[s], sample, average);
         Mark(step.target);
         ++s;
       }
