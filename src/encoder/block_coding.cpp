@@ -36,6 +36,7 @@ struct BlockCoder {
   std::array<ChromaGrid, 2> recChroma{ChromaGrid{nullptr, nullptr}, ChromaGrid{nullptr, nullptr}};
   MapGrid map{nullptr, nullptr};
   bool wholeBlockMarked = false;
+  bool lumaMarked = false;  // every luma sample g(1..8, 1..8) of the block is marked
 
   BlockCoder(const FrameCoder& frame, std::uint32_t blockX, std::uint32_t blockY)
       : f(frame), bx(blockX), by(blockY) {
@@ -52,13 +53,15 @@ struct BlockCoder {
     if (marking) map = {f.updateMap.data() + stream::MapBlockOrigin(g, bx, by), f.offsets.map};
   }
 
+  // Marks a luma sample the block sets; a block whose luma was marked whole needs no more.
   void Mark(GridPoint p) {
-    if (marking) stream::MarkSample(map, p);
+    if (marking && !lumaMarked) stream::MarkSample(map, p);
   }
   void MarkWholeBlock() {
     if (!marking) return;
     stream::MarkWholeBlock(map, f.losslessLuma);
     wholeBlockMarked = true;
+    lumaMarked = f.losslessLuma;
   }
 
   // Sends the current sample at p as a literal; the reconstruction takes what the decoder
@@ -133,58 +136,68 @@ struct BlockCoder {
   // computes it). The block-bit section gets the detail bit (the OR of the flags) and, when
   // it is 1, the flag of every changed cell; the two sections are separate streams, so the
   // R-bits can follow the flags that announce them.
-  void RefineFinest(int q, const std::uint8_t* cells) {
-    std::array<bool, 12> rbits{};
-    std::size_t pending = 0;
-    std::array<bool, 4> detail{};
-    bool anyDetail = false;
-    for (int k = 0; k < 4; ++k) {
-      if (!cells[k]) continue;
-      std::array<bool, 3> sent{};
-      int s = 0;
-      for (const SplitStep& step :
-           stream::SplitSquare(stream::kQuadrantOrigins[q] + stream::kCellOrigins[k], 1)) {
-        std::uint8_t& value = rec[step.target];
-        const std::uint8_t average = half[rec[step.first] + rec[step.second]];
-        const std::uint8_t sample = cur[step.target];
-        sent[s] = change[sample - average + 255];
-        value = f.literals.PutIf(sent[s], sample, average);
-        Mark(step.target);
-        ++s;
-      }
-      detail[k] = sent[0] || sent[1] || sent[2];
-      if (!detail[k]) continue;
-      anyDetail = true;
-      for (const bool bit : sent) rbits[pending++] = bit;
+  struct FinestBits {
+    std::uint32_t rbits = 0;   // R-bits of the cells with detail, the first in bit 0
+    std::uint32_t pending = 0;
+    std::uint32_t detail = 0;  // detail flags of the changed cells, the first in bit 0
+    std::uint32_t changed = 0;
+  };
+  template <int Q, int K>
+  void RefineFinestCell(FinestBits& out) {
+    constexpr auto steps = stream::SplitSquare(stream::kQuadrantOrigins[Q] + stream::kCellOrigins[K], 1);
+    std::uint32_t sent = 0;
+    for (int s = 0; s < 3; ++s) {
+      const SplitStep& step = steps[s];
+      std::uint8_t& value = rec[step.target];
+      const std::uint8_t average = half[rec[step.first] + rec[step.second]];
+      const std::uint8_t sample = cur[step.target];
+      const bool send = change[sample - average + 255];
+      value = f.literals.PutIf(send, sample, average);
+      Mark(step.target);
+      sent |= std::uint32_t{send} << s;
     }
-    f.blockBits.WriteBit(anyDetail);
-    if (anyDetail) {
-      for (int k = 0; k < 4; ++k) {
-        if (cells[k]) f.blockBits.WriteBit(detail[k]);
+    const bool detail = sent != 0;
+    out.rbits |= sent << out.pending;
+    out.pending += detail ? 3 : 0;
+    out.detail |= std::uint32_t{detail} << out.changed;
+    ++out.changed;
+  }
+  template <int Q>
+  void RefineFinest(const std::uint8_t* cells) {
+    FinestBits bits;
+    if (cells[0]) RefineFinestCell<Q, 0>(bits);
+    if (cells[1]) RefineFinestCell<Q, 1>(bits);
+    if (cells[2]) RefineFinestCell<Q, 2>(bits);
+    if (cells[3]) RefineFinestCell<Q, 3>(bits);
+    f.blockBits.WriteBit(bits.detail != 0);
+    if (bits.detail != 0) f.blockBits.WriteBits(bits.detail, bits.changed);
+    f.refinementBits.WriteBits(bits.rbits, bits.pending);
+  }
+
+  template <int Q>
+  void RefineQuadrant(const std::uint8_t* cells) {
+    constexpr auto lumaSteps = stream::SplitSquare(stream::kQuadrantOrigins[Q], 2);
+    constexpr auto chromaSteps = stream::SplitSquare(stream::kCellOrigins[Q], 1);
+    for (int j = 0; j < 3; ++j) {
+      if (f.losslessLuma && !cells[stream::kSplitStepCell[j]]) continue;
+      RefineLuma(lumaSteps[j]);
+      if (!f.losslessChroma) continue;
+      for (int p = 0; p < 2; ++p) {
+        if (Test(curChroma[p], recChroma[p], chromaSteps[j].target) && f.losslessLuma &&
+            marking) {
+          stream::MarkChromaStepArea(map, lumaSteps[j].target);
+        }
       }
     }
-    for (std::size_t i = 0; i < pending; ++i) f.refinementBits.WriteBit(rbits[i]);
+    if (f.losslessLuma) RefineFinest<Q>(cells);
   }
 
   void QuadrantRefinement(const std::array<std::uint8_t, 4>& quadrants,
                           const std::array<std::uint8_t, 16>& cells) {
-    for (int q = 0; q < 4; ++q) {
-      if (!quadrants[q]) continue;
-      const auto lumaSteps = stream::SplitSquare(stream::kQuadrantOrigins[q], 2);
-      const auto chromaSteps = stream::SplitSquare(stream::kCellOrigins[q], 1);
-      for (int j = 0; j < 3; ++j) {
-        if (f.losslessLuma && !cells[4 * q + stream::kSplitStepCell[j]]) continue;
-        RefineLuma(lumaSteps[j]);
-        if (!f.losslessChroma) continue;
-        for (int p = 0; p < 2; ++p) {
-          if (Test(curChroma[p], recChroma[p], chromaSteps[j].target) && f.losslessLuma &&
-              marking) {
-            stream::MarkChromaStepArea(map, lumaSteps[j].target);
-          }
-        }
-      }
-      if (f.losslessLuma) RefineFinest(q, &cells[4 * q]);
-    }
+    if (quadrants[0]) RefineQuadrant<0>(&cells[0]);
+    if (quadrants[1]) RefineQuadrant<1>(&cells[4]);
+    if (quadrants[2]) RefineQuadrant<2>(&cells[8]);
+    if (quadrants[3]) RefineQuadrant<3>(&cells[12]);
   }
 
   BlockChange Detect(const std::uint8_t* other) {
