@@ -1,6 +1,8 @@
 #include "encoder/block_coding.h"
 
 #include <array>
+#include <cstdlib>
+#include <cstring>
 
 #include "encoder/change_detection.h"
 #include "encoder/motion_search.h"
@@ -81,12 +83,6 @@ struct BlockCoder {
     value = f.literals.PutIf(differs, sample, value);
     return differs;
   }
-  // A luma sample step of the quadrant refinement: the decoder's average, then the test.
-  void RefineLuma(const SplitStep& step) {
-    stream::ApplySplitStep(rec, step, half);
-    Test(cur, rec, step.target);
-    Mark(step.target);
-  }
 
   // The four luma corners as literals; unless grey, per chroma plane the corner literal, the
   // split of the whole chroma block and the three tested representatives, each followed (with
@@ -130,6 +126,25 @@ struct BlockCoder {
     }
   }
 
+  // A quadrant's luma grid corner g(qr..qr+4, qc..qc+4) of the reconstruction, held in
+  // locals while its refinement runs: each step averages what the steps before it set, so the
+  // samples stay out of memory until the quadrant is done.
+  struct Window {
+    std::array<std::array<std::uint8_t, 5>, 5> rec;
+  };
+  // One split step in window positions (`o` the quadrant's grid origin): the decoder's average,
+  // then the test against it; returns the R-bit.
+  bool WindowStep(Window& w, GridPoint o, const SplitStep& step) {
+    std::uint8_t& value = w.rec[step.target.row][step.target.col];
+    const int average = (w.rec[step.first.row][step.first.col] +
+                         w.rec[step.second.row][step.second.col] + 1) >> 1;
+    const std::uint8_t sample = cur[o + step.target];
+    const bool send = static_cast<std::uint32_t>(std::abs(sample - average)) > f.threshold;
+    value = f.literals.PutIf(send, sample, static_cast<std::uint8_t>(average));
+    Mark(o + step.target);
+    return send;
+  }
+
   // The finest level of a lossless-luma quadrant. Each changed cell's three samples are tested
   // in order against their averages; the cell's detail flag is 1 when any fails, and then all
   // three R-bits go out (0 for a sample that passed, which keeps its average, as the decoder
@@ -142,33 +157,23 @@ struct BlockCoder {
     std::uint32_t detail = 0;  // detail flags of the changed cells, the first in bit 0
     std::uint32_t changed = 0;
   };
-  template <int Q, int K>
-  void RefineFinestCell(FinestBits& out) {
-    constexpr auto steps = stream::SplitSquare(stream::kQuadrantOrigins[Q] + stream::kCellOrigins[K], 1);
+  template <int K>
+  void RefineFinestCell(Window& w, GridPoint o, FinestBits& out) {
+    constexpr auto steps = stream::SplitSquare(stream::kCellOrigins[K], 1);
     std::uint32_t sent = 0;
-    for (int s = 0; s < 3; ++s) {
-      const SplitStep& step = steps[s];
-      std::uint8_t& value = rec[step.target];
-      const std::uint8_t average = half[rec[step.first] + rec[step.second]];
-      const std::uint8_t sample = cur[step.target];
-      const bool send = change[sample - average + 255];
-      value = f.literals.PutIf(send, sample, average);
-      Mark(step.target);
-      sent |= std::uint32_t{send} << s;
-    }
+    for (int s = 0; s < 3; ++s) sent |= std::uint32_t{WindowStep(w, o, steps[s])} << s;
     const bool detail = sent != 0;
     out.rbits |= sent << out.pending;
     out.pending += detail ? 3 : 0;
     out.detail |= std::uint32_t{detail} << out.changed;
     ++out.changed;
   }
-  template <int Q>
-  void RefineFinest(const std::uint8_t* cells) {
+  void RefineFinest(Window& w, GridPoint o, const std::uint8_t* cells) {
     FinestBits bits;
-    if (cells[0]) RefineFinestCell<Q, 0>(bits);
-    if (cells[1]) RefineFinestCell<Q, 1>(bits);
-    if (cells[2]) RefineFinestCell<Q, 2>(bits);
-    if (cells[3]) RefineFinestCell<Q, 3>(bits);
+    if (cells[0]) RefineFinestCell<0>(w, o, bits);
+    if (cells[1]) RefineFinestCell<1>(w, o, bits);
+    if (cells[2]) RefineFinestCell<2>(w, o, bits);
+    if (cells[3]) RefineFinestCell<3>(w, o, bits);
     f.blockBits.WriteBit(bits.detail != 0);
     if (bits.detail != 0) f.blockBits.WriteBits(bits.detail, bits.changed);
     f.refinementBits.WriteBits(bits.rbits, bits.pending);
@@ -176,20 +181,25 @@ struct BlockCoder {
 
   template <int Q>
   void RefineQuadrant(const std::uint8_t* cells) {
-    constexpr auto lumaSteps = stream::SplitSquare(stream::kQuadrantOrigins[Q], 2);
+    constexpr GridPoint o = stream::kQuadrantOrigins[Q];
+    constexpr auto lumaSteps = stream::SplitSquare({0, 0}, 2);
     constexpr auto chromaSteps = stream::SplitSquare(stream::kCellOrigins[Q], 1);
+    Window w;
+    for (int r = 0; r < 5; ++r) std::memcpy(w.rec[r].data(), &rec[o + GridPoint{r, 0}], 5);
     for (int j = 0; j < 3; ++j) {
       if (f.losslessLuma && !cells[stream::kSplitStepCell[j]]) continue;
-      RefineLuma(lumaSteps[j]);
+      f.refinementBits.WriteBit(WindowStep(w, o, lumaSteps[j]));
       if (!f.losslessChroma) continue;
       for (int p = 0; p < 2; ++p) {
         if (Test(curChroma[p], recChroma[p], chromaSteps[j].target) && f.losslessLuma &&
             marking) {
-          stream::MarkChromaStepArea(map, lumaSteps[j].target);
+          stream::MarkChromaStepArea(map, o + lumaSteps[j].target);
         }
       }
     }
-    if (f.losslessLuma) RefineFinest<Q>(cells);
+    if (f.losslessLuma) RefineFinest(w, o, cells);
+    // The steps set positions 1..4 of the window's rows 1..4.
+    for (int r = 1; r < 5; ++r) std::memcpy(&rec[o + GridPoint{r, 1}], &w.rec[r][1], 4);
   }
 
   void QuadrantRefinement(const std::array<std::uint8_t, 4>& quadrants,
