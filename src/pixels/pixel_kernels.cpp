@@ -34,7 +34,7 @@ constexpr PixelKernels kPlain{CpuLevel::kC, ConvertRgbPlain, PackYuv422, Convert
                               ChangeFlags8x8};
 #if KVTC_X86
 constexpr PixelKernels kSse2{CpuLevel::kSse2, ConvertRgbRows<output::kRgbRowsSse2>,
-                             output::PackYuv422Sse2, ConvertFromRgb,
+                             output::PackYuv422Sse2, input::ConvertFromRgbSse2,
                              encode::ChangeFlags8x8Sse2};
 constexpr PixelKernels kAvx2{CpuLevel::kAvx2, ConvertRgbRows<output::kRgbRowsAvx2>,
                              output::PackYuv422Sse2, input::ConvertFromRgbAvx2,

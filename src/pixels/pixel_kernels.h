@@ -47,6 +47,8 @@ void PackYuv422Tail(const ConstPlaneSet& p, std::uint32_t y, std::uint32_t x, st
 }  // namespace output
 
 namespace input {
+void ConvertFromRgbSse2(const std::uint8_t* src, const PlaneSet& p, RgbChannels ch,
+                        const EncoderColourTables& t);
 void ConvertFromRgbAvx2(const std::uint8_t* src, const PlaneSet& p, RgbChannels ch,
                         const EncoderColourTables& t);
 }  // namespace input
