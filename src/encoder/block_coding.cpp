@@ -113,13 +113,14 @@ struct BlockCoder {
       const GridPoint corner = stream::QuadrantCorner(q);
       const bool send = f.sampleChangeMap[MapIndex(corner.row, corner.col)];
       f.refinementBits.WriteBit(send);
-      if (send) {
-        SendLiteral(cur, rec, corner);
-        Mark(corner);
-      }
+      rec[corner] = f.literals.PutIf(send, cur[corner], rec[corner]);
+      if (send) Mark(corner);
       if (f.grey) continue;
+      // What follows a sent chroma literal: its cell's split, the marks around the quadrant.
+      const bool followUp = f.losslessChroma || (marking && !wholeBlockMarked);
       for (int p = 0; p < 2; ++p) {
-        if (!Test(curChroma[p], recChroma[p], stream::ChromaCellRepresentative(q))) continue;
+        const bool sent = Test(curChroma[p], recChroma[p], stream::ChromaCellRepresentative(q));
+        if (!followUp || !sent) continue;
         if (f.losslessChroma) stream::ApplySplit(recChroma[p], stream::kCellOrigins[q], 1, half);
         if (marking && !wholeBlockMarked) stream::MarkQuadrantArea(map, q);
       }
@@ -287,12 +288,17 @@ struct BlockCoder {
     } else if (f.losslessLuma) {
       MarkWholeBlock();
     }
+    // Each quadrant's flag, followed with lossless luma by its cells' flags when it changed.
+    std::uint32_t flags = 0, count = 0;
     for (int q = 0; q < 4; ++q) {
-      f.blockBits.WriteBit(detected.quadrant[q]);
-      if (f.losslessLuma && detected.quadrant[q]) {
-        for (int k = 0; k < 4; ++k) f.blockBits.WriteBit(detected.cell[4 * q + k]);
-      }
+      const std::uint8_t* cells = &detected.cell[4 * q];
+      const std::uint32_t quadrant = detected.quadrant[q];
+      const std::uint32_t nibble = cells[0] | cells[1] << 1 | cells[2] << 2 | cells[3] << 3;
+      const bool withCells = f.losslessLuma && quadrant;
+      flags |= (quadrant | (withCells ? nibble << 1 : 0)) << count;
+      count += withCells ? 5 : 1;
     }
+    f.blockBits.WriteBits(flags, count);
     ChangedCorners(detected.quadrant);
     QuadrantRefinement(detected.quadrant, detected.cell);
   }
