@@ -31,14 +31,14 @@ void ConvertRgbRows(OutputVariant variant, const ConstPlaneSet& p, std::uint8_t*
 #endif
 
 constexpr PixelKernels kPlain{CpuLevel::kC, ConvertRgbPlain, PackYuv422, ConvertFromRgb,
-                              ChangeFlags8x8};
+                              ConvertFromPackedYuv, ChangeFlags8x8};
 #if KVTC_X86
 constexpr PixelKernels kSse2{CpuLevel::kSse2, ConvertRgbRows<output::kRgbRowsSse2>,
                              output::PackYuv422Sse2, input::ConvertFromRgbSse2,
-                             encode::ChangeFlags8x8Sse2};
+                             input::ConvertFromPackedYuvSse2, encode::ChangeFlags8x8Sse2};
 constexpr PixelKernels kAvx2{CpuLevel::kAvx2, ConvertRgbRows<output::kRgbRowsAvx2>,
                              output::PackYuv422Sse2, input::ConvertFromRgbAvx2,
-                             encode::ChangeFlags8x8Sse2};
+                             input::ConvertFromPackedYuvSse2, encode::ChangeFlags8x8Sse2};
 #endif
 
 }  // namespace

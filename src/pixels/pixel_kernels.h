@@ -25,6 +25,9 @@ struct PixelKernels {
   // 24- and 32-bit RGB input (ConvertFromRgb).
   void (*convertFromRgb)(const std::uint8_t* src, const PlaneSet& planes, RgbChannels channels,
                          const EncoderColourTables& colour);
+  // Packed 4:2:2 input (ConvertFromPackedYuv).
+  void (*convertFromPackedYuv)(const std::uint8_t* src, const PlaneSet& planes,
+                               PackedYuvOrder order, const std::uint8_t* inputScale);
   // Per-sample change flags of an 8x8 block (ChangeFlags8x8).
   std::uint64_t (*changeFlags8x8)(const std::uint8_t* a, const std::uint8_t* b,
                                   std::int32_t stride, std::uint32_t threshold,
@@ -49,6 +52,8 @@ void PackYuv422Tail(const ConstPlaneSet& p, std::uint32_t y, std::uint32_t x, st
 namespace input {
 void ConvertFromRgbSse2(const std::uint8_t* src, const PlaneSet& p, RgbChannels ch,
                         const EncoderColourTables& t);
+void ConvertFromPackedYuvSse2(const std::uint8_t* src, const PlaneSet& p, PackedYuvOrder order,
+                              const std::uint8_t* inputScale);
 void ConvertFromRgbAvx2(const std::uint8_t* src, const PlaneSet& p, RgbChannels ch,
                         const EncoderColourTables& t);
 }  // namespace input

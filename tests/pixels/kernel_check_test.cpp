@@ -46,6 +46,12 @@ Run RgbInput(RgbChannels ch) {
     k.convertFromRgb(p.out.data(), ViewPlaneSet(std::span(p.planes), p.g), ch, t.colour);
   };
 }
+Run PackedYuvInput(PackedYuvOrder order) {
+  return [=](const PixelKernels& k, Picture& p, const testing::Tables& t) {
+    k.convertFromPackedYuv(p.out.data(), ViewPlaneSet(std::span(p.planes), p.g), order,
+                           t.arithmetic.inputScale.data());
+  };
+}
 
 // Change flags of every luma block against the picture moved by up to 12 either way (values
 // wrapping at the ends), at thresholds from none to past the largest difference; `out`
@@ -95,6 +101,8 @@ std::vector<Entry> Entries() {
   entries.push_back({"rgb24 input", RgbInput(kRgb24Channels), 3});
   entries.push_back({"rgb32 input", RgbInput(kRgb32Channels), 4});
   entries.push_back({"rgb24 input other channel order", RgbInput({3, 0, 1, 2}), 3});
+  entries.push_back({"yuyv input", PackedYuvInput(kYuyvOrder), 2});
+  entries.push_back({"uyvy input", PackedYuvInput(kUyvyOrder), 2});
   entries.push_back({"yuv422 grey", Yuv422(true), 2});
   entries.push_back({"change flags", ChangeFlags(), 1});
   return entries;
