@@ -8,6 +8,8 @@
 #if KVTC_X86
 #include <emmintrin.h>
 
+#include <cstring>
+
 namespace kvtc::pixels::input {
 namespace {
 
@@ -70,12 +72,9 @@ void FourBlocks(const std::uint8_t* row0, const std::uint8_t* row1, std::uint32_
   const __m128i vv =
       _mm_add_epi32(_mm_add_epi32(Form(red, kVFromR), Form(green, kVFromG)), Form(blue, kVFromB));
   const __m128i both = Bytes(uu, vv);  // u0..u3 v0..v3
-  const auto uWord = static_cast<std::uint32_t>(_mm_cvtsi128_si32(both));
-  const auto vWord = static_cast<std::uint32_t>(_mm_cvtsi128_si32(_mm_srli_si128(both, 4)));
-  for (int i = 0; i < 4; ++i) {
-    u[i] = static_cast<std::uint8_t>(uWord >> (8 * i));
-    v[i] = static_cast<std::uint8_t>(vWord >> (8 * i));
-  }
+  const int uWord = _mm_cvtsi128_si32(both), vWord = _mm_cvtsi128_si32(_mm_srli_si128(both, 4));
+  std::memcpy(u, &uWord, 4);
+  std::memcpy(v, &vWord, 4);
 }
 
 }  // namespace

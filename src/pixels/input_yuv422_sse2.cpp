@@ -8,6 +8,8 @@
 #if KVTC_X86
 #include <emmintrin.h>
 
+#include <cstring>
+
 namespace kvtc::pixels::input {
 namespace {
 
@@ -46,12 +48,9 @@ void ConvertFromPackedYuvSse2(const std::uint8_t* src, const PlaneSet& p, Packed
       const __m128i px = _mm_loadu_si128(reinterpret_cast<const __m128i*>(row + 4 * bx));
       const __m128i words = _mm_packs_epi32(LaneByte(px, order.u), LaneByte(px, order.v));
       const __m128i both = _mm_packus_epi16(words, words);  // u0..u3 v0..v3
-      const auto uWord = static_cast<std::uint32_t>(_mm_cvtsi128_si32(both));
-      const auto vWord = static_cast<std::uint32_t>(_mm_cvtsi128_si32(_mm_srli_si128(both, 4)));
-      for (int i = 0; i < 4; ++i) {
-        u[bx + i] = static_cast<std::uint8_t>(uWord >> (8 * i));
-        v[bx + i] = static_cast<std::uint8_t>(vWord >> (8 * i));
-      }
+      const int uWord = _mm_cvtsi128_si32(both), vWord = _mm_cvtsi128_si32(_mm_srli_si128(both, 4));
+      std::memcpy(u + bx, &uWord, 4);
+      std::memcpy(v + bx, &vWord, 4);
     }
     PackedYuvChromaTail(src, p, by, bx, order);
   }
