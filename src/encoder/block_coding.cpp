@@ -269,6 +269,8 @@ struct BlockCoder {
   }
 
   void CodeUpdatedBlock() {
+    // The reconstruction's rows a cache line ahead, for the blocks the refinement will write.
+    for (int r = 0; r <= 8; ++r) __builtin_prefetch(&rec[GridPoint{r, 0}] + 64, 1);
     BlockChange detected = Detect(f.reference.data());
     f.blockBits.WriteBit(detected.block);
     if (!detected.block) return;
