@@ -29,12 +29,15 @@ struct BitWriter {
 
   // The low `count` bits of value (at most 32), bit 0 first.
   void WriteBits(std::uint32_t value, std::uint32_t count) {
-    const std::size_t end = position + count;
-    if (count == 0 || ((end + 7) >> 3) > bytes.size()) {
-      for (std::uint32_t i = 0; i < count; ++i) WriteBit((value >> i) & 1);
-      return;
+    // Bits past the end of the buffer are dropped and set `overflow`, as WriteBit does.
+    const std::size_t room = 8 * bytes.size() - position;
+    if (count > room) {
+      overflow = true;
+      count = static_cast<std::uint32_t>(room);
     }
-    // Where it all fits: the partly filled byte and the new bits, a byte at a time.
+    if (count == 0) return;
+    const std::size_t end = position + count;
+    // The partly filled byte and the new bits, a byte at a time.
     const unsigned shift = position & 7;
     std::size_t byte = position >> 3;
     std::uint64_t pending = (bytes[byte] & ((1u << shift) - 1)) |
