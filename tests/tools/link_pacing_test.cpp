@@ -46,8 +46,10 @@ RateMeasure Measure(const std::vector<std::size_t>& sizes, double fps, double bi
 }
 
 // Frames whose cost follows a law unlike the controller's model (exponential in the threshold,
-// linear in the intervals a frame covers), over scenes that swing the cost fourfold every two
-// seconds: the budget holds, at rates from a modem's to a LAN's.
+// linear in the intervals a frame covers; the first a key frame of 2.5 s of the link at the
+// coarsest threshold), cut to the room they are given as the codec does, over scenes that
+// swing the cost fourfold every two seconds: the budget holds, at rates from a modem's to a
+// LAN's.
 TEST(RateControl, KeepsTheLinkBudgetWhateverTheFramesCost) {
   for (const double rate : {64e3, 256e3, 2e6}) {
     const double fps = 15;
@@ -60,17 +62,17 @@ TEST(RateControl, KeepsTheLinkBudgetWhateverTheFramesCost) {
       ASSERT_EQ(plan.threshold, host::ThresholdForFrameQuality(plan.quality));
       std::size_t bytes = 0;
       if (plan.send) {
-        const double cost = (f == 0 ? 20 : 1) * scene * rate / 64e3 * 100 *
+        const double cost = (f == 0 ? 200 : 1) * scene * rate / 64e3 * 100 *
                             std::exp((30.0 - plan.threshold) / 15) * (1 + 0.5 * (intervals - 1));
-        bytes = static_cast<std::size_t>(cost);
+        bytes = std::min<std::size_t>(static_cast<std::size_t>(cost), plan.maxBytes);
         intervals = 1;
       } else {
         ++intervals;
       }
-      control.Sent(bytes, plan.threshold, f == 0);
+      control.Sent(bytes, plan, f == 0);
       sizes.push_back(bytes);
     }
-    const RateMeasure m = Measure(sizes, fps, rate, 30);  // the first key frame drained
+    const RateMeasure m = Measure(sizes, fps, rate);
     EXPECT_NEAR(m.mean, 1.0, 0.05) << rate;
     EXPECT_LE(m.worstSecond, 1.25) << rate;
   }
@@ -120,8 +122,9 @@ class LinkPacing : public testing::ToolTest {
   }
 };
 
-// The real clips and the demo clip at targets from 256 kbit/s to 2 Mbit/s: the mean within 5%
-// of the target and no one-second stretch above 125% of it.
+// The real clips and the demo clip at targets from 64 kbit/s to 2 Mbit/s: the mean within 5%
+// of the target and no one-second stretch above 125% of it, from the first frame on (a whole
+// picture is many seconds of a modem's link: the codec builds it up within the room given).
 TEST_F(LinkPacing, RealClipsMeetTheirBitrateTargets) {
   AVRational cupRate{}, treeRate{};
   const std::vector<FramePtr> demo = DemoPictures();
@@ -132,9 +135,11 @@ TEST_F(LinkPacing, RealClipsMeetTheirBitrateTargets) {
     AVRational rate;
     double kbit;
   };
-  for (const Case& c : {Case{&demo, SyntheticClip::kRate, 256}, Case{&demo, SyntheticClip::kRate, 1000},
-                        Case{&tree, treeRate, 256}, Case{&tree, treeRate, 1000},
-                        Case{&cup, cupRate, 2000}}) {
+  const AVRational demoRate = SyntheticClip::kRate;
+  for (const Case& c : {Case{&demo, demoRate, 64}, Case{&demo, demoRate, 256},
+                        Case{&demo, demoRate, 1000}, Case{&tree, treeRate, 64},
+                        Case{&tree, treeRate, 2000}, Case{&cup, cupRate, 64},
+                        Case{&cup, cupRate, 256}, Case{&cup, cupRate, 2000}}) {
     const std::string avi = Encode(*c.pictures, c.rate, [&c](EncodeJob& job) {
       job.pacing.link = host::LinkBudget{c.kbit * 1000, av_q2d(c.rate), 0};
     }, "link");
