@@ -17,6 +17,7 @@
 #include "pixels/pixel_format.h"
 #include "pixels/pixel_kernels.h"
 #include "settings/settings_record.h"
+#include "stream/block_offsets.h"
 #include "stream/codec_context.h"
 #include "stream/plane_geometry.h"
 
@@ -80,6 +81,42 @@ void BM_ConvertFromRgb(benchmark::State& state) {
   CountPixels(state);
 }
 BENCHMARK(BM_ConvertFromRgb)->ArgNames({"bytes", "level"})->ArgsProduct({{3, 4}, {0, 1, 2}});
+
+// Packed 4:2:2 input and the change flags of every 8x8 block against a second picture.
+void BM_ConvertFromYuy2(benchmark::State& state) {
+  if (!LevelRuns(state, 0)) return;
+  Setup s(1.0);
+  stream::EnsureInputScaleTable(s.arithmetic);
+  const auto input = Noise(2 * kWidth * kHeight);
+  const PlaneSet view = ViewPlaneSet(std::span(s.planes), s.geometry);
+  const PixelKernels& k = KernelsFor(static_cast<CpuLevel>(state.range(0)));
+  for (auto _ : state) {
+    k.convertFromPackedYuv(input.data(), view, kYuyvOrder, s.arithmetic.inputScale.data());
+    benchmark::DoNotOptimize(s.planes.data());
+  }
+  CountPixels(state);
+}
+BENCHMARK(BM_ConvertFromYuy2)->ArgName("level")->DenseRange(0, 2);
+
+void BM_ChangeFlags(benchmark::State& state) {
+  if (!LevelRuns(state, 0)) return;
+  Setup s(1.0);
+  const auto other = Noise(s.geometry.planeSetSize);
+  const PixelKernels& k = KernelsFor(static_cast<CpuLevel>(state.range(0)));
+  const auto stride = static_cast<std::int32_t>(s.geometry.lumaStride);
+  std::uint8_t flags[81];
+  for (auto _ : state) {
+    for (std::uint32_t by = 0; by < s.geometry.blocksDown; ++by) {
+      for (std::uint32_t bx = 0; bx < s.geometry.blocksAcross; ++bx) {
+        const std::size_t at = stream::LumaBlockOrigin(s.geometry, bx, by) + stride + 1;
+        benchmark::DoNotOptimize(
+            k.changeFlags8x8(s.planes.data() + at, other.data() + at, stride, 8, flags + 10, 9));
+      }
+    }
+  }
+  CountPixels(state);
+}
+BENCHMARK(BM_ChangeFlags)->ArgName("level")->DenseRange(0, 2);
 
 // Argument 0: 3 or 4 bytes a pixel; 1: the level; 2: ten times the gamma (10 skips the gamma
 // lookup, 20 does not).

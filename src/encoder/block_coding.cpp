@@ -1,6 +1,8 @@
 #include "encoder/block_coding.h"
 
 #include <array>
+#include <cstdlib>
+#include <cstring>
 
 #include "encoder/change_detection.h"
 #include "encoder/motion_search.h"
@@ -23,6 +25,7 @@ struct BlockCoder {
   const FrameCoder& f;
   const std::uint8_t* change = f.changeTable;
   const std::uint8_t* half = f.tables.halfSum.data();
+  const pixels::PixelKernels& kernels = pixels::ActiveKernels();
   // The decoder makes no marks on key frames: they are filled in and converted in full.
   const bool marking = !f.key;
 
@@ -35,6 +38,7 @@ struct BlockCoder {
   std::array<ChromaGrid, 2> recChroma{ChromaGrid{nullptr, nullptr}, ChromaGrid{nullptr, nullptr}};
   MapGrid map{nullptr, nullptr};
   bool wholeBlockMarked = false;
+  bool lumaMarked = false;  // every luma sample g(1..8, 1..8) of the block is marked
 
   BlockCoder(const FrameCoder& frame, std::uint32_t blockX, std::uint32_t blockY)
       : f(frame), bx(blockX), by(blockY) {
@@ -51,13 +55,15 @@ struct BlockCoder {
     if (marking) map = {f.updateMap.data() + stream::MapBlockOrigin(g, bx, by), f.offsets.map};
   }
 
+  // Marks a luma sample the block sets; a block whose luma was marked whole needs no more.
   void Mark(GridPoint p) {
-    if (marking) stream::MarkSample(map, p);
+    if (marking && !lumaMarked) stream::MarkSample(map, p);
   }
   void MarkWholeBlock() {
     if (!marking) return;
     stream::MarkWholeBlock(map, f.losslessLuma);
     wholeBlockMarked = true;
+    lumaMarked = f.losslessLuma;
   }
 
   // Sends the current sample at p as a literal; the reconstruction takes what the decoder
@@ -70,16 +76,12 @@ struct BlockCoder {
   // differ by more than T. Returns the R-bit.
   template <int N>
   bool Test(const stream::Grid<N>& current, const stream::Grid<N>& picture, GridPoint p) {
-    const bool differs = change[current[p] - picture[p] + 255];
+    std::uint8_t& value = picture[p];
+    const std::uint8_t sample = current[p];
+    const bool differs = change[sample - value + 255];
     f.refinementBits.WriteBit(differs);
-    if (differs) SendLiteral(current, picture, p);
+    value = f.literals.PutIf(differs, sample, value);
     return differs;
-  }
-  // A luma sample step of the quadrant refinement: the decoder's average, then the test.
-  void RefineLuma(const SplitStep& step) {
-    stream::ApplySplitStep(rec, step, half);
-    Test(cur, rec, step.target);
-    Mark(step.target);
   }
 
   // The four luma corners as literals; unless grey, per chroma plane the corner literal, the
@@ -111,17 +113,37 @@ struct BlockCoder {
       const GridPoint corner = stream::QuadrantCorner(q);
       const bool send = f.sampleChangeMap[MapIndex(corner.row, corner.col)];
       f.refinementBits.WriteBit(send);
-      if (send) {
-        SendLiteral(cur, rec, corner);
-        Mark(corner);
-      }
+      rec[corner] = f.literals.PutIf(send, cur[corner], rec[corner]);
+      if (send) Mark(corner);
       if (f.grey) continue;
+      // What follows a sent chroma literal: its cell's split, the marks around the quadrant.
+      const bool followUp = f.losslessChroma || (marking && !wholeBlockMarked);
       for (int p = 0; p < 2; ++p) {
-        if (!Test(curChroma[p], recChroma[p], stream::ChromaCellRepresentative(q))) continue;
+        const bool sent = Test(curChroma[p], recChroma[p], stream::ChromaCellRepresentative(q));
+        if (!followUp || !sent) continue;
         if (f.losslessChroma) stream::ApplySplit(recChroma[p], stream::kCellOrigins[q], 1, half);
         if (marking && !wholeBlockMarked) stream::MarkQuadrantArea(map, q);
       }
     }
+  }
+
+  // A quadrant's luma grid corner g(qr..qr+4, qc..qc+4) of the reconstruction, held in
+  // locals while its refinement runs: each step averages what the steps before it set, so the
+  // samples stay out of memory until the quadrant is done.
+  struct Window {
+    std::array<std::array<std::uint8_t, 5>, 5> rec;
+  };
+  // One split step in window positions (`o` the quadrant's grid origin): the decoder's average,
+  // then the test against it; returns the R-bit.
+  bool WindowStep(Window& w, GridPoint o, const SplitStep& step) {
+    std::uint8_t& value = w.rec[step.target.row][step.target.col];
+    const int average = (w.rec[step.first.row][step.first.col] +
+                         w.rec[step.second.row][step.second.col] + 1) >> 1;
+    const std::uint8_t sample = cur[o + step.target];
+    const bool send = static_cast<std::uint32_t>(std::abs(sample - average)) > f.threshold;
+    value = f.literals.PutIf(send, sample, static_cast<std::uint8_t>(average));
+    Mark(o + step.target);
+    return send;
   }
 
   // The finest level of a lossless-luma quadrant. Each changed cell's three samples are tested
@@ -130,62 +152,72 @@ struct BlockCoder {
   // computes it). The block-bit section gets the detail bit (the OR of the flags) and, when
   // it is 1, the flag of every changed cell; the two sections are separate streams, so the
   // R-bits can follow the flags that announce them.
-  void RefineFinest(int q, const std::uint8_t* cells) {
-    std::array<bool, 12> rbits{};
-    std::size_t pending = 0;
-    std::array<bool, 4> detail{};
-    bool anyDetail = false;
-    for (int k = 0; k < 4; ++k) {
-      if (!cells[k]) continue;
-      std::array<bool, 3> sent{};
-      int s = 0;
-      for (const SplitStep& step :
-           stream::SplitSquare(stream::kQuadrantOrigins[q] + stream::kCellOrigins[k], 1)) {
-        stream::ApplySplitStep(rec, step, half);
-        sent[s] = change[cur[step.target] - rec[step.target] + 255];
-        if (sent[s]) SendLiteral(cur, rec, step.target);
-        Mark(step.target);
-        ++s;
+  struct FinestBits {
+    std::uint32_t rbits = 0;   // R-bits of the cells with detail, the first in bit 0
+    std::uint32_t pending = 0;
+    std::uint32_t detail = 0;  // detail flags of the changed cells, the first in bit 0
+    std::uint32_t changed = 0;
+  };
+  template <int K>
+  void RefineFinestCell(Window& w, GridPoint o, FinestBits& out) {
+    constexpr auto steps = stream::SplitSquare(stream::kCellOrigins[K], 1);
+    std::uint32_t sent = 0;
+    for (int s = 0; s < 3; ++s) sent |= std::uint32_t{WindowStep(w, o, steps[s])} << s;
+    const bool detail = sent != 0;
+    out.rbits |= sent << out.pending;
+    out.pending += detail ? 3 : 0;
+    out.detail |= std::uint32_t{detail} << out.changed;
+    ++out.changed;
+  }
+  void RefineFinest(Window& w, GridPoint o, const std::uint8_t* cells) {
+    FinestBits bits;
+    if (cells[0]) RefineFinestCell<0>(w, o, bits);
+    if (cells[1]) RefineFinestCell<1>(w, o, bits);
+    if (cells[2]) RefineFinestCell<2>(w, o, bits);
+    if (cells[3]) RefineFinestCell<3>(w, o, bits);
+    f.blockBits.WriteBit(bits.detail != 0);
+    if (bits.detail != 0) f.blockBits.WriteBits(bits.detail, bits.changed);
+    f.refinementBits.WriteBits(bits.rbits, bits.pending);
+  }
+
+  template <int Q>
+  void RefineQuadrant(const std::uint8_t* cells) {
+    constexpr GridPoint o = stream::kQuadrantOrigins[Q];
+    constexpr auto lumaSteps = stream::SplitSquare({0, 0}, 2);
+    constexpr auto chromaSteps = stream::SplitSquare(stream::kCellOrigins[Q], 1);
+    Window w;
+    for (int r = 0; r < 5; ++r) std::memcpy(w.rec[r].data(), &rec[o + GridPoint{r, 0}], 5);
+    for (int j = 0; j < 3; ++j) {
+      if (f.losslessLuma && !cells[stream::kSplitStepCell[j]]) continue;
+      f.refinementBits.WriteBit(WindowStep(w, o, lumaSteps[j]));
+      if (!f.losslessChroma) continue;
+      for (int p = 0; p < 2; ++p) {
+        if (Test(curChroma[p], recChroma[p], chromaSteps[j].target) && f.losslessLuma &&
+            marking) {
+          stream::MarkChromaStepArea(map, o + lumaSteps[j].target);
+        }
       }
-      detail[k] = sent[0] || sent[1] || sent[2];
-      if (!detail[k]) continue;
-      anyDetail = true;
-      for (const bool bit : sent) rbits[pending++] = bit;
     }
-    f.blockBits.WriteBit(anyDetail);
-    if (anyDetail) {
-      for (int k = 0; k < 4; ++k) {
-        if (cells[k]) f.blockBits.WriteBit(detail[k]);
-      }
-    }
-    for (std::size_t i = 0; i < pending; ++i) f.refinementBits.WriteBit(rbits[i]);
+    if (f.losslessLuma) RefineFinest(w, o, cells);
+    // The steps set positions 1..4 of the window's rows 1..4.
+    for (int r = 1; r < 5; ++r) std::memcpy(&rec[o + GridPoint{r, 1}], &w.rec[r][1], 4);
   }
 
   void QuadrantRefinement(const std::array<std::uint8_t, 4>& quadrants,
                           const std::array<std::uint8_t, 16>& cells) {
-    for (int q = 0; q < 4; ++q) {
-      if (!quadrants[q]) continue;
-      const auto lumaSteps = stream::SplitSquare(stream::kQuadrantOrigins[q], 2);
-      const auto chromaSteps = stream::SplitSquare(stream::kCellOrigins[q], 1);
-      for (int j = 0; j < 3; ++j) {
-        if (f.losslessLuma && !cells[4 * q + stream::kSplitStepCell[j]]) continue;
-        RefineLuma(lumaSteps[j]);
-        if (!f.losslessChroma) continue;
-        for (int p = 0; p < 2; ++p) {
-          if (Test(curChroma[p], recChroma[p], chromaSteps[j].target) && f.losslessLuma &&
-              marking) {
-            stream::MarkChromaStepArea(map, lumaSteps[j].target);
-          }
-        }
-      }
-      if (f.losslessLuma) RefineFinest(q, &cells[4 * q]);
-    }
+    if (quadrants[0]) RefineQuadrant<0>(&cells[0]);
+    if (quadrants[1]) RefineQuadrant<1>(&cells[4]);
+    if (quadrants[2]) RefineQuadrant<2>(&cells[8]);
+    if (quadrants[3]) RefineQuadrant<3>(&cells[12]);
   }
 
   BlockChange Detect(const std::uint8_t* other) {
-    const auto detect = f.losslessLuma ? DetectBlockChangeFull : DetectBlockChangeSampled;
-    BlockChange found = detect(f.current.data() + lumaOrigin, other + lumaOrigin,
-                               f.sampleChangeMap, change, f.offsets);
+    const std::uint8_t* current = f.current.data() + lumaOrigin;
+    BlockChange found =
+        f.losslessLuma ? DetectBlockChangeFullAt(current, other + lumaOrigin, f.sampleChangeMap,
+                                                 f.threshold, f.offsets, kernels)
+                       : DetectBlockChangeSampled(current, other + lumaOrigin, f.sampleChangeMap,
+                                                  change, f.offsets);
     if (f.chromaChange) {
       AddChromaChange({curChroma[0].origin, curChroma[1].origin},
                       {other + chromaOrigins[0], other + chromaOrigins[1]}, change, f.offsets,
@@ -237,6 +269,8 @@ struct BlockCoder {
   }
 
   void CodeUpdatedBlock() {
+    // The reconstruction's rows a cache line ahead, for the blocks the refinement will write.
+    for (int r = 0; r <= 8; ++r) __builtin_prefetch(&rec[GridPoint{r, 0}] + 64, 1);
     BlockChange detected = Detect(f.reference.data());
     f.blockBits.WriteBit(detected.block);
     if (!detected.block) return;
@@ -256,12 +290,17 @@ struct BlockCoder {
     } else if (f.losslessLuma) {
       MarkWholeBlock();
     }
+    // Each quadrant's flag, followed with lossless luma by its cells' flags when it changed.
+    std::uint32_t flags = 0, count = 0;
     for (int q = 0; q < 4; ++q) {
-      f.blockBits.WriteBit(detected.quadrant[q]);
-      if (f.losslessLuma && detected.quadrant[q]) {
-        for (int k = 0; k < 4; ++k) f.blockBits.WriteBit(detected.cell[4 * q + k]);
-      }
+      const std::uint8_t* cells = &detected.cell[4 * q];
+      const std::uint32_t quadrant = detected.quadrant[q];
+      const std::uint32_t nibble = cells[0] | cells[1] << 1 | cells[2] << 2 | cells[3] << 3;
+      const bool withCells = f.losslessLuma && quadrant;
+      flags |= (quadrant | (withCells ? nibble << 1 : 0)) << count;
+      count += withCells ? 5 : 1;
     }
+    f.blockBits.WriteBits(flags, count);
     ChangedCorners(detected.quadrant);
     QuadrantRefinement(detected.quadrant, detected.cell);
   }

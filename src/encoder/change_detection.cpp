@@ -1,6 +1,8 @@
 #include "encoder/change_detection.h"
 
 #include <algorithm>
+#include <bit>
+#include <cstring>
 
 #include "stream/block_grid.h"
 
@@ -9,6 +11,10 @@ namespace kvtc::encoder {
 namespace {
 
 using stream::GridPoint;
+
+constexpr int kPrefetchAhead = 64;  // bytes: eight blocks, one cache line
+
+static_assert(std::endian::native == std::endian::little, "flag bytes are spread in a word");
 
 constexpr GridPoint CellPoint(int quadrant, int cell, int row, int col) {
   return stream::kQuadrantOrigins[quadrant] + stream::kCellOrigins[cell] + GridPoint{row, col};
@@ -94,6 +100,50 @@ BlockChange DetectBlockChangeFull(const std::uint8_t* current, const std::uint8_
                                   std::uint8_t* changeMap, const std::uint8_t* changeTable,
                                   const stream::BlockOffsets& offsets) {
   return DetectBlock(DetectQuadrantChangeFull, current, other, changeMap, changeTable, offsets);
+}
+
+BlockChange DetectBlockChangeFullAt(const std::uint8_t* current, const std::uint8_t* other,
+                                    std::uint8_t* changeMap, std::uint32_t threshold,
+                                    const stream::BlockOffsets& offsets,
+                                    const pixels::PixelKernels& kernels) {
+  const std::int32_t first = offsets.luma[1][1];
+  // The rows of the blocks ahead, on their way into the cache while this one is looked at.
+  for (int r = 1; r <= 8; ++r) {
+    __builtin_prefetch(current + offsets.luma[r][1] + kPrefetchAhead);
+    __builtin_prefetch(other + offsets.luma[r][1] + kPrefetchAhead);
+  }
+  const std::uint64_t flags =
+      kernels.changeFlags8x8(current + first, other + first, offsets.luma[1][0], threshold,
+                             changeMap + MapIndex(1, 1), MapIndex(1, 0));
+  // A cell's flag is the OR of its 2x2 samples: fold each row pair onto its first row, then
+  // each column pair onto its first column, and pack each row pair's four cells into bits 0-3
+  // of its 16 bits.
+  std::uint64_t cells = flags | (flags >> 8);
+  cells = (cells | (cells >> 1)) & 0x0055005500550055u;
+  cells = (cells | (cells >> 1)) & 0x0033003300330033u;
+  cells = (cells | (cells >> 2)) & 0x000F000F000F000Fu;
+  // Four flags as four bytes 0 or 1, in one word store: the flags are read back as a whole,
+  // which byte stores would stall.
+  const auto spread = [](std::uint32_t nibble) {
+    std::array<std::uint8_t, 4> bytes;
+    const std::uint32_t word = (nibble * 0x00204081u) & 0x01010101u;
+    std::memcpy(bytes.data(), &word, 4);
+    return bytes;
+  };
+  BlockChange change;
+  change.block = cells != 0;
+  std::uint32_t quadrants = 0;
+  for (int q = 0; q < 4; ++q) {
+    // The quadrant's upper row pair gives its cells 0 and 1, the lower one cells 2 and 3.
+    const int at = 32 * (q / 2) + 2 * (q % 2);
+    const auto nibble =
+        static_cast<std::uint32_t>(((cells >> at) & 3) | (((cells >> (at + 16)) & 3) << 2));
+    const auto bytes = spread(nibble);
+    std::memcpy(&change.cell[4 * q], bytes.data(), 4);
+    quadrants |= std::uint32_t{nibble != 0} << q;
+  }
+  change.quadrant = spread(quadrants);
+  return change;
 }
 
 void AddChromaChange(const std::array<const std::uint8_t*, 2>& current,

@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <span>
 
+#include "pixels/pixel_kernels.h"
 #include "stream/block_offsets.h"
 
 namespace kvtc::encoder {
@@ -43,6 +44,13 @@ BlockChange DetectBlockChangeSampled(const std::uint8_t* current, const std::uin
 BlockChange DetectBlockChangeFull(const std::uint8_t* current, const std::uint8_t* other,
                                   std::uint8_t* changeMap, const std::uint8_t* changeTable,
                                   const stream::BlockOffsets& offsets);
+
+// The full variant for the change table of `threshold`, with the per-sample flags from the
+// kernel table given: the same result and map as DetectBlockChangeFull.
+BlockChange DetectBlockChangeFullAt(const std::uint8_t* current, const std::uint8_t* other,
+                                    std::uint8_t* changeMap, std::uint32_t threshold,
+                                    const stream::BlockOffsets& offsets,
+                                    const pixels::PixelKernels& kernels);
 
 // One quadrant of the above: examines each of the quadrant's cells whose flag in `cells` (four
 // flags) is set, clears the flags of those that did not change, and returns their OR.

@@ -28,6 +28,17 @@ struct LiteralWriter {
     return value;
   }
 
+  // Put(sample) when `send`, without a branch on it (the slot after the last literal may be
+  // written either way); returns the value the decoder holds afterwards: the literal when
+  // sent, `kept` otherwise.
+  std::uint8_t PutIf(bool send, std::uint8_t sample, std::uint8_t kept) {
+    const std::uint8_t value = packed ? static_cast<std::uint8_t>(sample / 17 * 17) : sample;
+    const bool room = count < bytes.size();
+    if (room) bytes[count] = value;
+    count += send & room;
+    overflow |= send & !room;
+    return send ? value : kept;
+  }
   // Bytes the sample section will take: a packed section holds two literals per byte.
   std::size_t SectionBytes() const { return packed ? (count + 1) / 2 : count; }
 };

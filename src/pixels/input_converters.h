@@ -86,6 +86,12 @@ void ConvertFromPalette(const std::uint8_t* src, const PlaneSet& planes, Palette
 // YUV input: luma rescaled to 0..215 through the input scale table, chroma as it stands.
 void ConvertFromPackedYuv(const std::uint8_t* src, const PlaneSet& planes, PackedYuvOrder order,
                           const std::uint8_t* inputScale);
+// Row y of a packed 4:2:2 picture's luma from pixel x on, and chroma row `by` from block
+// column bx on, as ConvertFromPackedYuv converts them (margins not filled).
+void PackedYuvLumaTail(const std::uint8_t* src, const PlaneSet& p, std::uint32_t y,
+                       std::uint32_t x, PackedYuvOrder order, const std::uint8_t* inputScale);
+void PackedYuvChromaTail(const std::uint8_t* src, const PlaneSet& p, std::uint32_t by,
+                         std::uint32_t bx, PackedYuvOrder order);
 void ConvertFromPlanar420(const std::uint8_t* src, const PlaneSet& planes,
                           const std::uint8_t* inputScale);
 

@@ -103,10 +103,10 @@ bool ConvertInputFrame(stream::CodecContext& ctx, std::span<const std::uint8_t> 
                          tables.quarterSum.data());
       break;
     case kPackedYuyv:
-      ConvertFromPackedYuv(src, planes, kYuyvOrder, tables.inputScale.data());
+      ActiveKernels().convertFromPackedYuv(src, planes, kYuyvOrder, tables.inputScale.data());
       break;
     case kPackedUyvy:
-      ConvertFromPackedYuv(src, planes, kUyvyOrder, tables.inputScale.data());
+      ActiveKernels().convertFromPackedYuv(src, planes, kUyvyOrder, tables.inputScale.data());
       break;
     case kPlanar420:
       ConvertFromPlanar420(src, planes, tables.inputScale.data());

@@ -1,9 +1,8 @@
 // 24- and 32-bit RGB input with AVX2: eight 2x2 blocks (sixteen pixels of two rows) at a time,
 // the colour tables computed in their integer forms; the blocks at the right edge and rows
 // without chroma go through the plain converter.
-#include <algorithm>
-
 #include "pixels/encoder_table_forms.h"
+#include "pixels/input_rgb_rows.h"
 #include "pixels/pixel_kernels.h"
 #include "pixels/simd_target.h"
 
@@ -79,26 +78,7 @@ KVTC_AVX2 void EightBlocks(const std::uint8_t* row0, const std::uint8_t* row1, s
 
 void ConvertFromRgbAvx2(const std::uint8_t* src, const PlaneSet& p, RgbChannels ch,
                         const EncoderColourTables& t) {
-  const bool blueGreenRed = ch.blue == 0 && ch.green == 1 && ch.red == 2 &&
-                            (ch.bytesPerPixel == 3 || ch.bytesPerPixel == 4);
-  if (!p || !blueGreenRed) return ConvertFromRgb(src, p, ch, t);
-  const std::uint32_t bytes = ch.bytesPerPixel;
-  const std::size_t rowBytes = std::size_t{bytes} * p.width;
-  for (std::uint32_t by = 0; by < (p.height + 1) / 2; ++by) {
-    const std::uint32_t y0 = 2 * by, y1 = std::min(y0 + 1, p.height - 1);
-    // Blocks of two columns with chroma of their own. 24-bit reads reach four bytes past the
-    // blocks: into the next row, except in the picture's last.
-    const std::uint32_t blocks = by < p.chromaRows ? std::min(p.width / 2, p.chromaCols) : 0;
-    const std::uint32_t reach = bytes == 3 && y1 + 1 == p.height ? 2 : 0;
-    std::uint32_t bx = 0;
-    for (; bx + 8 <= blocks && 2 * bx + 16 + reach <= p.width; bx += 8) {
-      const std::size_t chroma = std::size_t{by} * p.chromaStride + bx;
-      EightBlocks(src + y0 * rowBytes + 2 * bx * bytes, src + y1 * rowBytes + 2 * bx * bytes, bytes,
-                  p.LumaRow(y0) + 2 * bx, p.LumaRow(y1) + 2 * bx, p.u + chroma, p.v + chroma);
-    }
-    ConvertFromRgbBlocks(src, p, ch, t, by, bx);
-  }
-  FinishRgbMargins(p);
+  ConvertFromRgbByGroups<8>(src, p, ch, t, EightBlocks);
 }
 
 }  // namespace kvtc::pixels::input

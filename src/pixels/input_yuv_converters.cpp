@@ -22,29 +22,39 @@ void ScaleLumaRows(const std::uint8_t* src, std::size_t pixelStep, const PlaneSe
 
 }  // namespace
 
-void ConvertFromPackedYuv(const std::uint8_t* src, const PlaneSet& p, PackedYuvOrder order,
-                          const std::uint8_t* inputScale) {
-  if (!p) return;
-  ScaleLumaRows(src + order.luma, 2, p, inputScale);
+void PackedYuvLumaTail(const std::uint8_t* src, const PlaneSet& p, std::uint32_t y,
+                       std::uint32_t x, PackedYuvOrder order, const std::uint8_t* inputScale) {
+  const std::uint8_t* px = src + 2 * (std::size_t{y} * p.width + x) + order.luma;
+  std::uint8_t* luma = p.LumaRow(y);
+  for (; x < p.width; ++x, px += 2) luma[x] = inputScale[*px];
+}
+
+void PackedYuvChromaTail(const std::uint8_t* src, const PlaneSet& p, std::uint32_t by,
+                         std::uint32_t bx, PackedYuvOrder order) {
   // Chroma comes from the first row of each row pair. In a picture of odd width the last
   // pixel has a U byte but no V byte in its row; it takes the chroma of the pair to its left
   // (neutral grey in a picture one pixel wide), so nothing past the row is read.
-  const std::size_t rowBytes = 2 * std::size_t{p.width};
   const std::uint32_t pairs = p.width / 2;
-  for (std::uint32_t by = 0; by < p.chromaRows; ++by) {
-    const std::uint8_t* row = src + 2 * by * rowBytes;
-    std::uint8_t* u = p.u + by * p.chromaStride;
-    std::uint8_t* v = p.v + by * p.chromaStride;
-    for (std::uint32_t bx = 0; bx < p.chromaCols; ++bx) {
-      if (pairs == 0) {
-        u[bx] = v[bx] = kNeutralChroma;
-      } else {
-        const std::uint8_t* pair = row + 4 * std::min(bx, pairs - 1);
-        u[bx] = pair[order.u];
-        v[bx] = pair[order.v];
-      }
+  const std::uint8_t* row = src + 4 * std::size_t{by} * p.width;
+  std::uint8_t* u = p.u + by * p.chromaStride;
+  std::uint8_t* v = p.v + by * p.chromaStride;
+  for (; bx < p.chromaCols; ++bx) {
+    if (pairs == 0) {
+      u[bx] = v[bx] = kNeutralChroma;
+    } else {
+      const std::uint8_t* pair = row + 4 * std::min(bx, pairs - 1);
+      u[bx] = pair[order.u];
+      v[bx] = pair[order.v];
     }
   }
+}
+
+void ConvertFromPackedYuv(const std::uint8_t* src, const PlaneSet& p, PackedYuvOrder order,
+                          const std::uint8_t* inputScale) {
+  if (!p) return;
+  for (std::uint32_t y = 0; y < p.height; ++y) PackedYuvLumaTail(src, p, y, 0, order, inputScale);
+  FinishLumaMargins(p);
+  for (std::uint32_t by = 0; by < p.chromaRows; ++by) PackedYuvChromaTail(src, p, by, 0, order);
   FinishChromaMargins(p, p.chromaCols, p.chromaRows);
 }
 

@@ -107,8 +107,9 @@ void ConvertRgbRows(OutputVariant variant, const ConstPlaneSet& p, std::uint8_t*
 }
 #endif
 
-constexpr PixelKernels kPlain{CpuLevel::kC,      ConvertRgbPlain, ConvertColourPlain,
-                              ConvertGreyPlain, PackYuv422,      ConvertFromRgb};
+constexpr PixelKernels kPlain{CpuLevel::kC,    ConvertRgbPlain, ConvertColourPlain,
+                              ConvertGreyPlain, PackYuv422,      ConvertFromRgb,
+                              ConvertFromPackedYuv, ChangeFlags8x8};
 #if KVTC_X86
 constexpr PixelKernels kSse2{CpuLevel::kSse2,
                              ConvertRgbRows<output::kRgbRowsSse2>,
@@ -116,14 +117,18 @@ constexpr PixelKernels kSse2{CpuLevel::kSse2,
                              ConvertGreyRows<output::kRgbRowsSse2, output::kWordLayoutsPlain,
                                              WriteGreyIndices>,
                              output::PackYuv422Sse2,
-                             ConvertFromRgb};
+                             input::ConvertFromRgbSse2,
+                             input::ConvertFromPackedYuvSse2,
+                             encode::ChangeFlags8x8Sse2};
 constexpr PixelKernels kAvx2{CpuLevel::kAvx2,
                              ConvertRgbRows<output::kRgbRowsAvx2>,
                              ConvertColourRows<output::kRgbRowsAvx2, output::kWordLayoutsAvx2>,
                              ConvertGreyRows<output::kRgbRowsAvx2, output::kWordLayoutsAvx2,
                                              output::WriteGreyIndicesAvx2>,
                              output::PackYuv422Sse2,
-                             input::ConvertFromRgbAvx2};
+                             input::ConvertFromRgbAvx2,
+                             input::ConvertFromPackedYuvSse2,
+                             encode::ChangeFlags8x8Sse2};
 #endif
 
 }  // namespace

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 
+#include "pixels/change_flags.h"
 #include "pixels/cpu_features.h"
 #include "pixels/decoder_tables.h"
 #include "pixels/encoder_tables.h"
@@ -33,6 +34,13 @@ struct PixelKernels {
   // 24- and 32-bit RGB input (ConvertFromRgb).
   void (*convertFromRgb)(const std::uint8_t* src, const PlaneSet& planes, RgbChannels channels,
                          const EncoderColourTables& colour);
+  // Packed 4:2:2 input (ConvertFromPackedYuv).
+  void (*convertFromPackedYuv)(const std::uint8_t* src, const PlaneSet& planes,
+                               PackedYuvOrder order, const std::uint8_t* inputScale);
+  // Per-sample change flags of an 8x8 block (ChangeFlags8x8).
+  std::uint64_t (*changeFlags8x8)(const std::uint8_t* a, const std::uint8_t* b,
+                                  std::int32_t stride, std::uint32_t threshold,
+                                  std::uint8_t* flags, std::int32_t flagStride);
 };
 
 // The table of `level`, or of the highest level below it that this build carries.
@@ -51,6 +59,10 @@ void PackYuv422Tail(const ConstPlaneSet& p, std::uint32_t y, std::uint32_t x, st
 }  // namespace output
 
 namespace input {
+void ConvertFromRgbSse2(const std::uint8_t* src, const PlaneSet& p, RgbChannels ch,
+                        const EncoderColourTables& t);
+void ConvertFromPackedYuvSse2(const std::uint8_t* src, const PlaneSet& p, PackedYuvOrder order,
+                              const std::uint8_t* inputScale);
 void ConvertFromRgbAvx2(const std::uint8_t* src, const PlaneSet& p, RgbChannels ch,
                         const EncoderColourTables& t);
 }  // namespace input

@@ -20,15 +20,32 @@ struct BitWriter {
       overflow = true;
       return;
     }
+    // The bits above `shift` are still clear; at 0 the mask clears the whole byte.
     const unsigned shift = position & 7;
-    if (shift == 0) bytes[byte] = 0;
-    bytes[byte] = static_cast<std::uint8_t>(bytes[byte] | (unsigned{bit} << shift));
+    bytes[byte] = static_cast<std::uint8_t>((bytes[byte] & ((1u << shift) - 1)) |
+                                            (unsigned{bit} << shift));
     ++position;
   }
 
   // The low `count` bits of value (at most 32), bit 0 first.
   void WriteBits(std::uint32_t value, std::uint32_t count) {
-    for (std::uint32_t i = 0; i < count; ++i) WriteBit((value >> i) & 1);
+    // Bits past the end of the buffer are dropped and set `overflow`, as WriteBit does.
+    const std::size_t room = 8 * bytes.size() - position;
+    if (count > room) {
+      overflow = true;
+      count = static_cast<std::uint32_t>(room);
+    }
+    if (count == 0) return;
+    const std::size_t end = position + count;
+    // The partly filled byte and the new bits, a byte at a time.
+    const unsigned shift = position & 7;
+    std::size_t byte = position >> 3;
+    std::uint64_t pending = (bytes[byte] & ((1u << shift) - 1)) |
+                            ((std::uint64_t{value} & ((std::uint64_t{1} << count) - 1)) << shift);
+    for (; byte < ((end + 7) >> 3); ++byte, pending >>= 8) {
+      bytes[byte] = static_cast<std::uint8_t>(pending);
+    }
+    position = end;
   }
 
   // The bytes written so far, a partly filled last byte included.

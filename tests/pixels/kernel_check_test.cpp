@@ -16,6 +16,7 @@
 #include "pixels/pixel_fixtures.h"
 #include "pixels/pixel_format.h"
 #include "pixels/pixel_kernels.h"
+#include "stream/block_offsets.h"
 #include "stream/plane_geometry.h"
 
 namespace kvtc::pixels {
@@ -62,6 +63,39 @@ Run RgbInput(RgbChannels ch) {
     k.convertFromRgb(p.out.data(), ViewPlaneSet(std::span(p.planes), p.g), ch, t.colour);
   };
 }
+Run PackedYuvInput(PackedYuvOrder order) {
+  return [=](const PixelKernels& k, Picture& p, const testing::Tables& t) {
+    k.convertFromPackedYuv(p.out.data(), ViewPlaneSet(std::span(p.planes), p.g), order,
+                           t.arithmetic.inputScale.data());
+  };
+}
+
+// Change flags of every luma block against the picture moved by up to 12 either way (values
+// wrapping at the ends), at thresholds from none to past the largest difference; `out`
+// receives each block's flag bytes and bits.
+Run ChangeFlags() {
+  return [](const PixelKernels& k, Picture& p, const testing::Tables&) {
+    std::vector<std::uint8_t> other(p.planes);
+    for (std::size_t i = 0; i < other.size(); ++i) {
+      other[i] = static_cast<std::uint8_t>(other[i] + p.out[i % p.out.size()] % 25 - 12);
+    }
+    std::vector<std::uint8_t> flags;
+    const auto stride = static_cast<std::int32_t>(p.g.lumaStride);
+    for (const std::uint32_t t : {0u, 1u, 7u, 11u, 255u, 1000u}) {
+      for (std::uint32_t by = 0; by < p.g.blocksDown; ++by) {
+        for (std::uint32_t bx = 0; bx < p.g.blocksAcross; ++bx) {
+          const std::size_t first = stream::LumaBlockOrigin(p.g, bx, by) + stride + 1;
+          std::uint8_t block[8 * 9 + 8];
+          const std::uint64_t bits =
+              k.changeFlags8x8(p.planes.data() + first, other.data() + first, stride, t, block, 9);
+          for (int r = 0; r < 8; ++r) flags.insert(flags.end(), block + 9 * r, block + 9 * r + 8);
+          for (int b = 0; b < 8; ++b) flags.push_back(static_cast<std::uint8_t>(bits >> 8 * b));
+        }
+      }
+    }
+    p.out = flags;
+  };
+}
 
 struct Entry {
   std::string name;
@@ -97,7 +131,10 @@ std::vector<Entry> Entries() {
   entries.push_back({"rgb24 input", RgbInput(kRgb24Channels), 3});
   entries.push_back({"rgb32 input", RgbInput(kRgb32Channels), 4});
   entries.push_back({"rgb24 input other channel order", RgbInput({3, 0, 1, 2}), 3});
+  entries.push_back({"yuyv input", PackedYuvInput(kYuyvOrder), 2});
+  entries.push_back({"uyvy input", PackedYuvInput(kUyvyOrder), 2});
   entries.push_back({"yuv422 grey", Yuv422(true), 2});
+  entries.push_back({"change flags", ChangeFlags(), 1});
   return entries;
 }
 
