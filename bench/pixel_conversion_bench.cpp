@@ -108,6 +108,51 @@ BENCHMARK(BM_ConvertRgb<OutputVariant::kHalf>)->Apply(RgbArgs);
 BENCHMARK(BM_ConvertRgb<OutputVariant::kPartial>)->Apply(RgbArgs);
 BENCHMARK(BM_ConvertRgb<OutputVariant::kHalfPartial>)->Apply(RgbArgs);
 
+// The other colour layouts. Argument 0: the output code (3 15-bit, 7 3-3-2, 8 colour cube);
+// 1: the level; 2: ten times the gamma.
+template <OutputVariant kVariant>
+void BM_ConvertColour(benchmark::State& state) {
+  if (!LevelRuns(state, 1)) return;
+  Setup s(state.range(2) / 10.0);
+  const PixelKernels& k = KernelsFor(static_cast<CpuLevel>(state.range(1)));
+  const auto code = static_cast<std::uint8_t>(state.range(0));
+  for (auto _ : state) {
+    k.convertColour(code, kVariant, s.Planes(), s.out.data(), s.Map(), s.decoder, s.arithmetic);
+    benchmark::DoNotOptimize(s.out.data());
+  }
+  CountPixels(state);
+}
+void ColourArgs(benchmark::internal::Benchmark* b) {
+  b->ArgNames({"code", "level", "gamma_x10"});
+  for (const int code : {kRgb555, kIndex332, kColourCube}) {
+    for (const int level : {0, 2}) b->Args({code, level, 10});
+    b->Args({code, 2, 20});
+  }
+}
+BENCHMARK(BM_ConvertColour<OutputVariant::kFull>)->Apply(ColourArgs);
+BENCHMARK(BM_ConvertColour<OutputVariant::kHalf>)->Apply(ColourArgs);
+BENCHMARK(BM_ConvertColour<OutputVariant::kPartial>)->Apply(ColourArgs);
+BENCHMARK(BM_ConvertColour<OutputVariant::kHalfPartial>)->Apply(ColourArgs);
+
+// The grey members. Argument 0: the output code (1, 2, 3, 11 or 12); 1: the level; 2: ten
+// times the gamma.
+void BM_ConvertGrey(benchmark::State& state) {
+  if (!LevelRuns(state, 1)) return;
+  Setup s(state.range(2) / 10.0);
+  s.out.resize(4 * kWidth * kHeight);
+  const PixelKernels& k = KernelsFor(static_cast<CpuLevel>(state.range(1)));
+  const auto code = static_cast<std::uint8_t>(state.range(0));
+  for (auto _ : state) {
+    k.convertGrey(code, s.Planes(), s.out.data(), s.decoder, s.arithmetic);
+    benchmark::DoNotOptimize(s.out.data());
+  }
+  CountPixels(state);
+}
+BENCHMARK(BM_ConvertGrey)
+    ->ArgNames({"code", "level", "gamma_x10"})
+    ->ArgsProduct({{kRgb32, kRgb24, kRgb555, kGrey8, kGrey4}, {0, 2}, {10}})
+    ->ArgsProduct({{kRgb24, kRgb555}, {2}, {20}});
+
 void BM_PackYuv422(benchmark::State& state) {
   if (!LevelRuns(state, 0)) return;
   Setup s(1.0);

@@ -197,9 +197,9 @@ struct FrameWalker {
     return true;
   }
 
-  // A block that is not refreshed. False when its vector leaves the reference planes.
+  // A block that is not refreshed and whose update bit is set. False when its vector leaves
+  // the reference planes.
   bool UpdateBlock() {
-    if (!blockBits.ReadBit()) return true;  // unchanged
     if (h.searchRadius != 0) {
       std::uint32_t x = 0, v = 0;
       if (ReadMotion(x, v) && !MoveBlock(x, v)) return false;
@@ -226,22 +226,30 @@ struct FrameWalker {
     QuadrantRefinement(kAllQuadrants, kAllCells);
   }
 
+  // An unchanged block costs its update bit: nothing of it is located or touched.
   WalkResult Run() {
     std::uint32_t nextRefresh = h.refreshPhase;
+    std::uint32_t touched = 0;
     for (std::uint32_t index = 0; index < in.geometry.blockCount; ++index) {
-      StartBlock(index);
       bool refresh = h.key();
       if (h.refreshPeriod != 0 && index == nextRefresh) {
         refresh = true;
         nextRefresh += h.refreshPeriod;
       }
       if (refresh) {
+        StartBlock(index);
         RefreshBlock();
-      } else if (!UpdateBlock()) {
-        return WalkResult::kDamaged;
+      } else if (blockBits.ReadBit()) {
+        StartBlock(index);
+        if (!UpdateBlock()) return WalkResult::kDamaged;
+      } else {
+        if (blockBits.overrun) return WalkResult::kDamaged;
+        continue;
       }
+      ++touched;
       if (Overrun()) return WalkResult::kDamaged;
     }
+    if (in.touchedBlocks) *in.touchedBlocks = touched;
     return WalkResult::kDecoded;
   }
 };

@@ -38,6 +38,9 @@ struct BlockWalkInput {
   // Whether to make update-map marks. Key frames never make them, whatever this says: they
   // are filled in and converted in full, and the map is not cleared for them.
   bool makeMarks = true;
+  // When given, set to the number of blocks the frame refreshes or updates (every block but
+  // those it leaves unchanged).
+  std::uint32_t* touchedBlocks = nullptr;
 };
 
 // Decodes every block of the frame into `current`. The marks follow the frame's own grey

@@ -15,6 +15,7 @@
 #include "platform/system_services.h"
 #include "stream/frame_format.h"
 #include "stream/picture_finishing.h"
+#include "stream/plane_borders.h"
 
 namespace kvtc::decoder {
 namespace {
@@ -116,12 +117,20 @@ DecodeOutcome DecodeFrame(CodecContext& context, const settings::SettingsRecord&
   d.losslessLuma = header->losslessLuma() ? 1 : 0;
   d.losslessChroma = header->losslessChroma() ? 1 : 0;
   d.grey = frameGrey ? 1 : 0;
-  if (!header->key()) std::fill(d.updateMap.begin(), d.updateMap.end(), std::uint8_t{0});
+  // A map left clear by the frame before needs no clearing (a key frame neither clears nor
+  // marks it).
+  const bool mapWasClear = d.mapClear != 0;
+  if (!header->key() && !mapWasClear) {
+    std::fill(d.updateMap.begin(), d.updateMap.end(), std::uint8_t{0});
+  }
+  d.mapClear = 0;  // until the frame is known to leave it clear
 
+  std::uint32_t touched = 0;
   const BlockWalkInput walk{*header,           g,
                             d.offsets,         context.tables,
                             d.current.span(),  d.reference.span(),
-                            d.updateMap.span(), true};
+                            d.updateMap.span(), true,
+                            &touched};
   if (DecodeBlocks(walk) == WalkResult::kDamaged) return RejectFrame(d, DecodeOutcome::kDamaged);
 
   // From here on the picture is shown grey when the frame is, or when grey display is asked
@@ -131,9 +140,22 @@ DecodeOutcome DecodeFrame(CodecContext& context, const settings::SettingsRecord&
   code = pixels::SelectOutputCode(code, grey);
   context.outputFormat = code;
   const bool sharpen = context.variantFlag != 0;
-  stream::FinishPicture({g, context.tables, d.current.span(), d.updateMap.span(), header->key(),
-                         grey, header->losslessLuma(), header->losslessChroma(), code, sharpen});
-  CopyPlaneSet(d.reference.span(), d.current.span());
+  // A frame that touches no block makes no mark. Its planes still equal the reference (they
+  // did when it started), so finishing, which without marks only rebuilds the borders (a
+  // grey picture fills its whole luma plane), is done to both instead of copying one to the
+  // other.
+  const bool untouched = !header->key() && touched == 0;
+  if (untouched && !grey) {
+    for (const std::span<std::uint8_t> planes : {d.current.span(), d.reference.span()}) {
+      stream::RebuildBorders(g, planes, header->losslessLuma(), header->losslessChroma(), false);
+    }
+  } else {
+    stream::FinishPicture({g, context.tables, d.current.span(), d.updateMap.span(),
+                           header->key(), grey, header->losslessLuma(),
+                           header->losslessChroma(), code, sharpen});
+    CopyPlaneSet(d.reference.span(), d.current.span());
+  }
+  d.mapClear = untouched || (header->key() && mapWasClear) ? 1 : 0;
   if (sharpen) {
     SharpenLuma(g, d.current.span(), d.reference.span(), header->losslessLuma(),
                 context.tables);
@@ -144,7 +166,8 @@ DecodeOutcome DecodeFrame(CodecContext& context, const settings::SettingsRecord&
   // frames were rejected has no earlier picture to start from.
   const bool interpolate = level != 0 && d.hasPicture;
   if (interpolate) CopyPlaneSet(d.previousOutput.span(), d.output.span().first(d.outputSize));
-  const pixels::OutputFrame output{code, header->key(), header->losslessLuma(), grey};
+  const pixels::OutputFrame output{code, header->key(), header->losslessLuma(), grey,
+                                   untouched};
   const bool converted =
       pixels::ConvertOutputFrame(context.decoderTables, context.tables, output, context.gamma,
                                  d.current.span(), g, d.updateMap.span(), d.output.span());

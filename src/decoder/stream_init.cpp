@@ -31,6 +31,7 @@ bool StartDecoderStream(stream::CodecContext& context, const settings::SettingsR
   d.interpolationPhase = 0;
   d.hasPicture = 0;
   d.pictureGrey = 0;
+  d.mapClear = 0;  // a new map holds anything
   d.searchRadius = settings.bSearchRadius;
   d.refreshPeriod = settings.bRefreshPeriod;
   d.losslessLuma = settings.bLosslessLuma ? 1 : 0;

@@ -122,7 +122,7 @@ LRESULT CompressHandler(DWORD_PTR id, ICCOMPRESS* c) {
 
   bool keyFrame = false;
   const LRESULT result = CompressFrame(*instance, *c->lpbiInput, c->lpInput, *c->lpbiOutput,
-                                       c->lpOutput, c->lFrameNum, &keyFrame);
+                                       c->lpOutput, c->dwFrameSize, &keyFrame);
   // A key frame that could not be coded as one within the promised size went out as a frame
   // that depends on the previous picture: the host must not index it as a key frame.
   if (c->lpdwFlags && keyRequested && !keyFrame) *c->lpdwFlags &= ~AVIIF_KEYFRAME;
@@ -131,8 +131,7 @@ LRESULT CompressHandler(DWORD_PTR id, ICCOMPRESS* c) {
 }
 
 LRESULT CompressFrame(InstanceRecord& instance, const BITMAPINFOHEADER& in, const void* inBits,
-                      BITMAPINFOHEADER& out, void* outBits, LONG /*frameNumber: not used*/,
-                      bool* keyFrame) {
+                      BITMAPINFOHEADER& out, void* outBits, DWORD frameSize, bool* keyFrame) {
   SettingsRecord& s = instance.settings;
   const auto width = static_cast<std::uint32_t>(in.biWidth);
   const auto height = static_cast<std::uint32_t>(AbsHeight(in));
@@ -167,8 +166,10 @@ LRESULT CompressFrame(InstanceRecord& instance, const BITMAPINFOHEADER& in, cons
     return ICERR_OK;
   }
   std::span<const std::uint8_t> input(static_cast<const std::uint8_t*>(inBits), VouchedImageSize(in));
+  const auto promised = static_cast<DWORD>(CompressGetSize(&in));
+  if (!(s.bFlags & settings::SF_FRAMESIZE)) frameSize = 0;
   std::span<std::uint8_t> output(static_cast<std::uint8_t*>(outBits),
-                                 static_cast<std::size_t>(CompressGetSize(&in)));
+                                 frameSize != 0 ? std::min(promised, frameSize) : promised);
   encoder::EncodedFrame encoded{};
   const LRESULT result = encoder::EncodeFrame(*context, s, input, output, encoded);
   out.biSizeImage = result == ICERR_OK ? encoded.size : 0;

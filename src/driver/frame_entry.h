@@ -3,6 +3,12 @@
 // pixel-format code and calls the encoder; ICM_DECOMPRESS and ICM_DECOMPRESSEX keep it matched
 // to the output depth, choose the output code, read the stream variant from the FOURCC, call
 // the decoder and turn top-down pictures upside down.
+//
+// A compressed frame takes at most the 12 bits a pixel promised to the host. A host whose
+// settings carry SF_FRAMESIZE may ask for less through ICCOMPRESS.dwFrameSize: the encoder then
+// raises the threshold, builds a key frame up over several frames, or leaves blocks for later
+// frames (encoder/encode_frame.h). Without that flag, or with a frame size of 0, the field is
+// ignored, as hosts that fill it in for other codecs expect.
 #pragma once
 
 #include "driver/decompress_args.h"
@@ -13,7 +19,7 @@ namespace kvtc::driver {
 
 LRESULT CompressHandler(DWORD_PTR id, ICCOMPRESS* compress);
 LRESULT CompressFrame(InstanceRecord& instance, const BITMAPINFOHEADER& input, const void* inputBits,
-                      BITMAPINFOHEADER& output, void* outputBits, LONG frameNumber,
+                      BITMAPINFOHEADER& output, void* outputBits, DWORD frameSize,
                       bool* keyFrame);
 
 LRESULT DecompressHandler(const DecompressArgs& args);

@@ -11,21 +11,6 @@ bool TablesReady(const DecoderTables& t, const stream::ArithmeticTables& a) {
          a.pack4High && a.pack4Low;
 }
 
-using ColourMember = void (*)(const ConstPlaneSet&, std::uint8_t*, UpdateMapView,
-                              const DecoderTables&, const stream::ArithmeticTables&);
-
-// The members of one colour layout, indexed by OutputVariant. The full and half members take
-// no map; they are wrapped so that all four have one signature.
-template <auto kFull, auto kHalf, auto kPartial, auto kHalfPartial>
-constexpr ColourMember kMembers[4] = {
-    [](const ConstPlaneSet& p, std::uint8_t* o, UpdateMapView, const DecoderTables& t,
-       const stream::ArithmeticTables& a) { kFull(p, o, t, a); },
-    [](const ConstPlaneSet& p, std::uint8_t* o, UpdateMapView, const DecoderTables& t,
-       const stream::ArithmeticTables& a) { kHalf(p, o, t, a); },
-    kPartial,
-    kHalfPartial,
-};
-
 }  // namespace
 
 std::uint8_t SelectOutputCode(std::uint8_t code, bool grey) {
@@ -73,44 +58,39 @@ bool ConvertOutputFrame(DecoderTables& tables, const stream::ArithmeticTables& a
   }
   const UpdateMapView map = ViewUpdateMap(updateMap, g);
   const OutputVariant variant = SelectOutputVariant(frame.key, frame.losslessLuma, frame.grey);
-  const auto index = static_cast<std::size_t>(variant);
+  // Only the colour layouts convert by the map; the grey members, the grey layouts and packed
+  // 4:2:2 convert every pixel of every frame.
+  const bool byMap = !frame.grey && (code == kRgb32 || code == kRgb24 || code == kRgb555 ||
+                                     code == kPalettised8 || code == kIndex332 ||
+                                     code == kColourCube);
+  const bool partial = variant == OutputVariant::kPartial || variant == OutputVariant::kHalfPartial;
+  if (frame.noMarks && byMap && partial) return true;
+  const PixelKernels& k = ActiveKernels();
   std::uint8_t* o = out.data();
   switch (code) {
     case kRgb32:
-    case kRgb24: {
-      const RgbChannels ch = code == kRgb32 ? kRgb32Channels : kRgb24Channels;
-      if (frame.grey) {
-        ConvertGreyRgb(planes, o, ch, tables);
-      } else {
-        ActiveKernels().convertRgb(variant, planes, o, map, ch, tables, arithmetic);
-      }
-      break;
-    }
+    case kRgb24:
     case kRgb555:
       if (frame.grey) {
-        ConvertGrey555(planes, o, tables);
+        k.convertGrey(code, planes, o, tables, arithmetic);
+      } else if (code == kRgb555) {
+        k.convertColour(code, variant, planes, o, map, tables, arithmetic);
       } else {
-        kMembers<ConvertRgb555, ConvertRgb555Half, ConvertRgb555Partial,
-                 ConvertRgb555HalfPartial>[index](planes, o, map, tables, arithmetic);
+        k.convertRgb(variant, planes, o, map, code == kRgb32 ? kRgb32Channels : kRgb24Channels,
+                     tables, arithmetic);
       }
       break;
     case kPalettised8:
     case kIndex332:
-      kMembers<ConvertPalette332, ConvertPalette332Half, ConvertPalette332Partial,
-               ConvertPalette332HalfPartial>[index](planes, o, map, tables, arithmetic);
-      break;
     case kColourCube:
-      kMembers<ConvertPaletteCube, ConvertPaletteCubeHalf, ConvertPaletteCubePartial,
-               ConvertPaletteCubeHalfPartial>[index](planes, o, map, tables, arithmetic);
+      k.convertColour(code, variant, planes, o, map, tables, arithmetic);
       break;
     case kGrey8:
-      WriteGreyIndices(planes, o);
-      break;
     case kGrey4:
-      PackGrey4(planes, o, arithmetic.pack4High.data(), arithmetic.pack4Low.data());
+      k.convertGrey(code, planes, o, tables, arithmetic);
       break;
     default:
-      ActiveKernels().packYuv422(planes, o, frame.grey);
+      k.packYuv422(planes, o, frame.grey);
       break;
   }
   return true;

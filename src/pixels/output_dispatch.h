@@ -17,6 +17,7 @@ struct OutputFrame {
   bool key;           // key frame
   bool losslessLuma;  // every luma sample carried
   bool grey;          // no chroma to show (grey frame, or grey display asked for)
+  bool noMarks = false;  // the update map is known to hold no mark (a frame without change)
 };
 
 // A grey frame shows the palettised colour layouts (5, 7, 8) as 8-bit grey (11).
@@ -38,7 +39,8 @@ std::uint64_t OutputBytes(std::uint8_t code, std::uint32_t width, std::uint32_t 
 //   8      dithered colour cube
 //   11     8-bit grey indices;  12  4-bit grey;  0 and any other code  packed 4:2:2
 // The gamma-dependent tables are rebuilt first when `gamma` differs from their key. The
-// partial variants read the update map and the half partial ones mark it. False, with
+// partial variants read the update map and the half partial ones mark it; with frame.noMarks
+// they have nothing to convert and the map is not read. False, with
 // nothing written, when BuildDecoderTables has not run or a buffer is too small.
 bool ConvertOutputFrame(DecoderTables& tables, const stream::ArithmeticTables& arithmetic,
                         const OutputFrame& frame, double gamma,

@@ -7,6 +7,7 @@
 #if KVTC_X86
 #include <immintrin.h>
 
+#include <algorithm>
 #include <cstring>
 
 namespace kvtc::pixels::output {
@@ -213,9 +214,90 @@ KVTC_AVX2 void Average(const std::uint32_t* a, const std::uint32_t* b, std::uint
   }
 }
 
+// A 256-byte table looked up at every byte of a vector: sixteen 16-byte shuffles, the upper
+// half's through the shuffle's zeroing of indices with the top bit set, then a tree of blends on
+// index bits 4, 5 and 6.
+struct ByteTable {
+  __m256i chunk[16];
+};
+
+KVTC_AVX2 ByteTable LoadByteTable(const std::uint8_t* table) {
+  ByteTable t;
+  for (int k = 0; k < 16; ++k) {
+    const auto* sixteen = reinterpret_cast<const __m128i*>(table + 16 * k);
+    t.chunk[k] = _mm256_broadcastsi128_si256(_mm_loadu_si128(sixteen));
+  }
+  return t;
+}
+
+KVTC_AVX2 __m256i LookUp(__m256i index, const ByteTable& t) {
+  const __m256i flipped = _mm256_xor_si256(index, _mm256_set1_epi8(static_cast<char>(0x80)));
+  __m256i level[8];
+  for (int k = 0; k < 8; ++k) {
+    level[k] = _mm256_or_si256(_mm256_shuffle_epi8(t.chunk[k], index),
+                               _mm256_shuffle_epi8(t.chunk[k + 8], flipped));
+  }
+  for (int bit = 4, count = 8; bit < 7; ++bit, count /= 2) {
+    // Index bit `bit` moved to the top of its byte, where the blend reads it.
+    const __m256i select = _mm256_sll_epi16(index, _mm_cvtsi32_si128(7 - bit));
+    for (int k = 0; k < count / 2; ++k) {
+      level[k] = _mm256_blendv_epi8(level[2 * k], level[2 * k + 1], select);
+    }
+  }
+  return level[0];
+}
+
+KVTC_AVX2 void Gamma(std::uint32_t* px, std::uint32_t n, const std::uint8_t* table) {
+  const ByteTable t = LoadByteTable(table);
+  const __m256i components = _mm256_set1_epi32(0x00FFFFFF);
+  std::uint32_t i = 0;
+  for (; i + 8 <= n; i += 8) {
+    auto* at = reinterpret_cast<__m256i*>(px + i);
+    _mm256_storeu_si256(at, _mm256_and_si256(LookUp(_mm256_loadu_si256(at), t), components));
+  }
+  GammaPlain(px + i, n - i, table);
+}
+
+KVTC_AVX2 void Grey(const std::uint8_t* luma, std::uint32_t n, const std::uint8_t* levels,
+                     std::uint32_t* out) {
+  const ByteTable t = LoadByteTable(levels);
+  std::uint32_t i = 0;
+  for (; i + 32 <= n; i += 32) {
+    const __m256i level =
+        LookUp(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(luma + i)), t);
+    for (int q = 0; q < 4; ++q) {
+      const __m128i eight =
+          q < 2 ? _mm256_castsi256_si128(level) : _mm256_extracti128_si256(level, 1);
+      const __m256i l = _mm256_cvtepu8_epi32(q % 2 ? _mm_srli_si128(eight, 8) : eight);
+      _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + i + 8 * q),
+                          _mm256_mullo_epi32(l, _mm256_set1_epi32(0x010101)));
+    }
+  }
+  GreyWordsPlain(luma + i, n - i, levels, out + i);
+}
+
 }  // namespace
 
-extern const RgbRowKernels kRgbRowsAvx2{Terms, Pixels, Load, Store, Spread, Average};
+extern const RgbRowKernels kRgbRowsAvx2{Terms, Pixels, Load, Store, Spread, Average, Gamma, Grey};
+
+// 8-bit grey indices, 26 + min(luma, 215), thirty-two at a time.
+KVTC_AVX2 void WriteGreyIndicesAvx2(const ConstPlaneSet& p, std::uint8_t* out) {
+  if (!p) return;
+  const __m256i top = _mm256_set1_epi8(static_cast<char>(215));
+  const __m256i base = _mm256_set1_epi8(26);
+  for (std::uint32_t y = 0; y < p.height; ++y) {
+    const std::uint8_t* luma = p.LumaRow(y + 1) + 1;
+    std::uint8_t* row = out + std::size_t{p.width} * y;
+    std::uint32_t x = 0;
+    for (; x + 32 <= p.width; x += 32) {
+      const __m256i l = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(luma + x));
+      _mm256_storeu_si256(reinterpret_cast<__m256i*>(row + x),
+                          _mm256_add_epi8(_mm256_min_epu8(l, top), base));
+    }
+    for (; x < p.width; ++x) row[x] = static_cast<std::uint8_t>(26 + std::min<int>(luma[x], 215));
+  }
+}
+
 
 }  // namespace kvtc::pixels::output
 #endif

@@ -22,6 +22,9 @@ struct Scratch {
   std::uint32_t even[kBlocks + kPad] = {};
   std::uint32_t row[kChunk + 1 + kPad] = {};
   std::uint32_t above[kChunk + kPad] = {}, below[kChunk + kPad] = {};
+  std::uint8_t written[kChunk + 1 + kPad] = {};  // pixels a partial chunk rebuilds
+  std::uint8_t packed[4 * (kChunk + kPad)] = {};
+  std::uint8_t greyLevels[256];  // grey output only
 
   ChromaRow Terms() const { return {red, green, blue}; }
 };
@@ -31,7 +34,6 @@ const std::uint8_t* MapRow(UpdateMapView map, std::uint32_t y, std::uint32_t x) 
   return map.bytes && y < map.rows ? map.bytes + y * map.stride + x : nullptr;
 }
 
-// Columns x .. x+n-1 of map row y hold a mark (x + n never beyond the map's stride).
 // Every one of n map bytes is 1 (marking them again changes nothing).
 bool AllOnes(const std::uint8_t* marks, std::size_t n) {
   constexpr std::uint64_t kOnes = 0x0101010101010101u;
@@ -67,31 +69,61 @@ void FillTerms(Scratch& s, const ConstPlaneSet& p, const DecoderTables& t, const
   }
 }
 
-void ApplyGamma(std::uint32_t* px, std::uint32_t n, const DecoderTables& t) {
-  if (t.gammaKey == 1.0) return;  // the table is the identity
-  const std::uint8_t* g = t.gamma.data();
-  for (std::uint32_t i = 0; i < n; ++i) {
-    const std::uint32_t w = px[i];
-    px[i] = std::uint32_t{g[w & 255]} | std::uint32_t{g[w >> 8 & 255]} << 8 |
-            std::uint32_t{g[w >> 16 & 255]} << 16;
-  }
-}
-
 std::uint32_t Average(std::uint32_t a, std::uint32_t b) {
   return (a | b) - ((a ^ b) >> 1 & 0x7F7F7F7Fu);
 }
 
+// A 24- or 32-bit RGB layout (layout null), whose words store and load unchanged, or a word
+// layout, which may not.
 struct Job {
   const ConstPlaneSet& p;
   std::uint8_t* out;
   UpdateMapView map;
   std::uint32_t bytes;
+  const LayoutRows* layout;
   const DecoderTables& t;
   const RgbRowKernels& k;
   Scratch& s;
 
   std::uint8_t* At(std::uint32_t x, std::uint32_t y) const {
     return out + (std::size_t{y} * p.width + x) * bytes;
+  }
+
+  void Load(std::uint32_t x, std::uint32_t y, std::uint32_t n, std::uint32_t* words) const {
+    if (layout) {
+      layout->load(At(x, y), n, t, words);
+    } else {
+      k.load(At(x, y), n, bytes, words);
+    }
+  }
+
+  void Store(const std::uint32_t* words, std::uint32_t n, std::uint32_t x, std::uint32_t y) const {
+    if (layout) {
+      layout->store(words, n, {x, y, 1}, t, At(x, y));
+    } else {
+      k.store(words, n, bytes, At(x, y));
+    }
+  }
+
+  // A word layout's pixels i < n where written[i] is set.
+  void StoreWritten(const std::uint32_t* words, const std::uint8_t* written, std::uint32_t n,
+                    std::uint32_t x, std::uint32_t y) const {
+    layout->store(words, n, {x, y, 1}, t, s.packed);
+    std::uint8_t* dst = At(x, y);
+    for (std::uint32_t i = 0; i < n; ++i) {
+      if (written[i]) std::memcpy(dst + bytes * i, s.packed + bytes * i, bytes);
+    }
+  }
+
+  void ApplyGamma(std::uint32_t* px, std::uint32_t n) const {
+    if (t.gammaKey != 1.0) k.gamma(px, n, t.gamma.data());  // otherwise the table is the identity
+  }
+
+  // Even pixels of a word layout as the layout holds them, at columns x, x + 2, ...
+  void Requantise(std::uint32_t* px, std::uint32_t n, std::uint32_t x, std::uint32_t y) const {
+    if (!layout) return;
+    layout->store(px, n, {x, y, 2}, t, s.packed);
+    layout->load(s.packed, n, t, px);
   }
 
   // Every pixel from its own luma sample; with kPartial only the marked ones.
@@ -111,22 +143,28 @@ struct Job {
           if (!marked[dy]) continue;
           const std::uint32_t y = y0 + dy;
           k.pixels(p.LumaRow(y) + x0, 1, s.Terms(), n, s.row);
-          ApplyGamma(s.row, n, t);
-          if constexpr (kPartial) MergeMarked(MapRow(map, y, x0), n, x0, y);
-          k.store(s.row, n, bytes, At(x0, y));
+          ApplyGamma(s.row, n);
+          if (kPartial) {
+            StoreMarked(MapRow(map, y, x0), n, x0, y);
+          } else {
+            Store(s.row, n, x0, y);
+          }
         }
       }
     }
   }
 
   // Keeps the output's own pixels where the map is not marked.
-  void MergeMarked(const std::uint8_t* marks, std::uint32_t n, std::uint32_t x,
+  void StoreMarked(const std::uint8_t* marks, std::uint32_t n, std::uint32_t x,
                    std::uint32_t y) const {
-    if (!std::memchr(marks, 0, n)) return;  // every pixel marked
-    k.load(At(x, y), n, bytes, s.above);
-    for (std::uint32_t i = 0; i < n; ++i) {
-      if (!marks[i]) s.row[i] = s.above[i];
+    if (std::memchr(marks, 0, n)) {  // not every pixel marked
+      if (layout) return StoreWritten(s.row, marks, n, x, y);
+      k.load(At(x, y), n, bytes, s.above);
+      for (std::uint32_t i = 0; i < n; ++i) {
+        if (!marks[i]) s.row[i] = s.above[i];
+      }
     }
+    Store(s.row, n, x, y);
   }
 
   // Even row y: its even pixels converted, odd ones between them. A chunk whose marks are
@@ -150,24 +188,35 @@ struct Job {
     const std::uint32_t evens = (n + 1) / 2 + (next ? 1 : 0);
     FillTerms(s, p, t, k, x0 / 2, evens, y / 2);
     k.pixels(p.LumaRow(y) + x0, 2, s.Terms(), evens, s.even);
-    ApplyGamma(s.even, evens, t);
+    ApplyGamma(s.even, evens);
+    Requantise(s.even, evens, x0, y);
     std::uint32_t* row = s.row;
+    // A word layout's last odd pixel at the right edge copies its neighbour's bytes (which in
+    // a partial chunk may hold bits the layout does not use).
+    const bool edgeCopy = layout && !next && n % 2 == 0;
     if constexpr (kPartial) {
       const std::uint8_t* marks = MapRow(map, y, x0);
-      k.load(At(x0, y), n + (next ? 1 : 0), bytes, row);
+      Load(x0, y, n + (next ? 1 : 0), row);
       for (std::uint32_t j = 0; j < evens; ++j) {
+        s.written[2 * j] = marks[2 * j];
         if (marks[2 * j]) row[2 * j] = s.even[j];
       }
       for (std::uint32_t i = 1; i < n; i += 2) {
-        if (!marks[i - 1] && !marks[i + 1]) continue;
+        s.written[i] = marks[i - 1] || marks[i + 1];
+        if (!s.written[i]) continue;
         row[i] = x0 + i + 1 < p.width ? Average(row[i - 1], row[i + 1]) : row[i - 1];
         map.Mark(x0 + i, y);
+      }
+      if (layout) {
+        StoreWritten(row, s.written, n, x0, y);
+        if (edgeCopy && s.written[n - 1]) std::memcpy(At(x0 + n - 1, y), At(x0 + n - 2, y), bytes);
+        return;
       }
     } else {
       s.even[evens] = s.even[evens - 1];  // the right edge repeats its pixel
       k.spread(s.even, n, row);
     }
-    k.store(row, n, bytes, At(x0, y));
+    Store(row, n, x0, y);
   }
 
   // Odd row y: the mean of the rows above and below, or the row above at the bottom edge.
@@ -179,20 +228,38 @@ struct Job {
       const std::uint8_t* up = kPartial ? MapRow(map, y - 1, x0) : nullptr;
       const std::uint8_t* down = kPartial ? MapRow(map, y + 1, x0) : nullptr;
       if (kPartial && !(up && AnyMarked(up, n)) && !(down && AnyMarked(down, n))) continue;
-      k.load(At(x0, y - 1), n, bytes, s.above);
-      const std::uint32_t* mean = s.above;
+      const bool whole = !kPartial || (up && AllOnes(up, n)) || (down && AllOnes(down, n));
+      if (kPartial && !whole) {
+        for (std::uint32_t i = 0; i < n; ++i) s.written[i] = (up && up[i]) || (down && down[i]);
+      }
+      if (layout && !below) {  // a copy of the row above, byte for byte
+        const std::uint8_t* from = At(x0, y - 1);
+        std::uint8_t* to = At(x0, y);
+        if (whole) {
+          std::memcpy(to, from, std::size_t{bytes} * n);
+          continue;
+        }
+        for (std::uint32_t i = 0; i < n; ++i) {
+          if (s.written[i]) std::memcpy(to + bytes * i, from + bytes * i, bytes);
+        }
+        continue;
+      }
+      Load(x0, y - 1, n, s.above);
       if (below) {
-        k.load(At(x0, y + 1), n, bytes, s.below);
+        Load(x0, y + 1, n, s.below);
         k.average(s.above, s.below, n, s.above);
       }
-      if (kPartial && !(up && AllOnes(up, n)) && !(down && AllOnes(down, n))) {
+      if (whole) {
+        Store(s.above, n, x0, y);
+      } else if (layout) {
+        StoreWritten(s.above, s.written, n, x0, y);
+      } else {
         k.load(At(x0, y), n, bytes, s.row);
         for (std::uint32_t i = 0; i < n; ++i) {
-          if ((up && up[i]) || (down && down[i])) s.row[i] = mean[i];
+          if (s.written[i]) s.row[i] = s.above[i];
         }
-        mean = s.row;
+        Store(s.row, n, x0, y);
       }
-      k.store(mean, n, bytes, At(x0, y));
     }
   }
 
@@ -203,6 +270,34 @@ struct Job {
       if (y > 0) HalfOddRow<kPartial>(y - 1);
     }
     if (p.height % 2 == 0) HalfOddRow<kPartial>(p.height - 1);
+  }
+
+  void Run(OutputVariant variant) const {
+    switch (variant) {
+      case OutputVariant::kFull:
+        return FullResolution<false>();
+      case OutputVariant::kHalf:
+        return HalfResolution<false>();
+      case OutputVariant::kPartial:
+        return FullResolution<true>();
+      case OutputVariant::kHalfPartial:
+        return HalfResolution<true>();
+    }
+  }
+
+  // Every pixel the grey level of its luma sample: the luma term, clamped, through the gamma.
+  void Grey() const {
+    for (int i = 0; i < 256; ++i) {
+      const int level = std::min(255, t.lumaScale[i]);
+      s.greyLevels[i] = t.gammaKey == 1.0 ? static_cast<std::uint8_t>(level) : t.gamma[level];
+    }
+    for (std::uint32_t y = 0; y < p.height; ++y) {
+      for (std::uint32_t x0 = 0; x0 < p.width; x0 += kChunk) {
+        const std::uint32_t n = std::min(kChunk, p.width - x0);
+        k.grey(p.LumaRow(y) + x0, n, s.greyLevels, s.row);
+        Store(s.row, n, x0, y);
+      }
+    }
   }
 };
 
@@ -218,6 +313,19 @@ void ChromaTermsPlain(const std::uint8_t* u, const std::uint8_t* v, std::uint32_
   }
 }
 
+void GammaPlain(std::uint32_t* px, std::uint32_t n, const std::uint8_t* g) {
+  for (std::uint32_t i = 0; i < n; ++i) {
+    const std::uint32_t w = px[i];
+    px[i] = std::uint32_t{g[w & 255]} | std::uint32_t{g[w >> 8 & 255]} << 8 |
+            std::uint32_t{g[w >> 16 & 255]} << 16;
+  }
+}
+
+void GreyWordsPlain(const std::uint8_t* luma, std::uint32_t n, const std::uint8_t* levels,
+                    std::uint32_t* out) {
+  for (std::uint32_t i = 0; i < n; ++i) out[i] = levels[luma[i]] * 0x010101u;
+}
+
 void ConvertRgbByRows(OutputVariant variant, const ConstPlaneSet& p, std::uint8_t* out,
                       UpdateMapView map, RgbChannels ch, const DecoderTables& t,
                       const stream::ArithmeticTables& a, const RgbRowKernels& k) {
@@ -226,17 +334,22 @@ void ConvertRgbByRows(OutputVariant variant, const ConstPlaneSet& p, std::uint8_
   if (!blueGreenRed) return KernelsFor(CpuLevel::kC).convertRgb(variant, p, out, map, ch, t, a);
   if (!p) return;
   Scratch s;
-  const Job job{p, out, map, ch.bytesPerPixel, t, k, s};
-  switch (variant) {
-    case OutputVariant::kFull:
-      return job.FullResolution<false>();
-    case OutputVariant::kHalf:
-      return job.HalfResolution<false>();
-    case OutputVariant::kPartial:
-      return job.FullResolution<true>();
-    case OutputVariant::kHalfPartial:
-      return job.HalfResolution<true>();
-  }
+  Job{p, out, map, ch.bytesPerPixel, nullptr, t, k, s}.Run(variant);
+}
+
+void ConvertLayoutByRows(OutputVariant variant, const ConstPlaneSet& p, std::uint8_t* out,
+                         UpdateMapView map, const LayoutRows& layout, const DecoderTables& t,
+                         const RgbRowKernels& k) {
+  if (!p) return;
+  Scratch s;
+  Job{p, out, map, layout.bytes, &layout, t, k, s}.Run(variant);
+}
+
+void ConvertGreyByRows(const ConstPlaneSet& p, std::uint8_t* out, std::uint32_t rgbBytes,
+                       const LayoutRows* layout, const DecoderTables& t, const RgbRowKernels& k) {
+  if (!p) return;
+  Scratch s;
+  Job{p, out, {}, layout ? layout->bytes : rgbBytes, layout, t, k, s}.Grey();
 }
 
 }  // namespace kvtc::pixels::output

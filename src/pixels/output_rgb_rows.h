@@ -1,7 +1,8 @@
-// 24- and 32-bit RGB output assembled row by row from a level's row kernels (SSE2, AVX2). The
-// bytes are those of the plain converters in output_rgb.cpp, which stay the reference; rows are
-// processed in chunks so that the scratch rows live on the stack. Internal to the output
-// converters.
+// Colour output assembled row by row from a level's row kernels (SSE2, AVX2): 24- and 32-bit
+// RGB, and the 15-bit, 3-3-2 and colour-cube layouts through their word forms. The bytes are
+// those of the plain converters (output_rgb.cpp and its siblings), which stay the reference;
+// rows are processed in chunks so that the scratch rows live on the stack. Internal to the
+// output converters.
 #pragma once
 
 #include <cstdint>
@@ -40,7 +41,47 @@ struct RgbRowKernels {
   // Bytewise (a + b + 1) / 2 of n words.
   void (*average)(const std::uint32_t* a, const std::uint32_t* b, std::uint32_t n,
                   std::uint32_t* out);
+  // Each component of n words through the 256-byte gamma table.
+  void (*gamma)(std::uint32_t* px, std::uint32_t n, const std::uint8_t* table);
+  // n grey words 0x00LLLLLL from luma samples y: L = levels[y].
+  void (*grey)(const std::uint8_t* luma, std::uint32_t n, const std::uint8_t* levels,
+               std::uint32_t* out);
 };
+
+// Where a run of pixels stands in the picture: pixel i at column x + step * i of row y, with x a
+// multiple of 16 (the colour cube's dither depends on the position).
+struct Place {
+  std::uint32_t x, y, step;
+};
+
+// A layout whose pixels are not plain component bytes, seen as words: `load` gives the
+// component values the layout's averaging starts from (its fields at 8-bit scale, or the
+// values of a cube index); `store` quantises words (gamma already applied) into the layout,
+// with no second gamma. The rounding of the plain converters: storing a loaded word gives back
+// the pixel, except for bits the layout does not use, which is why partial output stores only
+// the pixels it rebuilds.
+struct LayoutRows {
+  std::uint32_t bytes;
+  void (*load)(const std::uint8_t* src, std::uint32_t n, const DecoderTables& t,
+               std::uint32_t* out);
+  void (*store)(const std::uint32_t* px, std::uint32_t n, Place at, const DecoderTables& t,
+                std::uint8_t* dst);
+};
+
+// The word layouts of each level, and their plain forms (the reference of the kernel tests).
+struct WordLayouts {
+  LayoutRows rgb555, palette332, cube;
+};
+extern const WordLayouts kWordLayoutsPlain, kWordLayoutsAvx2;
+
+// The colour-cube level of an 8-bit component at dither threshold t (0..50): c / 51, one up
+// where the remainder exceeds t; in integer form ((c + 50 - t) * 1286) >> 16 (proven by the
+// kernel tests).
+inline constexpr int kCubeLevelFactor = 1286;
+// A cube index's entry e = index - 26 (0..215) splits into its levels with e / 6 and e / 36,
+// taken as (e * factor) >> 16 (proven by the kernel tests).
+inline constexpr int kCubeSixthFactor = 10923;
+inline constexpr int kCubeThirtySixthFactor = 1821;
 
 // The luma term of a sample, lumaScale[y], in integer form: (9717 y + 4067) >> 13 equals the
 // table at every one of the 256 samples (proven by the kernel tests).
@@ -51,7 +92,13 @@ inline constexpr int kLumaScaleShift = 13;
 // The row kernels of each level (x86 builds only).
 extern const RgbRowKernels kRgbRowsSse2, kRgbRowsAvx2;
 
+// WriteGreyIndices with AVX2.
+void WriteGreyIndicesAvx2(const ConstPlaneSet& p, std::uint8_t* out);
+
 // The plain forms, for levels without a faster one.
+void GammaPlain(std::uint32_t* px, std::uint32_t n, const std::uint8_t* table);
+void GreyWordsPlain(const std::uint8_t* luma, std::uint32_t n, const std::uint8_t* levels,
+                    std::uint32_t* out);
 void ChromaTermsPlain(const std::uint8_t* u, const std::uint8_t* v, std::uint32_t n,
                       const DecoderTables& t, std::int16_t* red, std::int16_t* green,
                       std::int16_t* blue);
@@ -73,5 +120,15 @@ inline constexpr ChromaTermForm kBlueFromU{4929, 1013, 11, 0};
 void ConvertRgbByRows(OutputVariant variant, const ConstPlaneSet& p, std::uint8_t* out,
                       UpdateMapView map, RgbChannels ch, const DecoderTables& t,
                       const stream::ArithmeticTables& a, const RgbRowKernels& k);
+
+// Runs `variant` of a word layout with the row kernels.
+void ConvertLayoutByRows(OutputVariant variant, const ConstPlaneSet& p, std::uint8_t* out,
+                         UpdateMapView map, const LayoutRows& layout, const DecoderTables& t,
+                         const RgbRowKernels& k);
+
+// Grey output (every pixel from its own luma sample) through a store of words 0x00LLLLLL:
+// `rgbBytes` 3 or 4 for 24- and 32-bit RGB, or 0 with `layout` for a word layout.
+void ConvertGreyByRows(const ConstPlaneSet& p, std::uint8_t* out, std::uint32_t rgbBytes,
+                       const LayoutRows* layout, const DecoderTables& t, const RgbRowKernels& k);
 
 }  // namespace kvtc::pixels::output

@@ -186,7 +186,8 @@ void Average(const std::uint32_t* a, const std::uint32_t* b, std::uint32_t n, st
 
 }  // namespace
 
-extern const RgbRowKernels kRgbRowsSse2{Terms, Pixels, Load, Store, Spread, Average};
+extern const RgbRowKernels kRgbRowsSse2{Terms,  Pixels,  Load,      Store,
+                                        Spread, Average, GammaPlain, GreyWordsPlain};
 
 }  // namespace kvtc::pixels::output
 #endif

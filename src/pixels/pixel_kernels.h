@@ -19,6 +19,15 @@ struct PixelKernels {
   void (*convertRgb)(OutputVariant variant, const ConstPlaneSet& planes, std::uint8_t* out,
                      UpdateMapView map, RgbChannels channels, const DecoderTables& t,
                      const stream::ArithmeticTables& a);
+  // 15-bit RGB, 3-3-2 and colour-cube output (output codes 3, 5 or 7, and 8), every variant
+  // (ConvertRgb555, ConvertPalette332, ConvertPaletteCube and their siblings).
+  void (*convertColour)(std::uint8_t code, OutputVariant variant, const ConstPlaneSet& planes,
+                        std::uint8_t* out, UpdateMapView map, const DecoderTables& t,
+                        const stream::ArithmeticTables& a);
+  // The grey members: 32- and 24-bit RGB and 15-bit RGB (codes 1, 2, 3: ConvertGreyRgb,
+  // ConvertGrey555), 8-bit grey indices (11, WriteGreyIndices) and 4-bit grey (12, PackGrey4).
+  void (*convertGrey)(std::uint8_t code, const ConstPlaneSet& planes, std::uint8_t* out,
+                      const DecoderTables& t, const stream::ArithmeticTables& a);
   // Packed 4:2:2 output (PackYuv422).
   void (*packYuv422)(const ConstPlaneSet& planes, std::uint8_t* out, bool grey);
   // 24- and 32-bit RGB input (ConvertFromRgb).

@@ -81,6 +81,7 @@ constexpr BYTE SF_SMOOTH = 0x04;    // smooth noise filter on the input
 constexpr BYTE SF_MEDIAN = 0x08;    // median noise filter on the input
 constexpr BYTE SF_VARIANT = 0x10;   // stream variant flag: the decoder sharpens
 constexpr BYTE SF_CHROMACHANGE = 0x20;  // change detection also compares each quadrant's chroma
+constexpr BYTE SF_FRAMESIZE = 0x40;     // a frame keeps within ICCOMPRESS.dwFrameSize
 
 constexpr DWORD kSettingsMagic = MakeFourcc("KVTC");
 

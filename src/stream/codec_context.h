@@ -67,6 +67,7 @@ struct DecoderState {
   std::uint8_t interpolationPhase = 0;
   std::uint8_t hasPicture = 0;   // 1 once a frame has been decoded and converted
   std::uint8_t pictureGrey = 0;  // grey state of the picture in the output buffer
+  std::uint8_t mapClear = 0;     // 1 when the update map is known to hold no mark
   std::uint32_t outputSize = 0;
   PlaneGeometry geometry;
   BlockOffsets offsets;

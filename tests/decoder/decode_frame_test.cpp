@@ -20,22 +20,23 @@ using stream::kFlagKey;
 using stream::kFlagLosslessLuma;
 using stream::kFlagPacked;
 
-// A key frame of `blocks` blocks that sends every sample it codes as a literal: luma y,
-// chroma u and v (none when the flags make the frame grey).
+// A key frame of `blocks` blocks that sends every sample it codes as a literal: luma y (rising
+// by `rise` from literal to literal), chroma u and v (none when the flags make the frame grey).
 Bytes UniformKeyFrame(int blocks, std::uint8_t y, std::uint8_t u = 128, std::uint8_t v = 128,
-                      std::uint8_t flags = 0) {
+                      std::uint8_t flags = 0, int rise = 0) {
   FrameBuilder f(kFlagKey | flags);
+  const auto next = [&] { return y = static_cast<std::uint8_t>(y + rise), y; };
   const bool lossless = flags & kFlagLosslessLuma;
   for (int b = 0; b < blocks; ++b) {
-    f.L(y).L(y).L(y).L(y);  // the quadrant corners
+    f.L(next()).L(next()).L(next()).L(next());  // the quadrant corners
     if (!(flags & (kFlagGrey | kFlagPacked))) {
       for (std::uint8_t c : {u, v}) f.L(c).RL(c).RL(c).RL(c);
     }
     for (int q = 0; q < 4; ++q) {
-      f.RL(y).RL(y).RL(y);
+      f.RL(next()).RL(next()).RL(next());
       if (lossless) {
         f.B(1).B(0xF, 4);  // detail, and all four cells in detail
-        for (int i = 0; i < 12; ++i) f.RL(y);
+        for (int i = 0; i < 12; ++i) f.RL(next());
       }
     }
   }
@@ -112,6 +113,27 @@ TEST_F(DecodeFrameTest, GreyFramesAndGreyDisplayShowLumaOnly) {
     EXPECT_EQ(picture_, Repeat(c.pattern, 2 * c.bytes)) << "code " << int(c.code);
     const auto& d = context_->dec;  // a colour frame's chroma planes are decoded all the same
     EXPECT_TRUE(!c.showGrey || d.current[d.geometry.vOffset + 4 * d.geometry.chromaStride + 8] == 160);
+  }
+}
+
+// A frame that touches no block is not finished and converted like others; it must leave the
+// planes, the reference and the picture as a frame that touches a block and changes nothing,
+// whatever flags the key frame before it had.
+TEST_F(DecodeFrameTest, AFrameTouchingNoBlockEndsAsOneThatChangesNothing) {
+  for (const std::uint8_t keyFlags : {std::uint8_t{0}, kFlagLosslessLuma}) {
+    for (const std::uint8_t code : {2, 3, 8}) {
+      std::vector<Bytes> ends;
+      for (const Bytes& frame : {StillFrame(2), FrameBuilder(0).B(1).B(0, 4).B(0).Build()}) {
+        Open(16, 8, code, 1024);
+        ASSERT_EQ(Decode(UniformKeyFrame(2, 20, 90, 170, keyFlags, 7)), DecodeOutcome::kDecoded);
+        ASSERT_EQ(Decode(frame), DecodeOutcome::kDecoded);
+        EXPECT_TRUE(PlanesAreTheReference());
+        ends.push_back(picture_);
+        ends.emplace_back(context_->dec.current.begin(), context_->dec.current.end());
+      }
+      EXPECT_EQ(ends[0], ends[2]) << "code " << int(code) << " flags " << int(keyFlags);
+      EXPECT_EQ(ends[1], ends[3]) << "code " << int(code) << " flags " << int(keyFlags);
+    }
   }
 }
 

@@ -50,7 +50,8 @@ class Codec {
  public:
   Codec(Host& host, DWORD_PTR id) : host_(host), id_(id) {}
 
-  Compressed Compress(InputBitmap& input, bool key = false, DWORD quality = 7500) {
+  Compressed Compress(InputBitmap& input, bool key = false, DWORD quality = 7500,
+                      DWORD frameSize = 0) {
     BITMAPINFOHEADER out{};
     EXPECT_EQ(host_.Send(id_, ICM_COMPRESS_GET_FORMAT, input.info(), &out), ICERR_OK);
     const auto size = static_cast<std::size_t>(host_.Send(id_, ICM_COMPRESS_GET_SIZE, input.info(), &out));
@@ -65,6 +66,7 @@ class Codec {
     c.lpckid = &ckid;
     c.lpdwFlags = &flags;
     c.dwQuality = quality;
+    c.dwFrameSize = frameSize;
     EXPECT_EQ(host_.Send(id_, ICM_COMPRESS, &c, sizeof c), ICERR_OK);
     EXPECT_LE(out.biSizeImage, size);
     for (std::size_t i = size; i < buffer.size(); ++i) EXPECT_EQ(buffer[i], 0xA5) << "write past the promised size";
@@ -137,6 +139,29 @@ TEST_F(InstanceTest, CompressEntryRules) {
   EXPECT_EQ(packed.bytes[0] & 0x48, 0x48);
   codec.Compress(topDown);
   EXPECT_TRUE(InstanceSettings(id).bFlags & settings::SF_SENDGRAY);
+}
+
+// A frame size binds the encoder only for settings that opt in; other hosts fill the field in
+// for every codec and get the frames they would get without it.
+TEST_F(HostTest, FrameSizeBindsOnlyWhenTheSettingsOptIn) {
+  const auto run = [](bool optIn, DWORD frameSize) {
+    Host host;
+    const DWORD_PTR id = host.Open();
+    if (optIn) LockedInstance(id)->settings.bFlags |= settings::SF_FRAMESIZE;
+    Codec codec(host, id);
+    std::vector<std::vector<std::uint8_t>> frames;
+    for (int n = 0; n < 4; ++n) {
+      InputBitmap input = Picture(160, 120, 3 * n);
+      frames.push_back(codec.Compress(input, n == 0, 7500, frameSize).bytes);
+    }
+    return frames;
+  };
+  const auto free = run(false, 0);
+  EXPECT_EQ(run(false, 700), free);
+  EXPECT_EQ(run(true, 0), free);
+  const auto bound = run(true, 700);
+  EXPECT_GT(free[0].size(), 700u);
+  for (const auto& frame : bound) EXPECT_LE(frame.size(), 700u);
 }
 
 TEST_F(InstanceTest, DecompressEntryRules) {

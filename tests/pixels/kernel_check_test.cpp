@@ -4,14 +4,17 @@
 // contents must survive wherever the reference leaves them.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <functional>
 #include <random>
 #include <string>
+#include <tuple>
 
 #include "pixels/encoder_table_forms.h"
 #include "pixels/output_rgb_rows.h"
 #include "pixels/pixel_fixtures.h"
+#include "pixels/pixel_format.h"
 #include "pixels/pixel_kernels.h"
 #include "stream/plane_geometry.h"
 
@@ -30,6 +33,20 @@ Run RgbOutput(OutputVariant variant, RgbChannels ch) {
   return [=](const PixelKernels& k, Picture& p, const testing::Tables& t) {
     k.convertRgb(variant, ViewPlaneSet(std::span<const std::uint8_t>(p.planes), p.g), p.out.data(),
                  ViewUpdateMap(p.map, p.g), ch, t.decoder, t.arithmetic);
+  };
+}
+
+Run ColourOutput(std::uint8_t code, OutputVariant variant) {
+  return [=](const PixelKernels& k, Picture& p, const testing::Tables& t) {
+    k.convertColour(code, variant, ViewPlaneSet(std::span<const std::uint8_t>(p.planes), p.g),
+                    p.out.data(), ViewUpdateMap(p.map, p.g), t.decoder, t.arithmetic);
+  };
+}
+
+Run GreyOutput(std::uint8_t code) {
+  return [=](const PixelKernels& k, Picture& p, const testing::Tables& t) {
+    k.convertGrey(code, ViewPlaneSet(std::span<const std::uint8_t>(p.planes), p.g), p.out.data(),
+                  t.decoder, t.arithmetic);
   };
 }
 
@@ -60,6 +77,19 @@ std::vector<Entry> Entries() {
       entries.push_back({name + std::string(variants[v]),
                          RgbOutput(static_cast<OutputVariant>(v), ch), ch.bytesPerPixel});
     }
+  }
+  for (const auto& [code, name, bytes] : {std::tuple{kRgb555, "rgb555 ", 2u},
+                                          {kIndex332, "palette332 ", 1u},
+                                          {kColourCube, "colour cube ", 1u}}) {
+    for (int v = 0; v < 4; ++v) {
+      entries.push_back({name + std::string(variants[v]),
+                         ColourOutput(code, static_cast<OutputVariant>(v)), bytes});
+    }
+  }
+  for (const auto& [code, name, bytes] :
+       {std::tuple{kRgb32, "grey rgb32", 4u}, {kRgb24, "grey rgb24", 3u},
+        {kRgb555, "grey rgb555", 2u}, {kGrey8, "grey8", 1u}, {kGrey4, "grey4", 1u}}) {
+    entries.push_back({name, GreyOutput(code), bytes});
   }
   entries.push_back(
       {"rgb24 other channel order", RgbOutput(OutputVariant::kFull, {3, 0, 1, 2}), 3});
@@ -94,6 +124,19 @@ TEST(KernelCheck, IntegerFormsOfTheColourTablesEqualTheTables) {
     ASSERT_EQ(form(output::kGreenFromU, 128 - i), t.greenFromU[i]) << i;
     ASSERT_EQ(form(output::kGreenFromV, 128 - i), t.greenFromV[i]) << i;
     ASSERT_EQ(form(output::kBlueFromU, i - 128), t.blueFromU[i]) << i;
+    for (int threshold = 0; threshold <= 50; ++threshold) {
+      ASSERT_EQ(t.cubeLevel[i] + (threshold < t.cubeResidue[i] ? 1 : 0),
+                ((i + 50 - threshold) * output::kCubeLevelFactor) >> 16)
+          << i << " at " << threshold;
+    }
+    const int entry = std::clamp(i - 26, 0, 215);
+    const int sixth = (entry * output::kCubeSixthFactor) >> 16;
+    ASSERT_EQ(51 * (entry - 6 * sixth), t.cubeRed[i]) << i;
+    ASSERT_EQ(51 * (sixth - 6 * ((sixth * output::kCubeSixthFactor) >> 16)), t.cubeGreen[i]) << i;
+    ASSERT_EQ(51 * ((entry * output::kCubeThirtySixthFactor) >> 16), t.cubeBlue[i]) << i;
+  }
+  for (const auto& row : t.dither) {
+    for (const int threshold : row) ASSERT_TRUE(threshold >= 0 && threshold <= 50) << threshold;
   }
   const EncoderColourTables& e = testing::SharedTables().colour;
   const auto table = [](TableForm f, int i) {

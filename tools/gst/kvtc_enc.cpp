@@ -12,6 +12,7 @@
 #include "host/frame_pacer.h"
 #include "host/host_errors.h"
 #include "kvtc/input_conversion.h"
+#include "stream/plane_geometry.h"
 
 GST_DEBUG_CATEGORY_STATIC(kvtc_enc_debug);
 #define GST_CAT_DEFAULT kvtc_enc_debug
@@ -267,8 +268,6 @@ static gboolean gst_kvtc_enc_set_format(GstVideoEncoder* encoder, GstVideoCodecS
     session->keyInterval = static_cast<unsigned>(
         props.keyIntMax != kUnset ? props.keyIntMax : settings.bKeyInterval);
     session->converter = std::make_unique<InputConverter>(layout->codec, width, height);
-    session->compressor = std::make_unique<Compressor>(
-        session->converter->Header(), settings, session->converter->RequiredInputCode(), quality);
     kvtc::host::PacingChoices pacing;
     pacing.sceneCuts = props.sceneCut;
     if (props.bitrate > 0) {
@@ -279,7 +278,17 @@ static gboolean gst_kvtc_enc_set_format(GstVideoEncoder* encoder, GstVideoCodecS
           props.bitrate * 1000.0,
           static_cast<double>(GST_VIDEO_INFO_FPS_N(&info)) / GST_VIDEO_INFO_FPS_D(&info),
           static_cast<std::size_t>(props.maxFrameBytes)};
+      // As kvtc encode: on a slow link luma goes at half resolution unless it was asked for.
+      const auto f = static_cast<std::size_t>(kvtc::stream::DecimationFactor(settings.bDecimation));
+      const std::size_t pixels =
+          static_cast<std::size_t>(width) / f * (static_cast<std::size_t>(height) / f);
+      if (!kvtc::gst::SwitchValue(props.losslessLuma) &&
+          kvtc::host::LinkWantsHalfResolutionLuma(*pacing.link, pixels)) {
+        settings.bLosslessLuma = 0;
+      }
     }
+    session->compressor = std::make_unique<Compressor>(
+        session->converter->Header(), settings, session->converter->RequiredInputCode(), quality);
     if (props.threshold != kUnset || props.quality != kUnset) pacing.finest = settings.bThreshold;
     session->pacer = std::make_unique<kvtc::host::FramePacer>(*session->compressor, pacing);
   } catch (const std::invalid_argument& e) {
@@ -449,7 +458,7 @@ static void gst_kvtc_enc_class_init(GstKvtcEncClass* klass) {
   g_object_class_install_property(
       object, PROP_MAX_FRAME_BYTES,
       g_param_spec_int("max-frame-bytes", "Largest frame",
-                       "With a bitrate: plan no frame above so many bytes (0: no limit)", 0,
+                       "With a bitrate: no frame above so many bytes (0: no limit)", 0,
                        G_MAXINT, 0, flags));
 
   gst_element_class_add_static_pad_template(element, &sink_template);

@@ -27,7 +27,10 @@ Compressor::Compressor(const BitmapInfo& input, const settings::SettingsRecord& 
     : input_(input), quality_(quality) {
   // The median filter has no place in the state block: the session's settings file carries
   // it (with the rest of the wanted settings) into the instance when it opens.
-  session_ = std::make_unique<SessionDirectory>(settings);
+  // The session opts in to frame sizes: Compress passes 0 unless a link sets a limit.
+  settings::SettingsRecord opened = settings;
+  opened.bFlags |= settings::SF_FRAMESIZE;
+  session_ = std::make_unique<SessionDirectory>(opened);
   driver_ = std::make_unique<CodecDriver>();
   {
     const SessionDirectory::Pointer reading(*session_);
@@ -83,7 +86,7 @@ Compressor::~Compressor() {
 }
 
 CompressedFrame Compressor::Compress(std::span<const std::uint8_t> bits, bool requestKey,
-                                     std::optional<DWORD> quality) {
+                                     std::optional<DWORD> quality, DWORD frameBytes) {
   BitmapInfo output = output_;  // the codec writes the frame's size into it
   DWORD ckid = 0;
   DWORD flags = 0;
@@ -97,6 +100,7 @@ CompressedFrame Compressor::Compress(std::span<const std::uint8_t> bits, bool re
   c.lpdwFlags = &flags;
   c.lFrameNum = frameNumber_;
   c.dwQuality = quality.value_or(quality_);
+  c.dwFrameSize = frameBytes;
 
   const auto start = std::chrono::steady_clock::now();
   const LRESULT r = instance_->Send(ICM_COMPRESS, &c, reinterpret_cast<void*>(sizeof c));

@@ -42,10 +42,12 @@ class Compressor {
   // The codec's state block, to be stored with the stream.
   StateBlock State() const { return instance_->GetState(); }
 
-  // Compresses one frame, with `quality` in place of the session's when given; throws IoError
-  // when the codec refuses it.
+  // Compresses one frame, with `quality` in place of the session's when given, and at most
+  // `frameBytes` bytes when that is not 0 (ICCOMPRESS.dwFrameSize: the codec raises the
+  // threshold, builds a key frame up over several frames, or leaves blocks for later frames
+  // to fit it); throws IoError when the codec refuses it.
   CompressedFrame Compress(std::span<const std::uint8_t> bits, bool requestKey,
-                           std::optional<DWORD> quality = std::nullopt);
+                           std::optional<DWORD> quality = std::nullopt, DWORD frameBytes = 0);
   const BitmapInfo& InputFormat() const { return input_; }
 
   // Seconds spent inside the codec compressing frames.

@@ -28,12 +28,12 @@ PacedFrame FramePacer::Compress(std::span<const std::uint8_t> bits, bool request
     keyOwed_ = key;
     paced.dropped = true;
     ++dropped_;
-    rate_->Sent(0, plan.threshold, false);
+    rate_->Sent(0, plan, false);
     return paced;
   }
   keyOwed_ = false;
-  const CompressedFrame frame = compressor_.Compress(bits, key, plan.quality);
-  rate_->Sent(frame.bytes.size(), plan.threshold, frame.key);
+  const CompressedFrame frame = compressor_.Compress(bits, key, plan.quality, plan.maxBytes);
+  rate_->Sent(frame.bytes.size(), plan, frame.key);
   paced.bytes = frame.bytes;
   paced.key = frame.key;
   return paced;

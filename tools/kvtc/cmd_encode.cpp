@@ -52,7 +52,8 @@ constexpr OptionDef kOptions[] = {
     {"bitrate", "KBIT/S", "fit the stream to a link of this rate: each frame's quality is chosen "
                           "from what recent frames cost, and frames the link cannot take are "
                           "dropped (the decoder shows the last picture again)"},
-    {"max-frame-bytes", "N", "with --bitrate: plan no frame above N bytes"},
+    {"max-frame-bytes", "N", "with --bitrate: no frame above N bytes (the codec is held to it; "
+                             "at least one bit a block)"},
     // With --bitrate, --threshold and --quality give the finest threshold it may choose.
     {"quiet", "", "no progress or summary", 'q'},
 };
@@ -193,13 +194,16 @@ int RunEncode(std::span<const std::string> args) {
     throw FileError(source.path, "its pictures have no size");
   }
   if (!choices.decimation && job.settings.bDecimation == 0) {
-    job.settings.bDecimation = DefaultDecimation(job.sourceWidth, job.sourceHeight);
+    job.settings.bDecimation =
+        DefaultDecimation(job.sourceWidth, job.sourceHeight, bitrate ? *bitrate * 125 : 0);
     if (job.settings.bDecimation != 0 && !job.quiet) {
       const int f = job.settings.bDecimation;
+      const bool forLink = DefaultDecimation(job.sourceWidth, job.sourceHeight) != f;
       std::fprintf(stderr,
-                   "kvtc encode: %s: %dx%d is more than a frame carries well; coding it at "
+                   "kvtc encode: %s: %dx%d is more than %s well; coding it at "
                    "%dx%d (--decimate %d; --decimate 1 keeps the full size)\n",
                    source.path.c_str(), job.sourceWidth, job.sourceHeight,
+                   forLink ? "the link carries" : "a frame carries",
                    PaddedSide(job.sourceWidth, f) / f, PaddedSide(job.sourceHeight, f) / f, f);
     }
   }
@@ -215,6 +219,15 @@ int RunEncode(std::span<const std::string> args) {
                                        static_cast<std::size_t>(maxFrameBytes.value_or(0))};
     // A threshold or quality given with it is the finest the rate control may choose.
     if (choices.threshold) job.pacing.finest = *choices.threshold;
+    const auto pixels = static_cast<std::size_t>(job.width / factor) * (job.height / factor);
+    if (!choices.losslessLuma && job.settings.bLosslessLuma &&
+        host::LinkWantsHalfResolutionLuma(*job.pacing.link, pixels)) {
+      job.settings.bLosslessLuma = 0;
+      if (!job.quiet) {
+        std::fprintf(stderr, "kvtc encode: at %g kbit/s luma is coded at half resolution "
+                     "(--lossless-luma keeps every sample)\n", *bitrate);
+      }
+    }
   }
   job.expectedFrames = reader.ExpectedFrames();
 
@@ -254,10 +267,13 @@ int RunEncode(std::span<const std::string> args) {
               ? "the first picture was still incomplete after the last frame"
               : "the first picture took " + std::to_string(summary.buildUpFrames) +
                     " frames to build up";
+      // With a link, the room it gives a key frame (a second's worth) is what the picture did
+      // not fit.
       std::fprintf(stderr,
-                   "kvtc encode: %dx%d is larger than one frame can carry: %s; --decimate %d "
-                   "codes it smaller\n",
-                   job.width / f, job.height / f, took.c_str(), f < 8 ? 2 * f : 8);
+                   "kvtc encode: %dx%d is larger than %s: %s; --decimate %d codes it smaller\n",
+                   job.width / f, job.height / f,
+                   job.pacing.link ? "the link carries in a second" : "one frame can carry",
+                   took.c_str(), f < 8 ? 2 * f : 8);
     }
   }
   return kExitOk;

@@ -19,7 +19,8 @@ int PaddedSide(int side, int factor);
 
 // The decimation setting (0: none, 2, 4 or 8) the tool codes a picture of width x height with
 // by default: the smallest that brings the coded picture within 640x480, the largest the
-// codec's frames carry whole at its usual settings.
-std::uint8_t DefaultDecimation(int width, int height);
+// codec's frames carry whole at its usual settings, and, on a link of `linkBytesPerSecond`
+// (0: none), one whose whole picture at the coarsest threshold the link carries in a second.
+std::uint8_t DefaultDecimation(int width, int height, double linkBytesPerSecond = 0);
 
 }  // namespace kvtc::tool

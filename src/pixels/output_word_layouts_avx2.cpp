@@ -1,0 +1,193 @@
+// The word layouts (15-bit, 3-3-2, colour cube) with AVX2: sixteen pixels at a time in
+// integer forms of their tables, the last ones through copies so that nothing past the row is
+// read or written.
+#include "pixels/output_rgb_rows.h"
+#include "pixels/simd_target.h"
+
+#if KVTC_X86
+#include <immintrin.h>
+
+#include <cstring>
+
+namespace kvtc::pixels::output {
+namespace {
+
+using Vec = __m256i;
+
+KVTC_AVX2 Vec LoadWords(const std::uint32_t* px) {
+  return _mm256_loadu_si256(reinterpret_cast<const Vec*>(px));
+}
+KVTC_AVX2 void StoreWords(std::uint32_t* px, Vec v) {
+  _mm256_storeu_si256(reinterpret_cast<Vec*>(px), v);
+}
+
+// Component c (0 blue, 1 green, 2 red) of sixteen words as 16-bit lanes in pixel order.
+KVTC_AVX2 Vec Component(Vec first, Vec second, int c) {
+  const Vec mask = _mm256_set1_epi32(255);
+  const __m128i shift = _mm_cvtsi32_si128(8 * c);
+  const Vec a = _mm256_and_si256(_mm256_srl_epi32(first, shift), mask);
+  const Vec b = _mm256_and_si256(_mm256_srl_epi32(second, shift), mask);
+  return _mm256_permute4x64_epi64(_mm256_packus_epi32(a, b), 0xD8);
+}
+
+// Sixteen 16-bit lanes (each below 256) as sixteen bytes in order.
+KVTC_AVX2 __m128i Bytes(Vec lanes) {
+  return _mm256_castsi256_si128(
+      _mm256_permute4x64_epi64(_mm256_packus_epi16(lanes, lanes), 0x08));
+}
+
+// Sixteen 16-bit lanes holding red << 16... as words: low lanes the blue-green pairs, high the
+// red bytes.
+KVTC_AVX2 void Words(Vec blueGreen, Vec red, std::uint32_t* out) {
+  const Vec lo = _mm256_unpacklo_epi16(blueGreen, red), hi = _mm256_unpackhi_epi16(blueGreen, red);
+  StoreWords(out, _mm256_permute2x128_si256(lo, hi, 0x20));
+  StoreWords(out + 8, _mm256_permute2x128_si256(lo, hi, 0x31));
+}
+
+// Runs `sixteen(src, dst)` over n pixels of `inBytes` in and `outBytes` out each; the last
+// partial group through zeroed copies.
+template <std::uint32_t kIn, std::uint32_t kOut, class Sixteen>
+KVTC_AVX2 inline void Groups(const std::uint8_t* src, std::uint32_t n, std::uint8_t* dst,
+                             Sixteen sixteen) {
+  std::uint32_t i = 0;
+  for (; i + 16 <= n; i += 16) sixteen(src + kIn * i, dst + kOut * i);
+  if (i == n) return;
+  alignas(32) std::uint8_t in[16 * kIn] = {}, out[16 * kOut];
+  std::memcpy(in, src + kIn * i, kIn * (n - i));
+  sixteen(in, out);
+  std::memcpy(dst + kOut * i, out, kOut * (n - i));
+}
+
+KVTC_AVX2 void Load555(const std::uint8_t* src, std::uint32_t n, const DecoderTables&,
+                       std::uint32_t* out) {
+  Groups<2, 4>(src, n, reinterpret_cast<std::uint8_t*>(out),
+               [](const std::uint8_t* s, std::uint8_t* d) KVTC_AVX2 {
+                 for (int half = 0; half < 2; ++half) {
+                   const Vec x = _mm256_cvtepu16_epi32(
+                       _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + 16 * half)));
+                   const Vec w = _mm256_or_si256(
+                       _mm256_or_si256(
+                           _mm256_slli_epi32(_mm256_and_si256(x, _mm256_set1_epi32(0x7C00)), 9),
+                           _mm256_slli_epi32(_mm256_and_si256(x, _mm256_set1_epi32(0x03E0)), 6)),
+                       _mm256_slli_epi32(_mm256_and_si256(x, _mm256_set1_epi32(0x001F)), 3));
+                   _mm256_storeu_si256(reinterpret_cast<Vec*>(d + 32 * half), w);
+                 }
+               });
+}
+
+KVTC_AVX2 Vec Pack555(Vec w) {
+  return _mm256_or_si256(
+      _mm256_or_si256(_mm256_and_si256(_mm256_srli_epi32(w, 9), _mm256_set1_epi32(0x7C00)),
+                      _mm256_and_si256(_mm256_srli_epi32(w, 6), _mm256_set1_epi32(0x03E0))),
+      _mm256_and_si256(_mm256_srli_epi32(w, 3), _mm256_set1_epi32(0x001F)));
+}
+
+KVTC_AVX2 void Store555(const std::uint32_t* px, std::uint32_t n, Place, const DecoderTables&,
+                        std::uint8_t* dst) {
+  Groups<4, 2>(reinterpret_cast<const std::uint8_t*>(px), n, dst,
+               [](const std::uint8_t* s, std::uint8_t* d) KVTC_AVX2 {
+                 const auto* w = reinterpret_cast<const std::uint32_t*>(s);
+                 const Vec packed = _mm256_packus_epi32(Pack555(LoadWords(w)),
+                                                        Pack555(LoadWords(w + 8)));
+                 _mm256_storeu_si256(reinterpret_cast<Vec*>(d),
+                                     _mm256_permute4x64_epi64(packed, 0xD8));
+               });
+}
+
+KVTC_AVX2 void Load332(const std::uint8_t* src, std::uint32_t n, const DecoderTables&,
+                       std::uint32_t* out) {
+  Groups<1, 4>(src, n, reinterpret_cast<std::uint8_t*>(out),
+               [](const std::uint8_t* s, std::uint8_t* d) KVTC_AVX2 {
+                 for (int half = 0; half < 2; ++half) {
+                   const Vec a = _mm256_cvtepu8_epi32(
+                       _mm_loadl_epi64(reinterpret_cast<const __m128i*>(s + 8 * half)));
+                   const Vec w = _mm256_or_si256(
+                       _mm256_or_si256(
+                           _mm256_slli_epi32(_mm256_and_si256(a, _mm256_set1_epi32(0xE0)), 16),
+                           _mm256_slli_epi32(_mm256_and_si256(a, _mm256_set1_epi32(0x1C)), 11)),
+                       _mm256_slli_epi32(_mm256_and_si256(a, _mm256_set1_epi32(0x03)), 6));
+                   _mm256_storeu_si256(reinterpret_cast<Vec*>(d + 32 * half), w);
+                 }
+               });
+}
+
+// min(top, (c + bias) >> shift) << up, in 16-bit lanes.
+KVTC_AVX2 Vec Field332(Vec c, int bias, int shift, int top, int up) {
+  const Vec sum = _mm256_add_epi16(c, _mm256_set1_epi16(static_cast<short>(bias)));
+  const Vec level = _mm256_srl_epi16(sum, _mm_cvtsi32_si128(shift));
+  return _mm256_sll_epi16(_mm256_min_epi16(level, _mm256_set1_epi16(static_cast<short>(top))),
+                          _mm_cvtsi32_si128(up));
+}
+
+KVTC_AVX2 void Store332(const std::uint32_t* px, std::uint32_t n, Place, const DecoderTables&,
+                        std::uint8_t* dst) {
+  Groups<4, 1>(reinterpret_cast<const std::uint8_t*>(px), n, dst,
+               [](const std::uint8_t* s, std::uint8_t* d) KVTC_AVX2 {
+                 const auto* w = reinterpret_cast<const std::uint32_t*>(s);
+                 const Vec first = LoadWords(w), second = LoadWords(w + 8);
+                 const Vec index = _mm256_or_si256(
+                     _mm256_or_si256(Field332(Component(first, second, 2), 16, 5, 7, 5),
+                                     Field332(Component(first, second, 1), 16, 5, 7, 2)),
+                     Field332(Component(first, second, 0), 32, 6, 3, 0));
+                 _mm_storeu_si128(reinterpret_cast<__m128i*>(d), Bytes(index));
+               });
+}
+
+KVTC_AVX2 void LoadCube(const std::uint8_t* src, std::uint32_t n, const DecoderTables&,
+                        std::uint32_t* out) {
+  Groups<1, 4>(src, n, reinterpret_cast<std::uint8_t*>(out),
+               [](const std::uint8_t* s, std::uint8_t* d) KVTC_AVX2 {
+                 const Vec index =
+                     _mm256_cvtepu8_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(s)));
+                 // The nearest cube entry: 0..215 from 26 + r + 6g + 36b.
+                 const Vec e = _mm256_min_epu16(_mm256_subs_epu16(index, _mm256_set1_epi16(26)),
+                                                _mm256_set1_epi16(215));
+                 const Vec six = _mm256_set1_epi16(6), unit = _mm256_set1_epi16(51);
+                 const Vec sixth = _mm256_set1_epi16(kCubeSixthFactor);
+                 const Vec q = _mm256_mulhi_epu16(e, sixth);
+                 const Vec red = _mm256_sub_epi16(e, _mm256_mullo_epi16(q, six));
+                 const Vec green =
+                     _mm256_sub_epi16(q, _mm256_mullo_epi16(_mm256_mulhi_epu16(q, sixth), six));
+                 const Vec blue =
+                     _mm256_mulhi_epu16(e, _mm256_set1_epi16(kCubeThirtySixthFactor));
+                 const Vec blueGreen = _mm256_or_si256(
+                     _mm256_mullo_epi16(blue, unit),
+                     _mm256_slli_epi16(_mm256_mullo_epi16(green, unit), 8));
+                 Words(blueGreen, _mm256_mullo_epi16(red, unit),
+                       reinterpret_cast<std::uint32_t*>(d));
+               });
+}
+
+KVTC_AVX2 void StoreCube(const std::uint32_t* px, std::uint32_t n, Place at,
+                         const DecoderTables& t, std::uint8_t* dst) {
+  alignas(32) std::int16_t threshold[16];
+  for (std::uint32_t j = 0; j < 16; ++j) {
+    threshold[j] = static_cast<std::int16_t>(t.dither[at.y % 16][(at.x + at.step * j) % 16]);
+  }
+  // 50 - threshold: the level is (c + 50 - threshold) / 51.
+  const Vec lift = _mm256_sub_epi16(_mm256_set1_epi16(50),
+                                    _mm256_load_si256(reinterpret_cast<const Vec*>(threshold)));
+  Groups<4, 1>(reinterpret_cast<const std::uint8_t*>(px), n, dst,
+               [lift](const std::uint8_t* s, std::uint8_t* d) KVTC_AVX2 {
+                 const auto* w = reinterpret_cast<const std::uint32_t*>(s);
+                 const Vec first = LoadWords(w), second = LoadWords(w + 8);
+                 const Vec factor = _mm256_set1_epi16(kCubeLevelFactor);
+                 const auto level = [&](int c) KVTC_AVX2 {
+                   return _mm256_mulhi_epu16(
+                       _mm256_add_epi16(Component(first, second, c), lift), factor);
+                 };
+                 const Vec index = _mm256_add_epi16(
+                     _mm256_add_epi16(_mm256_set1_epi16(26), level(2)),
+                     _mm256_add_epi16(_mm256_mullo_epi16(level(1), _mm256_set1_epi16(6)),
+                                      _mm256_mullo_epi16(level(0), _mm256_set1_epi16(36))));
+                 _mm_storeu_si128(reinterpret_cast<__m128i*>(d), Bytes(index));
+               });
+}
+
+}  // namespace
+
+extern const WordLayouts kWordLayoutsAvx2{
+    {2, Load555, Store555}, {1, Load332, Store332}, {1, LoadCube, StoreCube}};
+
+}  // namespace kvtc::pixels::output
+#endif
