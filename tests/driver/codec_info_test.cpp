@@ -46,11 +46,14 @@ TEST_F(InstanceTest, GetStateSizesAndRoundTrip) {
   EXPECT_EQ(std::memcmp(state, "KVTC", 4), 0);
   EXPECT_EQ(state[4], 0xCD);   // bytes 4..7 and 37 keep what the buffer held
   EXPECT_EQ(state[37], 0xCD);
-  EXPECT_EQ(state[21], 8);     // LAN threshold
   EXPECT_EQ(state[26], 0);     // no grey sending
   EXPECT_EQ(state[32], 0);     // no smoothing (in place of the stream variant)
-
   const SettingsRecord before = InstanceSettings(id);
+  const auto* record = reinterpret_cast<const unsigned char*>(&before);
+  for (int i = 8; i < 37; ++i) {
+    if (i != 26 && i != 32) EXPECT_EQ(state[i], record[i]) << "byte " << i;
+  }
+
   EXPECT_EQ(host.Send(id, ICM_SETSTATE, state, 38), 38);
   const SettingsRecord after = InstanceSettings(id);
   EXPECT_EQ(std::memcmp(&before, &after, 38), 0);
@@ -64,6 +67,7 @@ TEST_F(InstanceTest, SetStateCopiesFieldsAndFlags) {
   bytes[26] = 5;
   bytes[32] = 1;
   block.dwWidth = 2000;
+  block.bCompCount = 2;
   EXPECT_EQ(host.Send(id, ICM_SETSTATE, &block, 38), 38);
   const SettingsRecord s = InstanceSettings(id);
   EXPECT_EQ(s.bFlags, settings::SF_SENDGRAY | settings::SF_SMOOTH | settings::SF_MEDIAN |
@@ -72,6 +76,7 @@ TEST_F(InstanceTest, SetStateCopiesFieldsAndFlags) {
   EXPECT_EQ(s.dwWidth, 640u);
   EXPECT_EQ(s.bSearchRadius, 4);
   EXPECT_EQ(s.bThreshold, 10);
+  EXPECT_EQ(s.bCompCount, 2);
 
   bytes[26] = 0;
   bytes[32] = 0;
