@@ -51,7 +51,8 @@ TEST_F(InstanceTest, GetStateSizesAndRoundTrip) {
   const SettingsRecord before = InstanceSettings(id);
   const auto* record = reinterpret_cast<const unsigned char*>(&before);
   for (int i = 8; i < 37; ++i) {
-    if (i != 26 && i != 32) EXPECT_EQ(state[i], record[i]) << "byte " << i;
+    if (i == 26 || i == 32) continue;  // the grey-sending and smoothing bytes, checked above
+    EXPECT_EQ(state[i], record[i]) << "byte " << i;
   }
 
   EXPECT_EQ(host.Send(id, ICM_SETSTATE, state, 38), 38);
