@@ -68,38 +68,10 @@ std::uint8_t DetectQuadrantChangeSampled(const std::uint8_t* current, const std:
   return any;
 }
 
-std::uint8_t DetectQuadrantChangeFull(const std::uint8_t* current, const std::uint8_t* other,
-                                      std::uint8_t* changeMap, const std::uint8_t* changeTable,
-                                      const stream::BlockOffsets& offsets, int quadrant,
-                                      std::uint8_t* cells) {
-  std::uint8_t any = 0;
-  for (int k = 0; k < 4; ++k) {
-    if (!cells[k]) continue;
-    std::uint8_t cell = 0;
-    for (int r = 1; r <= 2; ++r) {
-      for (int c = 1; c <= 2; ++c) {
-        const GridPoint p = CellPoint(quadrant, k, r, c);
-        const std::uint8_t flag = Differs(current, other, changeTable, offsets.luma[p.row][p.col]);
-        changeMap[MapIndex(p.row, p.col)] = flag;
-        cell |= flag;
-      }
-    }
-    cells[k] = cell;
-    any |= cell;
-  }
-  return any;
-}
-
 BlockChange DetectBlockChangeSampled(const std::uint8_t* current, const std::uint8_t* other,
                                      std::uint8_t* changeMap, const std::uint8_t* changeTable,
                                      const stream::BlockOffsets& offsets) {
   return DetectBlock(DetectQuadrantChangeSampled, current, other, changeMap, changeTable, offsets);
-}
-
-BlockChange DetectBlockChangeFull(const std::uint8_t* current, const std::uint8_t* other,
-                                  std::uint8_t* changeMap, const std::uint8_t* changeTable,
-                                  const stream::BlockOffsets& offsets) {
-  return DetectBlock(DetectQuadrantChangeFull, current, other, changeMap, changeTable, offsets);
 }
 
 BlockChange DetectBlockChangeFullAt(const std::uint8_t* current, const std::uint8_t* other,

@@ -39,14 +39,9 @@ constexpr int MapIndex(int row, int col) { return row * 9 + col; }
 BlockChange DetectBlockChangeSampled(const std::uint8_t* current, const std::uint8_t* other,
                                      std::uint8_t* changeMap, const std::uint8_t* changeTable,
                                      const stream::BlockOffsets& offsets);
-// Full: a cell changed when any of its four samples differs. The map receives the flag of
+// Full, for the change table of `threshold`, with the per-sample flags from the kernel table
+// given: a cell changed when any of its four samples differs. The map receives the flag of
 // every one of the 64 samples.
-BlockChange DetectBlockChangeFull(const std::uint8_t* current, const std::uint8_t* other,
-                                  std::uint8_t* changeMap, const std::uint8_t* changeTable,
-                                  const stream::BlockOffsets& offsets);
-
-// The full variant for the change table of `threshold`, with the per-sample flags from the
-// kernel table given: the same result and map as DetectBlockChangeFull.
 BlockChange DetectBlockChangeFullAt(const std::uint8_t* current, const std::uint8_t* other,
                                     std::uint8_t* changeMap, std::uint32_t threshold,
                                     const stream::BlockOffsets& offsets,
@@ -58,10 +53,6 @@ std::uint8_t DetectQuadrantChangeSampled(const std::uint8_t* current, const std:
                                          std::uint8_t* changeMap, const std::uint8_t* changeTable,
                                          const stream::BlockOffsets& offsets, int quadrant,
                                          std::uint8_t* cells);
-std::uint8_t DetectQuadrantChangeFull(const std::uint8_t* current, const std::uint8_t* other,
-                                      std::uint8_t* changeMap, const std::uint8_t* changeTable,
-                                      const stream::BlockOffsets& offsets, int quadrant,
-                                      std::uint8_t* cells);
 
 // Colour-aware detection, run after the luma detection above: a quadrant whose 2x2 chroma cell
 // differs in U or V (its representative, or with `full` all four samples) counts as changed
