@@ -39,9 +39,16 @@ mkdir -p "$(dirname "$root")"
 exec 9>"$root.lock"
 flock 9
 
-# Mounts left by a run that was killed would make the chroot's removal reach the real tree.
-if grep -q " $root/" /proc/mounts; then
-  echo "test-win32: $root still has mounts from an earlier run; unmount them first" >&2
+# With the lock held, any mount under the chroot was left by a run that was killed before its
+# clean-up. Take them down, deepest first; one left would let the chroot's removal reach the
+# real tree.
+stale_mounts() { awk -v r="$root/" 'index($2, r) == 1 { print $2 }' /proc/mounts | sort -r -u; }
+for target in $(stale_mounts); do
+  echo "test-win32: unmounting $target, left by an earlier run"
+  umount "$target" 2>/dev/null || umount -l "$target"
+done
+if [ -n "$(stale_mounts)" ]; then
+  echo "test-win32: $root still has mounts that would not go: $(stale_mounts | tr '\n' ' ')" >&2
   exit 1
 fi
 
