@@ -297,11 +297,4 @@ std::vector<std::string> HashSequences(const CodecPort& codec) {
   return lines;
 }
 
-bool FramesWereCoded(const std::vector<std::string>& lines) {
-  for (const std::string& line : lines) {
-    if (line.rfind("compress", 0) == 0 && line.find(" result 0 ") != std::string::npos) return true;
-  }
-  return false;
-}
-
 }  // namespace kvtc::wintest

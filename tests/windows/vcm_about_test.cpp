@@ -15,7 +15,7 @@ WINTEST_CASE(AboutBoxNamesTheCodec) {
   bool shot = false;
   DialogWatcher watcher("KVT Codec", [&](HWND box) {
     text = ControlText(box, kMessageBoxText);
-    shot = SaveScreenshot(box, "about.png");
+    shot = SaveScreenshot(box, "about.bmp");
     ClickButton(box, IDOK);
   });
   CHECK_EQ(ICAbout(codec.get(), nullptr), ICERR_OK);

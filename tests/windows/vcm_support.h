@@ -25,14 +25,6 @@ class OpenCodec {
   HIC get() const { return hic_; }
   explicit operator bool() const { return hic_ != nullptr; }
 
-  // The ICM_GETQUALITY answer, or ~0u when refused.
-  DWORD Quality() const {
-    DWORD q = ~0u;
-    return ICSendMessage(hic_, ICM_GETQUALITY, reinterpret_cast<DWORD_PTR>(&q), 0) == ICERR_OK
-               ? q
-               : ~0u;
-  }
-
  private:
   HIC hic_;
 };

@@ -35,8 +35,8 @@ class DialogWatcher {
 std::string ControlText(HWND dialog, int id);
 // Clicks a push button, check box or radio button of a dialog.
 void ClickButton(HWND dialog, int id);
-// Saves the window, frame included, as a PNG file in the --out directory; false when there is
-// none or the capture fails.
+// Saves the window, frame included, as a BMP file in the --out directory (the suite's runner
+// turns it into PNG); false when there is none or the capture fails.
 bool SaveScreenshot(HWND window, const char* fileName);
 
 }  // namespace kvtc::wintest
