@@ -90,18 +90,6 @@ TEST_F(ToolTest, AviRoundTripKeepsFramesFlagsRateAndStoredState) {
   }
 }
 
-TEST_F(ToolTest, AnUnfinishedAviLeavesNothingBehind) {
-  const std::string path = Scratch("unfinished.avi");
-  {
-    AviWriter w(path, KvtStream());
-    w.WriteFrame(Payloads(1)[0], true);
-  }
-  EXPECT_FALSE(std::filesystem::exists(path));
-  for (const auto& entry : std::filesystem::directory_iterator(systemDir_.path())) {
-    EXPECT_EQ(entry.path().string().find("unfinished"), std::string::npos) << entry.path();
-  }
-}
-
 TEST_F(ToolTest, CutAndForeignRiffFilesGiveClearErrors) {
   const std::string good = Scratch("good.avi");
   WriteAvi(good, {true, false, false, false, false});

@@ -19,18 +19,6 @@ FramePtr Picture(int w, int h, std::array<std::uint8_t, 3> fill, std::array<std:
   return f;
 }
 
-TEST(InputConversion, BitmapsGoBottomRowFirstExceptYvu9) {
-  const FramePtr p = Picture(64, 48, {0, 0, 0}, {255, 255, 255});
-  InputConverter rgb(InputFormat::Rgb24, 64, 48);
-  auto bits = rgb.Convert(*p);
-  EXPECT_EQ(bits[47 * 64 * 3], 255);  // the top row comes last
-  EXPECT_EQ(bits[0], 0);
-  InputConverter yvu9(InputFormat::Yvu9, 64, 48);
-  bits = yvu9.Convert(*p);
-  EXPECT_GT(bits[0], 200);  // top row first
-  EXPECT_LT(bits[47 * 64], 30);
-}
-
 TEST(InputConversion, OddEdgesAreCroppedNotScaled) {
   FramePtr p = Picture(65, 49, {10, 20, 30}, {10, 20, 30});
   p->data[0][3 * 7] = 200;  // one red pixel in the top row, column 7
