@@ -37,7 +37,7 @@ void WriteStream(const std::string& path, const std::vector<std::vector<std::uin
 
 TEST_F(ToolTest, HelpForTheToolAndEveryCommand) {
   for (const char* command : {"", "encode", "decode", "info", "config", "demo"}) {
-    const auto r = *command ? RunKvtcHere({command, "--help"}) : RunKvtcHere({"--help"});
+    const auto r = *command ? RunKvtcProgram({command, "--help"}) : RunKvtcProgram({"--help"});
     EXPECT_EQ(r.status, 0) << command;
     EXPECT_EQ(r.out.rfind(std::string("Usage: kvtc ") + (*command ? command : "COMMAND"), 0), 0u)
         << r.out;
@@ -150,10 +150,7 @@ std::vector<std::string> FrameLine(const std::string& out, std::size_t index) {
 }
 
 TEST_F(ToolTest, TheBuiltProgramAnswersTheSameWay) {
-  auto r = RunKvtcProgram({"decode", "--help"});
-  EXPECT_EQ(r.status, 0);
-  EXPECT_EQ(r.out.rfind("Usage: kvtc decode", 0), 0u) << r.out;
-  r = RunKvtcProgram({"encode", "in.y4m", "-o", "o.avi", "--filter", "blur"});
+  auto r = RunKvtcProgram({"encode", "in.y4m", "-o", "o.avi", "--filter", "blur"});
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(r.err, "kvtc encode: --filter must be none, median or smooth (got 'blur')\n"
                    "Try 'kvtc encode --help'.\n");
