@@ -1,6 +1,7 @@
 // The three settings dialogs, shown for real by ICConfigure and driven through their controls
 // from a second thread: button clicks, scroll messages and list selections, never pixel
-// positions. What OK and Cancel did is read back with ICGetState and from the settings file.
+// positions. What OK did is read back with ICGetState and from the settings file; Cancel, and
+// the dialogs' logic behind every control, are the Linux tests' (the same templates and code).
 #include <cstring>
 
 #include "codec_install.h"
@@ -46,37 +47,17 @@ struct FreshSettings {
   ~FreshSettings() { DeleteFileA(SystemFile("KVTC.cfg").c_str()); }
 };
 
-WINTEST_CASE(ConfigureCancelChangesNothing) {
-  FreshSettings fresh;
-  OpenCodec codec;
-  CHECK(codec);
-  CHECK(ICQueryConfigure(codec.get()));
-  // The first open wrote the settings file into the system directory.
-  const std::vector<BYTE> before = FileBytes(SystemFile("KVTC.cfg"));
-  CHECK_EQ(before.size(), static_cast<std::size_t>(kStateSize));
-  bool lanShown = false;
-  DialogWatcher watcher(kConfigure, [&](HWND dialog) {
-    lanShown = Pushed(dialog, IDC_PRESET_LAN) && !Pushed(dialog, IDC_PRESET_MODEM);
-    SaveScreenshot(dialog, "configure.bmp");
-    ClickButton(dialog, IDC_PRESET_MODEM);
-    ClickButton(dialog, IDCANCEL);
-  });
-  CHECK_EQ(ICConfigure(codec.get(), nullptr), ICERR_ERROR);
-  CHECK(watcher.Seen());
-  CHECK(lanShown);
-  CHECK(FileBytes(SystemFile("KVTC.cfg")) == before);
-  BYTE state[kStateSize] = {};
-  ICGetState(codec.get(), state, sizeof(state));
-  CHECK_EQ(static_cast<int>(state[kRefresh]), 128);
-}
-
 WINTEST_CASE(ManualDialogsSetEveryControl) {
   FreshSettings fresh;
   OpenCodec codec;
   CHECK(codec);
-  std::string refreshShown, gammaShown, pageShown;
-  bool compressorSeen = false, decompressorSeen = false;
+  // The first open wrote the settings file into the system directory.
+  CHECK_EQ(FileBytes(SystemFile("KVTC.cfg")).size(), static_cast<std::size_t>(kStateSize));
+  std::string refreshShown, gammaShown;
+  bool lanShown = false, compressorSeen = false, decompressorSeen = false;
   DialogWatcher watcher(kConfigure, [&](HWND configure) {
+    lanShown = Pushed(configure, IDC_PRESET_LAN) && !Pushed(configure, IDC_PRESET_MODEM);
+    SaveScreenshot(configure, "configure.bmp");
     {
       DialogWatcher compressor(kCompressor, [&](HWND dialog) {
         SaveScreenshot(dialog, "compressor.bmp");
@@ -109,6 +90,7 @@ WINTEST_CASE(ManualDialogsSetEveryControl) {
   });
   CHECK_EQ(ICConfigure(codec.get(), nullptr), ICERR_OK);
   CHECK(watcher.Seen());
+  CHECK(lanShown);
   CHECK(compressorSeen);
   CHECK(decompressorSeen);
   CHECK_EQ(refreshShown, std::string("100%"));
