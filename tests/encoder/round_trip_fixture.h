@@ -77,6 +77,7 @@ class RoundTrip {
   settings::SettingsRecord& record() { return record_; }
   const stream::FrameHeader& header() const { return header_; }
   const encoder::EncodedFrame& result() const { return result_; }
+  std::size_t outputSize() const { return output_.size(); }
 
   // Codes one frame, checks its limits, decodes it and compares the pictures.
   void Step(std::span<const std::uint8_t> input) {

@@ -1,6 +1,6 @@
-// The three settings dialogs, shown for real by ICConfigure and driven through their controls
-// from a second thread: button clicks, scroll messages and list selections, never pixel
-// positions. What OK did is read back with ICGetState and from the settings file; Cancel, and
+// The codec's windows shown for real: the three settings dialogs, shown by ICConfigure and
+// driven through their controls from a second thread (button clicks, scroll messages and list
+// selections, never pixel positions), and the About box, closed the way a person closes it. What OK did is read back with ICGetState and from the settings file; Cancel, and
 // the dialogs' logic behind every control, are the Linux tests' (the same templates and code).
 #include <cstring>
 
@@ -107,6 +107,25 @@ WINTEST_CASE(ManualDialogsSetEveryControl) {
   CHECK_EQ(file.size(), 38u);
   // Send grey, show grey and Median on top of the LAN preset's stream variant flag.
   if (file.size() == 38) CHECK_EQ(static_cast<int>(file[kFlags]), 0x1B);
+}
+
+constexpr int kMessageBoxText = 0xFFFF;  // the id of a message box's text
+
+WINTEST_CASE(AboutBoxNamesTheCodec) {
+  OpenCodec codec;
+  CHECK(codec);
+  CHECK(ICQueryAbout(codec.get()));
+  std::string text;
+  bool shot = false;
+  DialogWatcher watcher("KVT Codec", [&](HWND box) {
+    text = ControlText(box, kMessageBoxText);
+    shot = SaveScreenshot(box, "about.bmp");
+    ClickButton(box, IDOK);
+  });
+  CHECK_EQ(ICAbout(codec.get(), nullptr), ICERR_OK);
+  CHECK(watcher.Seen());
+  CHECK_EQ(text, std::string("Halvern KVT Codec"));
+  CHECK(shot || TheOptions().outDir.empty());
 }
 
 }  // namespace

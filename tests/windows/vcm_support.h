@@ -2,6 +2,8 @@
 // file contents.
 #pragma once
 
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -43,9 +45,16 @@ inline BITMAPINFOHEADER Header(LONG width, LONG height, WORD bits, DWORD compres
 }
 
 // The whole file, empty when it cannot be read.
-std::vector<BYTE> FileBytes(const std::string& path);
+inline std::vector<BYTE> FileBytes(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
 
 // A UTF-16 string of the codec's as a narrow string (its texts are plain ASCII).
-std::string Narrow(const WCHAR* text);
+inline std::string Narrow(const WCHAR* text) {
+  std::string s;
+  while (*text) s += static_cast<char>(*text++);
+  return s;
+}
 
 }  // namespace kvtc::wintest
