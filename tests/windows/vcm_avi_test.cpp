@@ -4,7 +4,6 @@
 #include <algorithm>
 #include <cstdlib>
 
-#include "codec_install.h"
 #include "frame_hashes.h"
 #include "vcm_support.h"
 

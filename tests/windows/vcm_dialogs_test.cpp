@@ -4,7 +4,6 @@
 // the dialogs' logic behind every control, are the Linux tests' (the same templates and code).
 #include <cstring>
 
-#include "codec_install.h"
 #include "resources/resource_ids.h"
 #include "vcm_support.h"
 #include "window_driver.h"

@@ -2,7 +2,6 @@
 // those of the Linux library, and the error log that a damaged frame writes.
 #include <cstdio>
 
-#include "codec_install.h"
 #include "frame_hashes.h"
 #include "vcm_support.h"
 

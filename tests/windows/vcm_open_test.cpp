@@ -3,7 +3,6 @@
 // called directly.
 #include <cstring>
 
-#include "codec_install.h"
 #include "vcm_support.h"
 
 namespace kvtc::wintest {
