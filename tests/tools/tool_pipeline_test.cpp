@@ -1,10 +1,11 @@
 // The tool's encode and decode pipelines end to end, with a stand-in answering the frame
 // messages: every input source, every output layout, zoom and interpolation, every output
-// kind at every frame rate, and damaged frames.
+// kind at every frame rate, damaged frames, and the demo's AVIs, contact sheets and table.
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 
 #include "kvtc/avi_reader.h"
 #include "kvtc/input_conversion.h"
@@ -172,6 +173,27 @@ TEST_F(ToolPipeline, ADamagedFrameIsReportedAndTheRestDecodes) {
   for (int i = 0; i < 8; ++i) EXPECT_EQ(raw[i * picture], shown[i]) << i;
   // The frame was still handed over, so that the codec logs it.
   EXPECT_EQ(DecompressCalls(), 8);
+}
+
+TEST_F(ToolPipeline, TheDemoWritesAnAviAndAContactSheetPerPresetAndTheTable) {
+  const std::string dir = Scratch("demo");
+  const auto r = RunKvtcHere({"demo", "--output-dir", dir, "--frames", "6", "-q"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  for (const char* preset : {"lan", "isdn", "modem"}) {
+    auto video = testing::ProbeVideo(dir + "/" + preset + ".avi");
+    EXPECT_EQ(video["codec_tag_string"], "Kvt1");
+    EXPECT_EQ(video["nb_frames"], "6");
+    auto sheet = testing::ProbeVideo(dir + "/" + preset + ".png");
+    EXPECT_EQ(sheet["width"], std::to_string(2 * 320 + 18)) << preset;
+    EXPECT_EQ(sheet["height"], std::to_string(5 * 246 + 6)) << preset;
+  }
+  std::ifstream results(dir + "/results.md");
+  std::stringstream text;
+  text << results.rdbuf();
+  for (const char* row : {"| LAN | 6 | 7 | 0.8 |", "| ISDN | 6 |", "| Modem | 6 |"}) {
+    EXPECT_NE(text.str().find(row), std::string::npos) << row << "\n" << text.str();
+    EXPECT_NE(r.out.find(row), std::string::npos) << r.out;
+  }
 }
 
 TEST(ProgressLine, ShowsFramesRateBitRateAndTimeLeft) {
