@@ -1,10 +1,12 @@
 // EncodeFrame as a whole: the frame layouts the stream promises, what happens to the caller's
-// buffers, and the size policy when a frame cannot fit.
+// buffers, and the size policy when a frame cannot fit; the key-frame and refresh schedule.
 #include "encoder/encode_frame.h"
+#include "encoder/key_and_refresh.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <vector>
 
 #include "pixels/pixel_fixtures.h"
 #include "round_trip_fixture.h"
@@ -105,6 +107,52 @@ TEST(EncodeFrame, KeepsToTheCallersBuffers) {
   }
   EXPECT_TRUE(tiny.Intact());
   EXPECT_EQ(input, copy);
+}
+
+// The key-frame schedule and the rolling refresh over successive frames. Next plans, sends
+// (or, with fallBack, sends without key and refresh) and stores one frame.
+encoder::KeyAndRefresh Next(stream::EncoderState& state, std::uint32_t period,
+                            bool force = false, bool fallBack = false) {
+  const encoder::KeyAndRefresh plan = encoder::PlanKeyAndRefresh(state, period, force);
+  const encoder::KeyAndRefresh sent = fallBack ? encoder::WithoutKeyOrRefresh(plan) : plan;
+  encoder::CommitKeyAndRefresh(state, plan, sent);
+  ++state.frameCounter;
+  return sent;
+}
+
+TEST(KeyAndRefresh, KeyFramesFirstByIntervalForcedAndOwed) {
+  struct Case {
+    std::uint8_t interval;
+    std::vector<int> forced, fallBack, keys;
+  };
+  for (const Case& c : {Case{0, {0, 0, 0, 0, 0}, {0, 0, 0, 0, 0}, {1, 0, 0, 0, 0}},
+                        Case{1, {0, 0, 0}, {0, 0, 0}, {1, 1, 1}},
+                        Case{5, {0, 0, 0, 0, 0, 0, 0}, {0, 0, 0, 0, 0, 0, 0}, {1, 0, 0, 0, 0, 1, 0}},
+                        Case{3, {0, 1, 0, 0, 0}, {0, 0, 0, 0, 0}, {1, 1, 0, 1, 0}},  // schedule kept
+                        Case{0, {0, 0, 0}, {1, 0, 0}, {0, 1, 0}}}) {  // a lost key is owed
+    stream::EncoderState state;
+    state.keyInterval = c.interval;
+    for (std::size_t i = 0; i < c.keys.size(); ++i) {
+      EXPECT_EQ(Next(state, 0, c.forced[i], c.fallBack[i]).key, c.keys[i] != 0) << i;
+    }
+  }
+}
+
+// Each frame refreshes the blocks whose index is congruent to its phase, so every block once
+// a period; a frame sent without refresh holds the phase.
+TEST(KeyAndRefresh, FallBackHoldsThePhaseAndEveryBlockIsRefreshedOncePerPeriod) {
+  stream::EncoderState state;
+  state.refreshPeriod = 6;
+  Next(state, 6);
+  EXPECT_EQ(Next(state, 6, false, true).period, 0u);  // sent without refresh
+  for (std::uint32_t frame = 0; frame < 6; ++frame) {
+    const encoder::KeyAndRefresh plan = Next(state, 6);
+    EXPECT_EQ(plan.phase, (frame + 1) % 6);  // resumes where it stood
+    encoder::RefreshCursor cursor(plan);
+    for (std::uint32_t i = 0; i < 50; ++i) {
+      EXPECT_EQ(cursor.IsRefresh(i), i % 6 == plan.phase) << frame << " " << i;
+    }
+  }
 }
 
 }  // namespace

@@ -1,5 +1,5 @@
 // The host sessions' own mappings: frame quality to threshold, the tool's choices into the
-// codec's state block, and the stream variant FOURCCs.
+// codec's state block, the stream variant FOURCCs, and what frame inspection trusts.
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -9,6 +9,7 @@
 #include "host/codec_settings.h"
 #include "host/compressor.h"
 #include "host/decompressor.h"
+#include "host/frame_inspection.h"
 #include "kvtc/input_conversion.h"
 #include "tool_test_support.h"
 
@@ -129,6 +130,29 @@ TEST(StreamVariants, InterpolationAndSharpeningPickTheFourcc) {
     const auto variant = host::VariantOf(MakeFourcc(f[0], f[1], f[2], f[3]));
     EXPECT_EQ(host::VariantOf(host::VariantFourcc(variant.first, variant.second)), variant) << f;
   }
+}
+
+// What `kvtc info` and the decoder sessions trust of a frame, and the problems they name. The
+// header parsing and the checksum under it are the stream's own, and tested there.
+TEST(FrameInspection, OnlyWholeFramesThatPassTheChecksumAreTrusted) {
+  using Bytes = std::vector<std::uint8_t>;
+  Bytes good = testing::MakeKvtFrame({0x13, 7, 2}, {1, 2, 3, 4}, {5, 6}, {7});
+  ASSERT_TRUE(host::InspectFrame(good).Decodable());
+  EXPECT_EQ(host::InspectFrame({}).problem, "empty frame");
+  // Cut inside the phase byte, the sample length, the samples and the block bits.
+  for (std::size_t cut : {2u, 5u, 8u, 12u}) {
+    const host::FrameInspection f = host::InspectFrame(Bytes(good.begin(), good.begin() + cut));
+    EXPECT_FALSE(f.WellFormed()) << cut;
+    EXPECT_EQ(f.problem, "shorter than its header and section lengths announce") << cut;
+  }
+  good[good.size() - 2] ^= 0x01;  // the refinement byte
+  const host::FrameInspection f = host::InspectFrame(good);
+  EXPECT_TRUE(f.WellFormed());
+  EXPECT_FALSE(f.checksumOk);
+  EXPECT_FALSE(f.Decodable());
+  // Large lossless pictures need more refinement bytes than a 16-bit length could count.
+  const Bytes large = testing::MakeKvtFrame({0x03}, {}, {}, Bytes(70000, 1));
+  EXPECT_EQ(host::InspectFrame(large).refinementBytes, 70000u);
 }
 
 }  // namespace

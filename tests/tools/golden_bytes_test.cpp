@@ -17,6 +17,7 @@
 #include <optional>
 #include <sstream>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "host/codec_settings.h"
@@ -322,43 +323,27 @@ TEST_F(GoldenBytes, CompressedFramesAndPicturesOverTheGridAreUnchanged) {
     }
   }
   using F = host::OutputFormat;
-  struct Display {
-    const char* name;
-    const char* stream;
-    F format;
-    std::optional<float> gamma;
-    bool showGray;
-    int zoom;
-    std::optional<int> interp;
-    std::optional<bool> sharpen;
+  using D = host::DisplayChoices;
+  // Each display: format, gamma, grey display, zoom, pictures a frame, sharpening.
+  const std::tuple<const char*, const char*, D> displays[] = {
+      {"gamma1.4", "demo lossy-r8", D{F::Rgb24, 1.4f, {}, 1, {}, {}}},
+      {"gamma0.6", "cup.mp4 isdn", D{F::Rgb555, 0.6f, {}, 1, {}, {}}},
+      {"gamma1.8", "demo lan", D{F::Pal332, 1.8f, {}, 1, {}, {}}},
+      {"gamma1.3", "tree.avi lan", D{F::Cube, 1.3f, {}, 1, {}, {}}},
+      {"showgray", "cup.mp4 lan", D{F::Rgb24, {}, true, 1, {}, {}}},
+      {"showgray", "demo lan", D{F::Rgb555, {}, true, 1, {}, {}}},
+      {"zoom2", "demo lossy-r8", D{F::Rgb24, {}, {}, 2, {}, {}}},
+      {"zoom4", "tree.avi isdn", D{F::Rgb555, {}, {}, 4, {}, {}}},
+      {"zoom8", "demo lan", D{F::Gray8, {}, {}, 8, {}, {}}},
+      {"zoom2", "cup.mp4 decimate2", D{F::Rgb32, {}, {}, 2, {}, {}}},
+      {"interp2", "demo isdn", D{F::Rgb24, {}, {}, 1, 2, {}}},
+      {"interp4-zoom2", "tree.avi lan", D{F::Rgb32, {}, {}, 2, 4, {}}},
+      {"sharpen", "cup.mp4 lossy-r8", D{F::Rgb24, {}, {}, 1, {}, true}},
+      {"sharpen-interp2", "demo lan", D{F::Cube, {}, {}, 1, 2, true}},
   };
-  const Display displays[] = {
-      {"gamma1.4", "demo lossy-r8", F::Rgb24, 1.4f, false, 1, {}, {}},
-      {"gamma0.6", "cup.mp4 isdn", F::Rgb555, 0.6f, false, 1, {}, {}},
-      {"gamma1.8", "demo lan", F::Pal332, 1.8f, false, 1, {}, {}},
-      {"gamma1.3", "tree.avi lan", F::Cube, 1.3f, false, 1, {}, {}},
-      {"showgray", "cup.mp4 lan", F::Rgb24, {}, true, 1, {}, {}},
-      {"showgray", "demo lan", F::Rgb555, {}, true, 1, {}, {}},
-      {"zoom2", "demo lossy-r8", F::Rgb24, {}, false, 2, {}, {}},
-      {"zoom4", "tree.avi isdn", F::Rgb555, {}, false, 4, {}, {}},
-      {"zoom8", "demo lan", F::Gray8, {}, false, 8, {}, {}},
-      {"zoom2", "cup.mp4 decimate2", F::Rgb32, {}, false, 2, {}, {}},
-      {"interp2", "demo isdn", F::Rgb24, {}, false, 1, 2, {}},
-      {"interp4-zoom2", "tree.avi lan", F::Rgb32, {}, false, 2, 4, {}},
-      {"sharpen", "cup.mp4 lossy-r8", F::Rgb24, {}, false, 1, {}, true},
-      {"sharpen-interp2", "demo lan", F::Cube, {}, false, 1, 2, true},
-  };
-  for (const Display& d : displays) {
-    host::DisplayChoices c;
-    c.format = d.format;
-    c.gamma = d.gamma;
-    if (d.showGray) c.showGray = true;
-    c.zoom = d.zoom;
-    c.interp = d.interp;
-    c.sharpen = d.sharpen;
-    Decode(std::string(d.stream) + " " + d.name + " " +
-               std::string(host::kOutputFormatNames[static_cast<int>(d.format)]),
-           streams.at(d.stream), c);
+  for (const auto& [name, stream, d] : displays) {
+    const std::string_view format = host::kOutputFormatNames[static_cast<int>(d.format)];
+    Decode(std::string(stream) + " " + name + " " + std::string(format), streams.at(stream), d);
   }
 
   const std::string golden = std::string(KVTC_SOURCE_DIR) + "/tests/tools/golden_bytes.txt";

@@ -9,7 +9,6 @@
 #include <iterator>
 #include <sstream>
 
-#include "kvtc/avi_writer.h"
 #include "kvtc/settings_dialogs.h"
 #include "settings/settings_record.h"
 #include "tool_test_support.h"
@@ -21,23 +20,9 @@ using testing::RunKvtcHere;
 using testing::RunKvtcProgram;
 using testing::ToolTest;
 
-// A "Kvt1" or other AVI of the given frames at 15 fps.
-void WriteStream(const std::string& path, const std::vector<std::vector<std::uint8_t>>& frames,
-                 const std::vector<bool>& keys, DWORD fourcc = MakeFourcc("Kvt1")) {
-  AviVideoInfo info;
-  info.format.header().biWidth = 160;
-  info.format.header().biHeight = 120;
-  info.format.header().biBitCount = 24;
-  info.format.header().biCompression = fourcc;
-  info.rateNum = 15;
-  AviWriter w(path, info);
-  for (std::size_t i = 0; i < frames.size(); ++i) w.WriteFrame(frames[i], keys[i]);
-  w.Finish();
-}
-
 TEST_F(ToolTest, HelpForTheToolAndEveryCommand) {
   for (const char* command : {"", "encode", "decode", "info", "config", "demo"}) {
-    const auto r = *command ? RunKvtcHere({command, "--help"}) : RunKvtcHere({"--help"});
+    const auto r = *command ? RunKvtcProgram({command, "--help"}) : RunKvtcProgram({"--help"});
     EXPECT_EQ(r.status, 0) << command;
     EXPECT_EQ(r.out.rfind(std::string("Usage: kvtc ") + (*command ? command : "COMMAND"), 0), 0u)
         << r.out;
@@ -102,10 +87,13 @@ TEST_F(ToolTest, BadInputsExitTwoNamingTheFileAndTheProblem) {
   const std::string text = Scratch("text.avi");
   std::ofstream(text) << "plain text, not a video";
   const std::string cinepak = Scratch("cinepak.avi");
-  WriteStream(cinepak, {{1, 2, 3}}, {true}, MakeFourcc("cvid"));
+  AviVideoInfo cvid = testing::KvtStream();
+  cvid.format.header().biCompression = MakeFourcc("cvid");
+  testing::WriteAvi(cinepak, cvid, {{1, 2, 3}}, {true});
   const std::string good = Scratch("good.avi");
-  WriteStream(good, std::vector<std::vector<std::uint8_t>>(4, testing::MakeKvtFrame({1}, {}, {}, {})),
-              {true, false, false, false});
+  const std::vector<std::uint8_t> still = testing::MakeKvtFrame({1}, {}, {}, {});
+  testing::WriteAvi(good, testing::KvtStream(), {still, still, still, still},
+                    {true, false, false, false});
   const std::string missing = Scratch("missing.y4m");
   const std::string out = Scratch("out.y4m");
 
@@ -119,8 +107,6 @@ TEST_F(ToolTest, BadInputsExitTwoNamingTheFileAndTheProblem) {
       {{"decode", Scratch("none.avi"), "-o", out}, Scratch("none.avi") + ": cannot open"},
       {{"decode", text, "-o", out}, text + ": not an AVI file (no RIFF header)"},
       {{"decode", cinepak, "-o", out}, cinepak + ": its video is 'cvid', not a KVT Codec stream"},
-      {{"info", text}, text + ": not an AVI file"},
-      {{"info", cinepak}, cinepak + ": its video is 'cvid'"},
       {{"decode", good, "-o", Scratch("no/such/dir/out.y4m")}, "no/such/dir/out.y4m: cannot"},
       {{"encode", good, "-o", Scratch("o.avi")},
        good + ": it is already KVT Codec video; decode it with 'kvtc decode"},
@@ -152,10 +138,7 @@ std::vector<std::string> FrameLine(const std::string& out, std::size_t index) {
 }
 
 TEST_F(ToolTest, TheBuiltProgramAnswersTheSameWay) {
-  auto r = RunKvtcProgram({"decode", "--help"});
-  EXPECT_EQ(r.status, 0);
-  EXPECT_EQ(r.out.rfind("Usage: kvtc decode", 0), 0u) << r.out;
-  r = RunKvtcProgram({"encode", "in.y4m", "-o", "o.avi", "--filter", "blur"});
+  auto r = RunKvtcProgram({"encode", "in.y4m", "-o", "o.avi", "--filter", "blur"});
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(r.err, "kvtc encode: --filter must be none, median or smooth (got 'blur')\n"
                    "Try 'kvtc encode --help'.\n");
@@ -166,13 +149,13 @@ TEST_F(ToolTest, TheBuiltProgramAnswersTheSameWay) {
 
 TEST_F(ToolTest, InfoNumbersAgreeWithTheFrames) {
   const std::string avi = Scratch("info.avi");
-  WriteStream(avi,
-              {testing::MakeKvtFrame({0x13, 128, 0}, {1, 2, 3, 4, 5}, {0xFF, 0x0F}, {1, 2, 3}),
-               testing::MakeKvtFrame({0x32, 255, 16, 7}, {9}, {0}, {}),
-               testing::MakeKvtFrame({0x48}, {}, {1}, {1}, 0x77),
-               testing::MakeKvtFrame({0x1C, 1, 0}, {}, {}, {}),
-               {}},
-              {true, false, false, false, false});
+  const std::vector<std::vector<std::uint8_t>> frames = {
+      testing::MakeKvtFrame({0x13, 128, 0}, {1, 2, 3, 4, 5}, {0xFF, 0x0F}, {1, 2, 3}),
+      testing::MakeKvtFrame({0x32, 255, 16, 7}, {9}, {0}, {}),
+      testing::MakeKvtFrame({0x48}, {}, {1}, {1}, 0x77),
+      testing::MakeKvtFrame({0x1C, 1, 0}, {}, {}, {}),
+      {}};
+  testing::WriteAvi(avi, testing::KvtStream(), frames, {true, false, false, false, false});
   const auto r = RunKvtcHere({"info", avi});
   EXPECT_EQ(r.status, 2);
   EXPECT_NE(r.out.find("  video              160x120 'Kvt1'"), std::string::npos) << r.out;

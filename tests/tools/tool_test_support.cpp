@@ -153,6 +153,31 @@ std::string MakeClip(const std::string& dir, const std::string& name, const std:
   return path;
 }
 
+AviVideoInfo KvtStream(std::uint32_t rateNum, std::uint32_t rateDen) {
+  AviVideoInfo info;
+  BITMAPINFOHEADER& h = info.format.header();
+  h.biWidth = 160;
+  h.biHeight = 120;
+  h.biPlanes = 1;
+  h.biBitCount = 24;
+  h.biCompression = MakeFourcc("Kvt1");
+  h.biSizeImage = 28800;
+  info.handler = MakeFourcc("KVTC");
+  info.rateNum = rateNum;
+  info.rateDen = rateDen;
+  info.codecState.assign(38, 0);
+  info.codecState[0] = 'K';
+  info.name = "KVT Codec";
+  return info;
+}
+
+void WriteAvi(const std::string& path, const AviVideoInfo& info,
+              const std::vector<std::vector<std::uint8_t>>& frames, const std::vector<bool>& keys) {
+  AviWriter w(path, info);
+  for (std::size_t i = 0; i < frames.size(); ++i) w.WriteFrame(frames[i], keys[i]);
+  w.Finish();
+}
+
 double FfmpegPsnr(const std::string& source, const std::string& decoded) {
   const CommandResult r = Run("ffmpeg -v info -i " + Quote(source) + " -i " + Quote(decoded) +
                               " -lavfi psnr -f null - 2>&1 >/dev/null | grep -o 'y:[0-9.inf]*' "

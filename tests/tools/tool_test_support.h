@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "kvtc/avi_writer.h"
 #include "platform/win32_types.h"
 #include "support/host.h"
 
@@ -49,6 +50,13 @@ std::vector<std::uint8_t> MakeKvtFrame(const std::vector<std::uint8_t>& header,
                                        const std::vector<std::uint8_t>& blockBits,
                                        const std::vector<std::uint8_t>& refinement,
                                        int checksum = -1);
+
+// A KVT Codec stream of 160x120 pictures at rateNum/rateDen frames a second, as the tool
+// describes one (its handler, name and stored state included).
+AviVideoInfo KvtStream(std::uint32_t rateNum = 15, std::uint32_t rateDen = 1);
+// Writes an AVI of these frames, each key where `keys` says.
+void WriteAvi(const std::string& path, const AviVideoInfo& info,
+              const std::vector<std::vector<std::uint8_t>>& frames, const std::vector<bool>& keys);
 
 // The average luma PSNR of `decoded` against `source`, as ffmpeg's psnr filter measures it
 // (0 when it cannot).

@@ -1,8 +1,6 @@
-#include "codec_install.h"
+#include "vcm_support.h"
 
 #include <cstdio>
-
-#include "wintest.h"
 
 namespace kvtc::wintest {
 namespace {

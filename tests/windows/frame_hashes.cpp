@@ -5,15 +5,14 @@
 #include <cstring>
 #include <iterator>
 
-
 namespace kvtc::wintest {
 namespace {
 
-constexpr LONG kWidth = kClipWidth;
-constexpr LONG kHeight = kClipHeight;
-constexpr int kFrames = kClipFrames;
 constexpr DWORD kQuality = 7500;
 constexpr DWORD kYuy2 = MakeFourcc("YUY2");
+
+// A pointer as a message parameter.
+LPARAM Lp(const void* p) { return reinterpret_cast<LPARAM>(p); }
 
 std::uint64_t Fnv1a(const void* data, std::size_t size) {
   std::uint64_t h = 0xcbf29ce484222325ull;
@@ -53,12 +52,12 @@ RGBQUAD PaletteEntry(int i) {
 BITMAPINFOHEADER HeaderFor(const Layout& layout, DWORD compression = 0) {
   BITMAPINFOHEADER h{};
   h.biSize = sizeof(h);
-  h.biWidth = kWidth;
-  h.biHeight = layout.topDown ? -kHeight : kHeight;
+  h.biWidth = kClipWidth;
+  h.biHeight = layout.topDown ? -kClipHeight : kClipHeight;
   h.biPlanes = 1;
   h.biBitCount = layout.bits;
   h.biCompression = compression ? compression : layout.compression;
-  h.biSizeImage = static_cast<DWORD>(kWidth * kHeight * layout.bits / 8);
+  h.biSizeImage = static_cast<DWORD>(kClipWidth * kClipHeight * layout.bits / 8);
   return h;
 }
 
@@ -92,11 +91,10 @@ std::vector<CompressedFrame> CompressClip(const CodecPort& codec, const Layout& 
     for (int i = 0; i < 256; ++i) full.table[i] = PaletteEntry(i);
   }
   BITMAPINFOHEADER out{};
-  auto lp = [](auto* p) { return reinterpret_cast<LPARAM>(p); };
-  codec.send(id, ICM_COMPRESS_GET_FORMAT, lp(&in), lp(&out));
-  const LRESULT largest = codec.send(id, ICM_COMPRESS_GET_SIZE, lp(&in), lp(&out));
-  codec.send(id, ICM_COMPRESS_BEGIN, lp(&in), lp(&out));
-  for (int n = 0; n < kFrames; ++n) {
+  codec.send(id, ICM_COMPRESS_GET_FORMAT, Lp(&in), Lp(&out));
+  const LRESULT largest = codec.send(id, ICM_COMPRESS_GET_SIZE, Lp(&in), Lp(&out));
+  codec.send(id, ICM_COMPRESS_BEGIN, Lp(&in), Lp(&out));
+  for (int n = 0; n < kClipFrames; ++n) {
     std::vector<BYTE> picture = ClipFrame(input.bits, input.compression, n);
     std::vector<BYTE> compressed(static_cast<std::size_t>(largest > 0 ? largest : 1));
     DWORD ckid = 0, flags = 0;
@@ -110,7 +108,7 @@ std::vector<CompressedFrame> CompressClip(const CodecPort& codec, const Layout& 
     c.lpdwFlags = &flags;
     c.lFrameNum = n;
     c.dwQuality = kQuality;
-    const LRESULT result = codec.send(id, ICM_COMPRESS, lp(&c), sizeof(c));
+    const LRESULT result = codec.send(id, ICM_COMPRESS, Lp(&c), sizeof(c));
     const std::size_t size = result == ICERR_OK ? out.biSizeImage : 0;
     compressed.resize(size);
     lines.push_back(Line((flags & AVIIF_KEYFRAME) ? "compress-key" : "compress", input.name, n,
@@ -128,12 +126,11 @@ using SettingsChange = std::function<void(settings::SettingsRecord&)>;
 bool ChangeSettings(const CodecPort& codec, std::uintptr_t id,
                     const SettingsChange& change) {
   settings::SettingsRecord s{};
-  auto lp = [](auto* p) { return reinterpret_cast<LPARAM>(p); };
-  if (codec.send(id, ICM_GETSTATE, lp(&s), sizeof(s)) != static_cast<LRESULT>(sizeof(s))) {
+  if (codec.send(id, ICM_GETSTATE, Lp(&s), sizeof(s)) != static_cast<LRESULT>(sizeof(s))) {
     return false;
   }
   change(s);
-  return codec.send(id, ICM_SETSTATE, lp(&s), sizeof(s)) == static_cast<LRESULT>(sizeof(s));
+  return codec.send(id, ICM_SETSTATE, Lp(&s), sizeof(s)) == static_cast<LRESULT>(sizeof(s));
 }
 
 // Decompresses the frames into one output layout, a line for each picture; the change, when
@@ -143,10 +140,9 @@ void DecompressClip(const CodecPort& codec, const std::vector<CompressedFrame>& 
                     const std::string& label = "decompress", const SettingsChange& change = {}) {
   settings::SettingsRecord file{};
   if (change) {
-    auto lp = [](auto* p) { return reinterpret_cast<LPARAM>(p); };
-    const std::uintptr_t defaults = codec.open(nullptr);
+      const std::uintptr_t defaults = codec.open(nullptr);
     if (defaults) {
-      codec.send(defaults, ICM_GETSTATE, lp(&file), sizeof(file));
+      codec.send(defaults, ICM_GETSTATE, Lp(&file), sizeof(file));
       codec.close(defaults);
     }
     change(file);
@@ -156,13 +152,12 @@ void DecompressClip(const CodecPort& codec, const std::vector<CompressedFrame>& 
     lines.push_back(label + " " + output.name + " open failed");
     return;
   }
-  auto lp = [](auto* p) { return reinterpret_cast<LPARAM>(p); };
   BITMAPINFOHEADER in = HeaderFor(kInputs[0], MakeFourcc("Kvt1"));
   BITMAPINFOHEADER out = HeaderFor(output);
   // RGB narrower than 24 bits is begun as 24-bit RGB, then delivered frame by frame.
   BITMAPINFOHEADER begin =
       output.compression == BI_RGB && output.bits < 24 ? HeaderFor(kOutputs[0]) : out;
-  codec.send(id, ICM_DECOMPRESS_BEGIN, lp(&in), lp(&begin));
+  codec.send(id, ICM_DECOMPRESS_BEGIN, Lp(&in), Lp(&begin));
   for (std::size_t n = 0; n < frames.size(); ++n) {
     std::vector<BYTE> compressed = frames[n].bits;
     in.biSizeImage = static_cast<DWORD>(compressed.size());
@@ -172,7 +167,7 @@ void DecompressClip(const CodecPort& codec, const std::vector<CompressedFrame>& 
     d.lpInput = compressed.data();
     d.lpbiOutput = &out;
     d.lpOutput = picture.data();
-    const LRESULT result = codec.send(id, ICM_DECOMPRESS, lp(&d), sizeof(d));
+    const LRESULT result = codec.send(id, ICM_DECOMPRESS, Lp(&d), sizeof(d));
     lines.push_back(Line(label.c_str(), output.name, static_cast<int>(n), result,
                          picture.data(), picture.size()));
   }
@@ -185,7 +180,6 @@ void DecompressClip(const CodecPort& codec, const std::vector<CompressedFrame>& 
 // the pictures it decodes through its gamma, colour and dither tables at several gammas.
 void FloatDerivedResults(const CodecPort& codec, const std::vector<CompressedFrame>& reference,
                          std::vector<std::string>& lines) {
-  auto lp = [](auto* p) { return reinterpret_cast<LPARAM>(p); };
   const std::uintptr_t id = codec.open(nullptr);
   if (!id) {
     lines.push_back("float-derived open failed");
@@ -195,7 +189,7 @@ void FloatDerivedResults(const CodecPort& codec, const std::vector<CompressedFra
   for (int threshold = 0; threshold <= 30; ++threshold) {
     DWORD quality = ~0u;
     const bool set = ChangeSettings(codec, id, [&](auto& s) { s.bThreshold = BYTE(threshold); });
-    const LRESULT result = set ? codec.send(id, ICM_GETQUALITY, lp(&quality), 0) : -1;
+    const LRESULT result = set ? codec.send(id, ICM_GETQUALITY, Lp(&quality), 0) : -1;
     std::snprintf(text, sizeof(text), "quality threshold %d result %ld quality %lu", threshold,
                   static_cast<long>(result), static_cast<unsigned long>(quality));
     lines.push_back(text);
@@ -217,7 +211,7 @@ void FloatDerivedResults(const CodecPort& codec, const std::vector<CompressedFra
         s.bOutputFormat = paletteCode;
       });
       const LRESULT result =
-          set ? codec.send(id, ICM_DECOMPRESS_GET_PALETTE, lp(&source), lp(&dst.h)) : -1;
+          set ? codec.send(id, ICM_DECOMPRESS_GET_PALETTE, Lp(&source), Lp(&dst.h)) : -1;
       std::snprintf(text, sizeof(text), " %ld:%016llx", static_cast<long>(result),
                     static_cast<unsigned long long>(Fnv1a(dst.table, sizeof(dst.table))));
       line += text;
@@ -257,14 +251,14 @@ bool WriteSettingsFile(const std::string& path, const settings::SettingsRecord& 
 // A panning gradient with a bright square moving across it.
 std::vector<BYTE> ClipFrame(WORD bitCount, DWORD compression, int n) {
   const int bytesPerPixel = bitCount / 8;
-  std::vector<BYTE> bits(static_cast<std::size_t>(kWidth * kHeight * bytesPerPixel));
-  for (int y = 0; y < kHeight; ++y) {
-    for (int x = 0; x < kWidth; ++x) {
+  std::vector<BYTE> bits(static_cast<std::size_t>(kClipWidth * kClipHeight * bytesPerPixel));
+  for (int y = 0; y < kClipHeight; ++y) {
+    for (int x = 0; x < kClipWidth; ++x) {
       const bool square = x >= 4 * n + 8 && x < 4 * n + 24 && y >= 2 * n + 8 && y < 2 * n + 24;
       const BYTE r = square ? 240 : static_cast<BYTE>(3 * x + 5 * n);
       const BYTE g = square ? 220 : static_cast<BYTE>(4 * y + x / 2);
       const BYTE b = square ? 40 : static_cast<BYTE>(128 + 2 * (x - y));
-      BYTE* p = &bits[static_cast<std::size_t>((y * kWidth + x) * bytesPerPixel)];
+      BYTE* p = &bits[static_cast<std::size_t>((y * kClipWidth + x) * bytesPerPixel)];
       if (bitCount == 8) {  // indices into the palettised input's table, every one in use
         p[0] = static_cast<BYTE>(x + 4 * y + n);
       } else if (compression == kYuy2) {
@@ -295,13 +289,6 @@ std::vector<std::string> HashSequences(const CodecPort& codec) {
   for (const Layout& output : kOutputs) DecompressClip(codec, reference, output, lines);
   FloatDerivedResults(codec, reference, lines);
   return lines;
-}
-
-bool FramesWereCoded(const std::vector<std::string>& lines) {
-  for (const std::string& line : lines) {
-    if (line.rfind("compress", 0) == 0 && line.find(" result 0 ") != std::string::npos) return true;
-  }
-  return false;
 }
 
 }  // namespace kvtc::wintest

@@ -37,7 +37,4 @@ std::vector<BYTE> ClipFrame(WORD bits, DWORD compression, int n);
 // One line per frame: what was done, the handler's result, the output's size and FNV-1a hash.
 std::vector<std::string> HashSequences(const CodecPort& codec);
 
-// True when the lines show that the codec compressed frames (not only refused them).
-bool FramesWereCoded(const std::vector<std::string>& lines);
-
 }  // namespace kvtc::wintest

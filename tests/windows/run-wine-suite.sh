@@ -66,4 +66,13 @@ if [ -z "${DISPLAY:-}" ]; then
   fi
   command=(xvfb-run -a -s "-screen 0 1024x768x24" "${command[@]}")
 fi
-exec "${command[@]}"
+"${command[@]}"
+status=$?
+# The host saves its screenshots as BMP files; the documentation takes PNG.
+if command -v ffmpeg >/dev/null; then
+  for shot in "$build/wine-out"/*.bmp; do
+    [ -e "$shot" ] || continue
+    ffmpeg -v error -y -i "$shot" "${shot%.bmp}.png" && rm -f "$shot"
+  done
+fi
+exit $status

@@ -1,8 +1,8 @@
 // Finding and opening the installed codec: the Video Compression Manager's enumeration, the
-// module it loads, what it reports about itself, and the driver-only open.
+// module it loads, what it reports about itself, the driver-only open, and its one export
+// called directly.
 #include <cstring>
 
-#include "codec_install.h"
 #include "vcm_support.h"
 
 namespace kvtc::wintest {
@@ -69,8 +69,6 @@ WINTEST_CASE(DriverOnlyOpenHasNoInstance) {
   BYTE state[kStateSize] = {};
   CHECK_EQ(SendDriverMessage(driver, ICM_GETSTATE, reinterpret_cast<LPARAM>(state), sizeof(state)),
            ICERR_ERROR);
-  CHECK_EQ(SendDriverMessage(driver, DRV_QUERYCONFIGURE, 0, 0), 0);
-  CHECK_EQ(SendDriverMessage(driver, ICM_DRAW_QUERY, 0, 0), ICERR_UNSUPPORTED);
   CHECK(CloseDriver(driver, 0, 0) != 0);
 }
 
@@ -84,6 +82,36 @@ WINTEST_CASE(LocateFindsTheCodecForItsStream) {
   ICGetInfo(hic, &info, sizeof(info));
   CHECK_EQ(info.fccHandler, kHandler);
   ICClose(hic);
+}
+
+using DriverProcFunction = LRESULT(CALLBACK*)(DWORD_PTR, HDRVR, UINT, LPARAM, LPARAM);
+
+// The DLL's one export, resolved by name as the driver loader resolves it, and called directly:
+// driver ids that were closed or never issued are refused, over the system's global heap too.
+WINTEST_CASE(StaleDriverIdsAreRefused) {
+  HMODULE module = LoadLibraryA("kvtc.dll");  // the installed one: the system directory
+  CHECK(module);
+  if (!module) return;
+  auto driverProc = reinterpret_cast<DriverProcFunction>(
+      reinterpret_cast<void*>(GetProcAddress(module, "DriverProc")));
+  CHECK(driverProc);
+  if (driverProc) {
+    ICOPEN open{sizeof(ICOPEN), ICTYPE_VIDEO, kHandler, 0, ICMODE_COMPRESS, 0, nullptr, nullptr, 0};
+    const LRESULT id = driverProc(0, nullptr, DRV_OPEN, 0, reinterpret_cast<LPARAM>(&open));
+    CHECK(id != 0);
+    BYTE state[kStateSize] = {};
+    const auto getState = [&](DWORD_PTR driverId) {
+      return driverProc(driverId, nullptr, ICM_GETSTATE, reinterpret_cast<LPARAM>(state),
+                        sizeof(state));
+    };
+    CHECK_EQ(getState(static_cast<DWORD_PTR>(id)), kStateSize);
+    CHECK_EQ(driverProc(static_cast<DWORD_PTR>(id), nullptr, DRV_CLOSE, 0, 0), 1);
+    CHECK_EQ(getState(static_cast<DWORD_PTR>(id)), ICERR_ERROR);       // closed
+    CHECK_EQ(getState(static_cast<DWORD_PTR>(id) + 0x100000), ICERR_ERROR);  // never issued
+    CHECK_EQ(getState(0xFFFF0000u), ICERR_ERROR);                      // the driver-only id
+    CHECK_EQ(driverProc(0xFFFF0000u, nullptr, DRV_CLOSE, 0, 0), 1);
+  }
+  FreeLibrary(module);
 }
 
 }  // namespace

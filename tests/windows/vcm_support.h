@@ -1,7 +1,9 @@
-// What the host's cases share: the codec's codes, an open compressor handle, bitmap headers and
-// file contents.
+// What the host's cases share: the codec's codes, an open compressor handle, bitmap headers,
+// file contents, and the codec's installation.
 #pragma once
 
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -25,14 +27,6 @@ class OpenCodec {
   HIC get() const { return hic_; }
   explicit operator bool() const { return hic_ != nullptr; }
 
-  // The ICM_GETQUALITY answer, or ~0u when refused.
-  DWORD Quality() const {
-    DWORD q = ~0u;
-    return ICSendMessage(hic_, ICM_GETQUALITY, reinterpret_cast<DWORD_PTR>(&q), 0) == ICERR_OK
-               ? q
-               : ~0u;
-  }
-
  private:
   HIC hic_;
 };
@@ -51,9 +45,40 @@ inline BITMAPINFOHEADER Header(LONG width, LONG height, WORD bits, DWORD compres
 }
 
 // The whole file, empty when it cannot be read.
-std::vector<BYTE> FileBytes(const std::string& path);
+inline std::vector<BYTE> FileBytes(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
 
 // A UTF-16 string of the codec's as a narrow string (its texts are plain ASCII).
-std::string Narrow(const WCHAR* text);
+inline std::string Narrow(const WCHAR* text) {
+  std::string s;
+  while (*text) s += static_cast<char>(*text++);
+  return s;
+}
+
+// Installing the codec the way its users do, through its INF file: the DLL goes into the
+// system directory (which a 32-bit process on 64-bit Windows sees redirected to syswow64), and
+// the driver is named in the registry as "vidc.KVTC" = "kvtc.dll" under Drivers32 (in the
+// 32-bit view, Wow6432Node, for a 32-bit host on 64-bit Windows).
+
+// True for a 32-bit process on 64-bit Windows.
+bool RunsUnderWow64();
+// The directory that holds drivers of this host's bitness, as the file system names it.
+std::string DriverDirectory();
+// A file in the system directory as the process names it (and as the codec does).
+std::string SystemFile(const char* name);
+
+// Runs the INF's DefaultInstall section, checks that the DLL and its Drivers32 value are where
+// this host looks for them, and removes the settings file and error log that an earlier run
+// left. False, after saying why, when any of it fails.
+bool InstallCodec(const std::string& inf);
+// Runs the INF's DefaultUninstall section; true when the DLL and its value are gone.
+bool UninstallCodec(const std::string& inf);
+
+// The file this process loaded kvtc.dll from; empty while it is not loaded.
+std::string LoadedCodecPath();
+// Case-insensitive equality of two Windows paths.
+bool SamePath(const std::string& a, const std::string& b);
 
 }  // namespace kvtc::wintest

@@ -6,8 +6,7 @@
 #include <cstring>
 #include <vector>
 
-#include "codec_install.h"
-#include "wintest.h"
+#include "vcm_support.h"
 
 namespace kvtc::wintest {
 namespace {

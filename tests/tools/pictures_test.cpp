@@ -1,9 +1,12 @@
-#include "kvtc/input_conversion.h"
-
+// The tool's own pictures: input conversion's layouts and scales, and the picture error the
+// demo reports.
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <cstring>
+
+#include "kvtc/input_conversion.h"
+#include "kvtc/picture_metrics.h"
 
 namespace kvtc::tool {
 namespace {
@@ -17,18 +20,6 @@ FramePtr Picture(int w, int h, std::array<std::uint8_t, 3> fill, std::array<std:
     }
   }
   return f;
-}
-
-TEST(InputConversion, BitmapsGoBottomRowFirstExceptYvu9) {
-  const FramePtr p = Picture(64, 48, {0, 0, 0}, {255, 255, 255});
-  InputConverter rgb(InputFormat::Rgb24, 64, 48);
-  auto bits = rgb.Convert(*p);
-  EXPECT_EQ(bits[47 * 64 * 3], 255);  // the top row comes last
-  EXPECT_EQ(bits[0], 0);
-  InputConverter yvu9(InputFormat::Yvu9, 64, 48);
-  bits = yvu9.Convert(*p);
-  EXPECT_GT(bits[0], 200);  // top row first
-  EXPECT_LT(bits[47 * 64], 30);
 }
 
 TEST(InputConversion, OddEdgesAreCroppedNotScaled) {
@@ -71,6 +62,22 @@ TEST(InputConversion, GreyLayoutsMatchTheirColourTables) {
   InputConverter g6(InputFormat::Gray6, 8, 2);
   EXPECT_EQ(g6.Convert(*white)[0], 63);
   EXPECT_EQ(g6.Header().colours()[63].rgbRed, 255);
+}
+
+// The picture error the demo reports, against its formula.
+TEST(PictureError, PsnrOfKnownDifferences) {
+  FramePtr a = Picture(4, 2, {100, 100, 100}, {100, 100, 100});
+  FramePtr b = Picture(4, 2, {100, 100, 100}, {100, 100, 100});
+  PictureError same;
+  same.Add(*a, *b);
+  EXPECT_TRUE(std::isinf(same.PsnrY()));
+  for (int y = 0; y < 2; ++y) {
+    for (int x = 0; x < 4; ++x) b->data[0][y * b->linesize[0] + 3 * x] = 103;  // red off by 3
+  }
+  PictureError e;
+  e.Add(*a, *b);
+  EXPECT_NEAR(e.PsnrRgb(), 10 * std::log10(255.0 * 255.0 / 3.0), 1e-9);  // MSE 9 over 3 parts
+  EXPECT_NEAR(e.PsnrY(), 10 * std::log10(255.0 * 255.0 / (0.897 * 0.897)), 1e-9);
 }
 
 }  // namespace
