@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <array>
+#include <tuple>
 
 #include "pixels/input_converters.h"
 #include "pixels/pixel_fixtures.h"
@@ -59,6 +60,19 @@ TEST(InputConversion, SolidColoursGiveTheirLumaAndChromaEverywhere) {
       ASSERT_EQ(p.V(i % 5, i / 5), c.v) << int{c.code};
     }
   }
+}
+
+// Planar 4:2:0: a Y plane, then a U and a V plane of a quarter each, whose samples go over as
+// they are while luma is scaled like 8-bit grey.
+TEST(InputConversion, PlanarChromaComesFromItsOwnPlane) {
+  auto ctx = testing::MakeEncoderContext();
+  ctx->inputFormat = kPlanar420;
+  std::vector<std::uint8_t> planar(64, 255);
+  planar.resize(80, 90);
+  planar.resize(96, 200);
+  Planes p(8, 8);
+  ASSERT_TRUE(ConvertInputFrame(*ctx, planar, p.bytes, p.g, false));
+  EXPECT_EQ(std::tuple(p.Y(3, 5), p.U(1, 2), p.V(3, 3)), std::tuple(215, 90, 200));
 }
 
 // Over noise, dark in its top rows where the small negative terms round to 0; V kept in a byte.
