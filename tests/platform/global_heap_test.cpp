@@ -42,6 +42,7 @@ TEST(GlobalHeap, FailureHookAndHeapBuffer) {
   EXPECT_TRUE(ok.Allocate(64));
   EXPECT_FALSE(refused.Allocate(64));
   EXPECT_FALSE(refused);
+  EXPECT_TRUE(refused.empty() && HeapBuffer<std::uint32_t>().span().empty());
   testing::FailAllocationsAfter(-1);
   ok[63] = 7;
   EXPECT_TRUE(ok.Ensure(64));
