@@ -158,7 +158,7 @@ TEST_F(InstanceTest, LoadFromRecordChecksMagicAndSize) {
   EXPECT_EQ(Bytes(InstanceSettings(id)), Bytes(PresetRecord(Preset::Lan)));
 }
 
-TEST_F(HostTest, UnwritableSystemDirectoryLeavesLanAndReportsNothing) {
+TEST_F(HostTest, SystemDirectoryLeavesLanWhenUnwritableAndIsMadeWhenMissing) {
   // Even root cannot write below a path whose directory part is a plain file.
   const std::string blocker = systemDir_.File("not-a-dir");
   WriteFileBytes(blocker, "x", 1);
@@ -168,6 +168,12 @@ TEST_F(HostTest, UnwritableSystemDirectoryLeavesLanAndReportsNothing) {
   ASSERT_NE(id, 0u);
   EXPECT_EQ(Bytes(InstanceSettings(id)), Bytes(PresetRecord(Preset::Lan)));
   EXPECT_TRUE(SettingsFilePath().find("not-a-dir") != std::string::npos);
+
+  // A system directory that is not there yet is made, with its parents, for the file.
+  const std::string nested = systemDir_.File("config/kvtc");
+  setenv("KVTC_SYSTEM_DIR", nested.c_str(), 1);
+  ASSERT_NE(host.Open(), 0u);
+  EXPECT_EQ(ReadFileBytes(nested + "/KVTC.cfg").size(), kSettingsSize);
 }
 
 }  // namespace
