@@ -123,6 +123,14 @@ TEST(CompressorDialog, OkStoresEveryControlAndOnlyItsFlags) {
   EXPECT_EQ(Working().bLosslessLuma, 0);
   EXPECT_EQ(Working().bLosslessChroma, 1);
   EXPECT_EQ(Working().bSearchRadius, 8);
+
+  start.bRefreshPeriod = 0;  // no refresh: the slider's left end
+  RunCompressor(start, [](OpenDialog& d) {
+    EXPECT_EQ(d.ScrollPosition(IDC_REFRESH_SLIDER), 0);
+    d.Select(IDC_SEARCH_RADIUS, "None");
+    d.Ok();
+  });
+  EXPECT_EQ(Working().bSearchRadius, 0);
 }
 
 TEST(CompressorDialog, CancelKeepsOnlySliderMoves) {

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <filesystem>
 #include <limits>
 #include <tuple>
 
@@ -158,7 +159,7 @@ TEST_F(InstanceTest, LoadFromRecordChecksMagicAndSize) {
   EXPECT_EQ(Bytes(InstanceSettings(id)), Bytes(PresetRecord(Preset::Lan)));
 }
 
-TEST_F(HostTest, SystemDirectoryLeavesLanWhenUnwritableAndIsMadeWhenMissing) {
+TEST_F(HostTest, SystemDirectoryUnwritableMissingOrFull) {
   // Even root cannot write below a path whose directory part is a plain file.
   const std::string blocker = systemDir_.File("not-a-dir");
   WriteFileBytes(blocker, "x", 1);
@@ -170,10 +171,15 @@ TEST_F(HostTest, SystemDirectoryLeavesLanWhenUnwritableAndIsMadeWhenMissing) {
   EXPECT_TRUE(SettingsFilePath().find("not-a-dir") != std::string::npos);
 
   // A system directory that is not there yet is made, with its parents, for the file.
-  const std::string nested = systemDir_.File("config/kvtc");
+  const std::string nested = systemDir_.File("home/user/.config/kvtc");
   setenv("KVTC_SYSTEM_DIR", nested.c_str(), 1);
   ASSERT_NE(host.Open(), 0u);
   EXPECT_EQ(ReadFileBytes(nested + "/KVTC.cfg").size(), kSettingsSize);
+
+  // A full disk: the record goes into the stream's buffer, and only the close fails.
+  std::filesystem::remove(nested + "/KVTC.cfg");
+  std::filesystem::create_symlink("/dev/full", nested + "/KVTC.cfg");
+  EXPECT_FALSE(SaveSettingsFile(PresetRecord(Preset::Lan)));
 }
 
 }  // namespace
