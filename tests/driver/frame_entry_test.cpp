@@ -169,14 +169,16 @@ TEST_F(InstanceTest, DecompressEntryRules) {
   InputBitmap input = Picture(160, 120, 0);
   Compressed frame = codec.Compress(input, true);
 
-  frame.header.biCompression = MakeFourcc("Kvtb");
-  codec.Decompress(frame, Header(160, 120, 24));
-  EXPECT_EQ(InstanceSettings(id).bStreamVariant, 1);
-  EXPECT_TRUE(InstanceSettings(id).bFlags & settings::SF_VARIANT);
-  frame.header.biCompression = MakeFourcc("Kvt1");
-  codec.Decompress(frame, Header(160, 120, 24));
-  EXPECT_EQ(InstanceSettings(id).bStreamVariant, 0);
-  EXPECT_FALSE(InstanceSettings(id).bFlags & settings::SF_VARIANT);
+  // The FOURCC's fourth character names the interpolation level and the sharpen flag; any
+  // other character leaves the settings' own, here those of the character before.
+  for (const auto& [fourcc, level, sharpen] :
+       {std::tuple{"KvtB", 1, false}, {"Kvt1", 0, false}, {"Kvtc", 2, true}, {"KvtC", 2, false},
+        {"Kvta", 0, true}, {"Kvtz", 0, true}, {"Kvtb", 1, true}, {"KvtA", 0, false}}) {
+    frame.header.biCompression = MakeFourcc(fourcc[0], fourcc[1], fourcc[2], fourcc[3]);
+    codec.Decompress(frame, Header(160, 120, 24));
+    EXPECT_EQ(InstanceSettings(id).bStreamVariant, level) << fourcc;
+    EXPECT_EQ((InstanceSettings(id).bFlags & settings::SF_VARIANT) != 0, sharpen) << fourcc;
+  }
 
   // Inside a begun sequence, a foreign FOURCC decodes nothing and still answers OK.
   BITMAPINFOHEADER dst = Header(160, 120, 24);
