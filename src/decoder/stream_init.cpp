@@ -32,6 +32,7 @@ bool StartDecoderStream(stream::CodecContext& context, const settings::SettingsR
   d.hasPicture = 0;
   d.pictureGrey = 0;
   d.mapClear = 0;  // a new map holds anything
+  d.referenceBorders = 0;
   d.searchRadius = settings.bSearchRadius;
   d.refreshPeriod = settings.bRefreshPeriod;
   d.losslessLuma = settings.bLosslessLuma ? 1 : 0;
@@ -48,6 +49,7 @@ bool StartDecoderStream(stream::CodecContext& context, const settings::SettingsR
   const std::size_t picture = std::size_t{g.width} * g.height * 4;
   if (!AllocatePlaneSet(d.current, g.planeSetSize) ||
       !AllocatePlaneSet(d.reference, g.planeSetSize) || !d.updateMap.Allocate(g.mapSize) ||
+      !d.touchedRows.Allocate(g.blocksDown) ||
       !d.output.Allocate(picture) || !d.previousOutput.Allocate(picture)) {
     return false;
   }

@@ -68,12 +68,16 @@ struct DecoderState {
   std::uint8_t hasPicture = 0;   // 1 once a frame has been decoded and converted
   std::uint8_t pictureGrey = 0;  // grey state of the picture in the output buffer
   std::uint8_t mapClear = 0;     // 1 when the update map is known to hold no mark
+  // The border state the reference planes were last finished with (lossless luma, lossless
+  // chroma, grey; 0: unknown), which decides whether a frame's rows alone can update them.
+  std::uint8_t referenceBorders = 0;
   std::uint32_t outputSize = 0;
   PlaneGeometry geometry;
   BlockOffsets offsets;
   HeapBuffer<std::uint8_t> current;         // plane set being decoded
   HeapBuffer<std::uint8_t> reference;       // plane set of the last decoded picture
   HeapBuffer<std::uint8_t> updateMap;       // (8 BY + 4) x (W + 4)
+  HeapBuffer<std::uint8_t> touchedRows;     // BY: the block rows the frame in hand touched
   HeapBuffer<std::uint8_t> expansion;       // unpacked 4-bit literals
   HeapBuffer<std::uint8_t> output;          // W H 4: the converted picture
   HeapBuffer<std::uint8_t> previousOutput;  // W H 4: the one before, for interpolation
