@@ -147,12 +147,10 @@ DecodeOutcome DecodeFrame(CodecContext& context, const settings::SettingsRecord&
   // grey picture fills its whole luma plane), is done to both instead of copying one to the
   // other.
   const bool untouched = !header->key() && touched == 0;
-  const std::uint8_t borders = static_cast<std::uint8_t>(
-      1 | (header->losslessLuma() ? 2 : 0) | (header->losslessChroma() ? 4 : 0) | (grey ? 8 : 0));
-  // Without a key frame, a grey picture (its luma is filled whole), sharpening (which borrows
-  // the reference planes) or a change of border state, only the rows the frame touched and
-  // their neighbours can differ from the reference.
-  const bool rowsSuffice = !header->key() && !grey && !sharpen && borders == d.referenceBorders;
+  // Without a key frame, a grey picture (its luma is filled whole) or sharpening (which
+  // borrows the reference planes), only the rows the frame touched, their neighbours and the
+  // plane borders can differ from the reference.
+  const bool rowsSuffice = !header->key() && !grey && !sharpen;
   if (untouched && !grey) {
     for (const std::span<std::uint8_t> planes : {d.current.span(), d.reference.span()}) {
       stream::RebuildBorders(g, planes, header->losslessLuma(), header->losslessChroma(), false);
@@ -167,7 +165,6 @@ DecodeOutcome DecodeFrame(CodecContext& context, const settings::SettingsRecord&
       CopyPlaneSet(d.reference.span(), d.current.span());
     }
   }
-  d.referenceBorders = borders;
   d.mapClear = untouched || (header->key() && mapWasClear) ? 1 : 0;
   if (sharpen) {
     SharpenLuma(g, d.current.span(), d.reference.span(), header->losslessLuma(),

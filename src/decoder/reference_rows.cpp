@@ -32,6 +32,10 @@ void CopyPlaneRows(const PlaneRows& p, std::uint8_t* to, const std::uint8_t* fro
     std::memcpy(to + at, from + at, std::size_t{end - first} * p.stride);
   };
   copy(0, 2);  // the border rows
+  for (std::uint32_t r = 2; r < p.rows; ++r) {  // the border columns
+    const std::size_t at = p.offset + std::size_t{r} * p.stride;
+    std::memcpy(to + at, from + at, std::min<std::size_t>(2, p.stride));
+  }
   const auto blockRows = static_cast<std::uint32_t>(touched.size());
   // Runs of block rows to copy go out as one copy each.
   std::uint32_t runStart = 0;

@@ -32,7 +32,6 @@ bool StartDecoderStream(stream::CodecContext& context, const settings::SettingsR
   d.hasPicture = 0;
   d.pictureGrey = 0;
   d.mapClear = 0;  // a new map holds anything
-  d.referenceBorders = 0;
   d.searchRadius = settings.bSearchRadius;
   d.refreshPeriod = settings.bRefreshPeriod;
   d.losslessLuma = settings.bLosslessLuma ? 1 : 0;

@@ -68,9 +68,6 @@ struct DecoderState {
   std::uint8_t hasPicture = 0;   // 1 once a frame has been decoded and converted
   std::uint8_t pictureGrey = 0;  // grey state of the picture in the output buffer
   std::uint8_t mapClear = 0;     // 1 when the update map is known to hold no mark
-  // The border state the reference planes were last finished with (lossless luma, lossless
-  // chroma, grey; 0: unknown), which decides whether a frame's rows alone can update them.
-  std::uint8_t referenceBorders = 0;
   std::uint32_t outputSize = 0;
   PlaneGeometry geometry;
   BlockOffsets offsets;
