@@ -137,20 +137,6 @@ TEST_F(DecodeFrameTest, AFrameTouchingNoBlockEndsAsOneThatChangesNothing) {
   }
 }
 
-// The reference takes only the block rows near what a frame changed: a corner changed in
-// each block row in turn, the top and bottom ones included, must still leave both sets equal.
-TEST_F(DecodeFrameTest, FramesChangingOneBlockRowLeaveThePlanesTheReference) {
-  for (int changed = 0; changed < 8; ++changed) {
-    Open(16, 32, 2, 16 * 32 * 3);
-    ASSERT_EQ(Decode(UniformKeyFrame(8, 20, 90, 170, 0, 7)), DecodeOutcome::kDecoded);
-    FrameBuilder f(0);
-    f.B(0, changed).B(1).B(0b1000, 4).B(0, 7 - changed);
-    f.RL(250).Zeros(5);  // quadrant 0's corner; its chroma and refinement unflagged
-    ASSERT_EQ(Decode(f.Build()), DecodeOutcome::kDecoded) << changed;
-    EXPECT_TRUE(PlanesAreTheReference()) << changed;
-  }
-}
-
 TEST_F(DecodeFrameTest, ChecksumFailuresAreLoggedAndLeaveTheLastGoodPicture) {
   Open(8, 8, 11, 64);
   EXPECT_EQ(Decode(WithBadChecksum(UniformKeyFrame(1, 100))), DecodeOutcome::kChecksumFailed);
