@@ -94,13 +94,15 @@ TEST_F(InstanceTest, SetStateRefusesForeignOrShortBlocksAndReloadsWithout) {
   EXPECT_EQ(host.Send(id, ICM_SETSTATE, &block, 3), 0);
   EXPECT_EQ(InstanceSettings(id).bSearchRadius, 0);  // still LAN
 
-  // A null block reloads the file, whatever the instance holds now.
+  // A null block, or one of no bytes, reloads the file, whatever the instance holds now.
   settings::SettingsRecord onDisk = PresetRecord(settings::Preset::Isdn);
   ASSERT_TRUE(settings::SaveSettingsFile(onDisk));
-  EXPECT_EQ(host.Send(id, ICM_SETSTATE, &block, 38), 38);
-  EXPECT_EQ(InstanceSettings(id).bSearchRadius, 16);
-  EXPECT_EQ(host.Send(id, ICM_SETSTATE, static_cast<void*>(nullptr), 0), 38);
-  EXPECT_EQ(InstanceSettings(id).bSearchRadius, 4);
+  for (void* none : {static_cast<void*>(nullptr), static_cast<void*>(&block)}) {
+    EXPECT_EQ(host.Send(id, ICM_SETSTATE, &block, 38), 38);
+    EXPECT_EQ(InstanceSettings(id).bSearchRadius, 16);
+    EXPECT_EQ(host.Send(id, ICM_SETSTATE, none, 0), 38);
+    EXPECT_EQ(InstanceSettings(id).bSearchRadius, 4);
+  }
 }
 
 TEST(QualityMapping, MatchesTheTableAndRoundTripsEveryThreshold) {

@@ -202,6 +202,33 @@ TEST_F(HostTest, TopDownDestinationIsTheBottomUpPictureFlippedThroughEitherEntry
   }
 }
 
+// The sizes at the edges of what the codec takes, one pixel across or down and 8192 pixels
+// along the longest side, code and decode a flat picture to the flat picture an ordinary size
+// gives; a side one longer is refused by both directions' format queries.
+TEST_F(HostTest, PicturesAtTheEdgesOfTheSizeRangeRoundTrip) {
+  Host host;
+  const DWORD_PTR id = host.Open();
+  Codec codec(host, id);
+  std::vector<std::uint8_t> flat;  // what the first, ordinary size decodes to
+  for (const auto& [w, h] : {std::pair<LONG, LONG>{16, 4}, {1, 5}, {7, 1}, {8192, 2}, {2, 8192}}) {
+    InputBitmap input = Picture(w, h, 0);
+    std::fill(input.bits.begin(), input.bits.end(), std::uint8_t{90});
+    Compressed frame = codec.Compress(input, true);
+    std::vector<std::uint8_t> bits = codec.Decompress(frame, Header(w, h, 24));
+    bits.resize(static_cast<std::size_t>(w) * h * 3);
+    if (flat.empty()) flat.assign(bits.begin(), bits.begin() + 3);
+    for (std::size_t i = 0; i < bits.size(); ++i) ASSERT_EQ(bits[i], flat[i % 3]) << w << "x" << h;
+    host.Send(id, ICM_DECOMPRESS_END);
+  }
+  for (const auto& [w, h] : {std::pair<LONG, LONG>{8193, 2}, {2, 8193}, {2, -8193}}) {
+    BITMAPINFOHEADER in = Header(w, h, 24);
+    BITMAPINFOHEADER kvt = in;
+    kvt.biCompression = MakeFourcc("Kvt1");
+    EXPECT_EQ(host.Send(id, ICM_COMPRESS_QUERY, &in), ICERR_BADFORMAT) << w << "x" << h;
+    EXPECT_EQ(host.Send(id, ICM_DECOMPRESS_QUERY, &kvt), ICERR_BADFORMAT) << w << "x" << h;
+  }
+}
+
 // Two streams of different sizes, each coded and decoded by its own instance, one after the
 // other or interleaved frame by frame: the same bytes either way.
 TEST_F(HostTest, TwoInstancesOfDifferentSizesDoNotDisturbEachOther) {
