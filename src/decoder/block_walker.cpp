@@ -230,6 +230,7 @@ struct FrameWalker {
   WalkResult Run() {
     std::uint32_t nextRefresh = h.refreshPhase;
     std::uint32_t touched = 0;
+    const bool markRows = in.touchedRows.size() >= in.geometry.blocksDown;
     for (std::uint32_t index = 0; index < in.geometry.blockCount; ++index) {
       bool refresh = h.key();
       if (h.refreshPeriod != 0 && index == nextRefresh) {
@@ -247,6 +248,7 @@ struct FrameWalker {
         continue;
       }
       ++touched;
+      if (markRows) in.touchedRows[by] = 1;
       if (Overrun()) return WalkResult::kDamaged;
     }
     if (in.touchedBlocks) *in.touchedBlocks = touched;

@@ -41,6 +41,9 @@ struct BlockWalkInput {
   // When given, set to the number of blocks the frame refreshes or updates (every block but
   // those it leaves unchanged).
   std::uint32_t* touchedBlocks = nullptr;
+  // When it holds a byte a block row, a row's byte is set to 1 when the frame refreshes or
+  // updates one of its blocks; the caller clears it.
+  std::span<std::uint8_t> touchedRows = {};
 };
 
 // Decodes every block of the frame into `current`. The marks follow the frame's own grey

@@ -8,6 +8,7 @@
 #include "decoder/error_log.h"
 #include "decoder/output_code.h"
 #include "decoder/picture_output.h"
+#include "decoder/reference_rows.h"
 #include "decoder/sharpen.h"
 #include "decoder/stream_init.h"
 #include "decoder/temporal_interpolation.h"
@@ -126,11 +127,12 @@ DecodeOutcome DecodeFrame(CodecContext& context, const settings::SettingsRecord&
   d.mapClear = 0;  // until the frame is known to leave it clear
 
   std::uint32_t touched = 0;
+  std::fill(d.touchedRows.begin(), d.touchedRows.end(), std::uint8_t{0});
   const BlockWalkInput walk{*header,           g,
                             d.offsets,         context.tables,
                             d.current.span(),  d.reference.span(),
                             d.updateMap.span(), true,
-                            &touched};
+                            &touched,          d.touchedRows.span()};
   if (DecodeBlocks(walk) == WalkResult::kDamaged) return RejectFrame(d, DecodeOutcome::kDamaged);
 
   // From here on the picture is shown grey when the frame is, or when grey display is asked
@@ -145,6 +147,10 @@ DecodeOutcome DecodeFrame(CodecContext& context, const settings::SettingsRecord&
   // grey picture fills its whole luma plane), is done to both instead of copying one to the
   // other.
   const bool untouched = !header->key() && touched == 0;
+  // Without a key frame, a grey picture (its luma is filled whole) or sharpening (which
+  // borrows the reference planes), only the rows the frame touched, their neighbours and the
+  // plane borders can differ from the reference.
+  const bool rowsSuffice = !header->key() && !grey && !sharpen;
   if (untouched && !grey) {
     for (const std::span<std::uint8_t> planes : {d.current.span(), d.reference.span()}) {
       stream::RebuildBorders(g, planes, header->losslessLuma(), header->losslessChroma(), false);
@@ -153,7 +159,11 @@ DecodeOutcome DecodeFrame(CodecContext& context, const settings::SettingsRecord&
     stream::FinishPicture({g, context.tables, d.current.span(), d.updateMap.span(),
                            header->key(), grey, header->losslessLuma(),
                            header->losslessChroma(), code, sharpen});
-    CopyPlaneSet(d.reference.span(), d.current.span());
+    if (rowsSuffice) {
+      CopyTouchedRows(g, d.reference.span(), d.current.span(), d.touchedRows.span());
+    } else {
+      CopyPlaneSet(d.reference.span(), d.current.span());
+    }
   }
   d.mapClear = untouched || (header->key() && mapWasClear) ? 1 : 0;
   if (sharpen) {

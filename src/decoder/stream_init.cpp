@@ -48,6 +48,7 @@ bool StartDecoderStream(stream::CodecContext& context, const settings::SettingsR
   const std::size_t picture = std::size_t{g.width} * g.height * 4;
   if (!AllocatePlaneSet(d.current, g.planeSetSize) ||
       !AllocatePlaneSet(d.reference, g.planeSetSize) || !d.updateMap.Allocate(g.mapSize) ||
+      !d.touchedRows.Allocate(g.blocksDown) ||
       !d.output.Allocate(picture) || !d.previousOutput.Allocate(picture)) {
     return false;
   }

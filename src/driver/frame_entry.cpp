@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 #include <span>
 
 #include "decoder/decode_frame.h"
@@ -79,9 +80,20 @@ Variant VariantOf(DWORD fourcc) {
 
 // Turns the picture the decoder wrote upside down in place: `rows` rows of `rowBytes` bytes,
 // exactly as the decoder lays them out.
+// Rows trade places through a small buffer in whole chunks, so that the swap runs at the
+// speed of a copy rather than a byte at a time.
 void FlipRows(std::uint8_t* bits, std::size_t rowBytes, std::size_t rows) {
+  constexpr std::size_t kChunk = 512;
+  std::uint8_t held[kChunk];
   for (std::size_t i = 0; i < rows / 2; ++i) {
-    std::swap_ranges(bits + i * rowBytes, bits + (i + 1) * rowBytes, bits + (rows - 1 - i) * rowBytes);
+    std::uint8_t* top = bits + i * rowBytes;
+    std::uint8_t* bottom = bits + (rows - 1 - i) * rowBytes;
+    for (std::size_t x = 0; x < rowBytes; x += kChunk) {
+      const std::size_t n = std::min(kChunk, rowBytes - x);
+      std::memcpy(held, top + x, n);
+      std::memcpy(top + x, bottom + x, n);
+      std::memcpy(bottom + x, held, n);
+    }
   }
 }
 

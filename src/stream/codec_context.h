@@ -74,6 +74,7 @@ struct DecoderState {
   HeapBuffer<std::uint8_t> current;         // plane set being decoded
   HeapBuffer<std::uint8_t> reference;       // plane set of the last decoded picture
   HeapBuffer<std::uint8_t> updateMap;       // (8 BY + 4) x (W + 4)
+  HeapBuffer<std::uint8_t> touchedRows;     // BY: the block rows the frame in hand touched
   HeapBuffer<std::uint8_t> expansion;       // unpacked 4-bit literals
   HeapBuffer<std::uint8_t> output;          // W H 4: the converted picture
   HeapBuffer<std::uint8_t> previousOutput;  // W H 4: the one before, for interpolation

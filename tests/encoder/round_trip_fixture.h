@@ -1,6 +1,6 @@
-// A stream coded with EncodeFrame and decoded, frame by frame, by the decoder's block walker
-// and picture finishing as a colour display decodes it, the two pictures compared after
-// every frame.
+// A stream coded with EncodeFrame and decoded, frame by frame, by the frame decoder as a host
+// showing 24-bit colour decodes it, the decoder's planes compared with the encoder's
+// reconstruction after every frame.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -8,16 +8,16 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <memory>
 #include <span>
 #include <string>
 #include <vector>
 
-#include "decoder/block_walker.h"
+#include "decoder/decode_frame.h"
 #include "encoder/encode_frame.h"
 #include "pixels/pixel_format.h"
 #include "stream/frame_format.h"
-#include "stream/picture_finishing.h"
 
 namespace kvtc::testing {
 
@@ -70,7 +70,6 @@ class RoundTrip {
       c.paletteU[i] = static_cast<std::uint8_t>(96 + i % 64);
       c.paletteV[i] = static_cast<std::uint8_t>(255 - i);
     }
-    stream::EnsureSumTables(tables_);
   }
 
   stream::CodecContext& context() { return *context_; }
@@ -93,20 +92,25 @@ class RoundTrip {
     EXPECT_LE(header_.refinementBits.size(), 65535u);
     EXPECT_EQ(header_.key(), result_.key);
 
-    const stream::EncoderState& e = context_->enc;
-    if (current_.empty()) {  // a new decoder: planes of 128
-      current_.assign(e.geometry.planeSetSize, 128);
-      map_.resize(e.geometry.mapSize);
+    if (picture_.empty()) {  // a new decoder, of the encoder's decimation
+      decoded_->decimation = context_->enc.decimation;
+      decoderRecord_ = settings::PresetRecord(settings::Preset::Lan);
+      decoderRecord_.dwWidth = s_.width;
+      decoderRecord_.dwHeight = s_.height;
+      decoderRecord_.bDecimation = context_->enc.decimation;
+      decoderRecord_.bFlags = 0;
+      picture_.resize(std::size_t{s_.width} * s_.height * 4 + 1);
     }
-    const std::vector<std::uint8_t> reference = current_;
-    if (!header_.key()) std::fill(map_.begin(), map_.end(), 0);
-    ASSERT_EQ(decoder::DecodeBlocks({header_, e.geometry, e.offsets, tables_, current_, reference,
-                                     map_, true}),
-              decoder::WalkResult::kDecoded);
-    stream::FinishPicture({e.geometry, tables_, current_, map_, header_.key(), header_.grey(),
-                           header_.losslessLuma(), header_.losslessChroma(), pixels::kRgb24,
-                           false});
-    Compare();
+    decoded_->outputFormat = pixels::kRgb24;
+    ASSERT_EQ(decoder::DecodeFrame(*decoded_, decoderRecord_, frame_, picture_),
+              decoder::DecodeOutcome::kDecoded);
+    // What the next frame is decoded against is what was shown, however little of it the
+    // decoder copies.
+    const stream::DecoderState& d = decoded_->dec;
+    ASSERT_EQ(d.geometry.planeSetSize, context_->enc.geometry.planeSetSize);
+    EXPECT_EQ(std::memcmp(d.current.data(), d.reference.data(), d.geometry.planeSetSize), 0)
+        << s_.Describe() << " frame " << frames_;
+    Compare(d.reference.data());
     ++frames_;
   }
 
@@ -116,7 +120,7 @@ class RoundTrip {
   // threshold the frame was coded with (a 4-bit literal may sit up to 16 below), wherever the
   // stream carries luma, unless blocks were skipped for want of room; with colour-aware
   // detection, likewise the chroma wherever the stream carries it.
-  void Compare() {
+  void Compare(const std::uint8_t* decoded) {
     const stream::EncoderState& e = context_->enc;
     const stream::PlaneGeometry& g = e.geometry;
     const std::uint32_t step = header_.losslessLuma() ? 1 : 2;
@@ -131,23 +135,23 @@ class RoundTrip {
     for (std::uint32_t r = 0; r <= g.height; r += step) {
       for (std::uint32_t c = 0; c <= g.width; c += step) {
         const std::size_t at = r * g.lumaStride + c;
-        if (e.reference[at] != current_[at]) fail("luma", at, e.reference[at], current_[at]);
+        if (e.reference[at] != decoded[at]) fail("luma", at, e.reference[at], decoded[at]);
         const bool coded = r >= step && c >= step && r <= 8 * g.blocksDown && c <= 8 * g.blocksAcross;
         if (coded && result_.skipped == 0 && e.unshownBlocks == 0 &&
-            std::abs(current_[at] - e.current[at]) > tolerance) {
-          fail("input", at, e.current[at], current_[at]);
+            std::abs(decoded[at] - e.current[at]) > tolerance) {
+          fail("input", at, e.current[at], decoded[at]);
         }
       }
     }
     const std::uint32_t chromaStep = header_.losslessChroma() ? 1 : 2;
     const bool chromaFollows = s_.chromaChange && !header_.grey() && result_.skipped == 0;
     for (std::size_t at = g.uOffset; at < g.planeSetSize - 2 * g.lumaStride; ++at) {
-      if (e.reference[at] != current_[at]) fail("chroma", at, e.reference[at], current_[at]);
+      if (e.reference[at] != decoded[at]) fail("chroma", at, e.reference[at], decoded[at]);
       const std::size_t r = (at - g.uOffset) / g.chromaStride % (g.chromaHeight + 1);
       const std::size_t c = (at - g.uOffset) % g.chromaStride;
       if (chromaFollows && r % chromaStep == 0 && c % chromaStep == 0 && r >= 1 && c >= 1 &&
-          r <= 4 * g.blocksDown && std::abs(current_[at] - e.current[at]) > tolerance) {
-        fail("input chroma", at, e.current[at], current_[at]);
+          r <= 4 * g.blocksDown && std::abs(decoded[at] - e.current[at]) > tolerance) {
+        fail("input chroma", at, e.current[at], decoded[at]);
       }
     }
   }
@@ -158,9 +162,9 @@ class RoundTrip {
   };
   StreamSettings s_;
   std::unique_ptr<stream::CodecContext, ContextDeleter> context_{stream::CreateContext()};
-  settings::SettingsRecord record_{};
-  stream::ArithmeticTables tables_;
-  std::vector<std::uint8_t> output_, frame_, current_, map_;
+  std::unique_ptr<stream::CodecContext, ContextDeleter> decoded_{stream::CreateContext()};
+  settings::SettingsRecord record_{}, decoderRecord_{};
+  std::vector<std::uint8_t> output_, frame_, picture_;
   stream::FrameHeader header_;
   encoder::EncodedFrame result_;
   int frames_ = 0;

@@ -1,5 +1,5 @@
-// Streams coded by EncodeFrame and decoded by the decoder's block walker: across the settings
-// grid, every input format and every synthetic scene, after every frame the decoder's picture
+// Streams coded by EncodeFrame and decoded by the frame decoder: across the settings grid,
+// every input format and every synthetic scene, after every frame the decoder's picture
 // equals the encoder's reconstruction and follows the input within the threshold.
 #include <gtest/gtest.h>
 
@@ -70,6 +70,19 @@ TEST(RoundTrip, SettingsThatChangeOrSitOffTheUsualValues) {
     trip.Step(source.Frame(pixels::kRgb24, f));
     ASSERT_FALSE(HasFailure()) << "frame " << f;
     EXPECT_EQ(trip.result().key, frame.key) << "frame " << f++;
+  }
+}
+
+// Frames that each change only rows far from those the frame before changed: what a frame's
+// finishing rewrites outside the rows it touched must reach the decoder's reference too.
+TEST(RoundTrip, FramesChangingRowsFarFromTheLastOnes) {
+  for (const StreamSettings& s :
+       {StreamSettings{}, StreamSettings{.radius = 0, .losslessLuma = true},
+        StreamSettings{.width = 72, .height = 60, .chromaChange = true},
+        StreamSettings{.width = 128, .height = 96, .decimation = 2}}) {
+    RoundTrip trip(s);
+    SceneSource source(Scene::kDots, s.width, s.height);
+    for (int f = 0; f < 6 && !HasFailure(); ++f) trip.Step(source.Frame(s.code, f));
   }
 }
 

@@ -16,10 +16,10 @@
 
 namespace kvtc::testing {
 
-enum class Scene { kGradient, kMovingSquare, kCameraNoise, kText, kSceneCut };
-inline constexpr std::array<Scene, 5> kAllScenes{Scene::kGradient, Scene::kMovingSquare,
+enum class Scene { kGradient, kMovingSquare, kCameraNoise, kText, kSceneCut, kDots };
+inline constexpr std::array<Scene, 6> kAllScenes{Scene::kGradient, Scene::kMovingSquare,
                                                  Scene::kCameraNoise, Scene::kText,
-                                                 Scene::kSceneCut};
+                                                 Scene::kSceneCut, Scene::kDots};
 
 class SceneSource {
  public:
@@ -47,6 +47,12 @@ class SceneSource {
       }
       case Scene::kSceneCut:
         return f < 3 ? smooth : ((x * 7 + y * 13) * (k + 1) + (x ^ y)) % 256;
+      case Scene::kDots: {  // at the left edge: from frame 1 one at the bottom, from frame 2
+        // one blinking at the top, so that a frame changes only rows far from the last's
+        const bool bottom = f >= 1 && y + 8 >= static_cast<int>(h_);
+        const bool top = f >= 2 && f % 2 == 0 && y < 8;
+        return x < 8 && (top || bottom) ? 250 - 40 * k : smooth;
+      }
     }
     return 0;
   }
