@@ -1,6 +1,6 @@
-// Input and output conversion of a 640 x 480 picture at each instruction-set level, and an
-// unchanged frame decoded against one memcpy of the picture. The "per_pixel" counter is the
-// time per pixel.
+// Input and output conversion, blending and sharpening of a 640 x 480 picture at each
+// instruction-set level, and an unchanged frame decoded against one memcpy of the picture.
+// The "per_pixel" counter is the time per pixel.
 #include <benchmark/benchmark.h>
 
 #include <cstring>
@@ -202,6 +202,42 @@ void BM_PackYuv422(benchmark::State& state) {
   CountPixels(state);
 }
 BENCHMARK(BM_PackYuv422)->ArgName("level")->DenseRange(0, 2);
+
+// Blending two 24-bit pictures. Argument 0: the level; 1: the blend (0 a quarter, 1 half).
+void BM_BlendPictures(benchmark::State& state) {
+  if (!LevelRuns(state, 0)) return;
+  Setup s(1.0);
+  stream::EnsureTripleTable(s.arithmetic);
+  const auto previous = Noise(3 * kWidth * kHeight);
+  const auto next = std::vector<std::uint8_t>(previous.rbegin(), previous.rend());
+  const PixelKernels& k = KernelsFor(static_cast<CpuLevel>(state.range(0)));
+  for (auto _ : state) {
+    k.blendBytes(static_cast<Blend>(state.range(1)), previous.data(), next.data(), s.out.data(),
+                 s.out.size(), s.arithmetic);
+    benchmark::DoNotOptimize(s.out.data());
+  }
+  CountPixels(state);
+}
+BENCHMARK(BM_BlendPictures)->ArgNames({"level", "blend"})->ArgsProduct({{0, 1, 2}, {0, 1}});
+
+// Sharpening the luma rows, from the planes into a second plane set.
+void BM_SharpenLuma(benchmark::State& state) {
+  if (!LevelRuns(state, 0)) return;
+  Setup s(1.0);
+  stream::EnsureSharpenTables(s.arithmetic);
+  std::vector<std::uint8_t> out(s.planes.size());
+  const std::size_t stride = s.geometry.lumaStride;
+  const PixelKernels& k = KernelsFor(static_cast<CpuLevel>(state.range(0)));
+  for (auto _ : state) {
+    for (std::uint32_t r = 1; r < s.geometry.height; ++r) {
+      k.sharpenRow(&s.planes[(r - 1) * stride], &s.planes[r * stride], &s.planes[(r + 1) * stride],
+                   &out[r * stride], 1, s.geometry.width, s.arithmetic);
+    }
+    benchmark::DoNotOptimize(out.data());
+  }
+  CountPixels(state);
+}
+BENCHMARK(BM_SharpenLuma)->ArgName("level")->DenseRange(0, 2);
 
 // The yardstick of the unchanged-frame decode below: one copy of a 24-bit picture.
 void BM_MemcpyRgb24Picture(benchmark::State& state) {
