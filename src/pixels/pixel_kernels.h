@@ -12,6 +12,7 @@
 #include "pixels/output_converters.h"
 #include "pixels/picture_blend.h"
 #include "pixels/sharpen_rows.h"
+#include "pixels/zoom2x.h"
 #include "stream/arithmetic_tables.h"
 
 namespace kvtc::pixels {
@@ -53,6 +54,10 @@ struct PixelKernels {
   void (*sharpenRow)(const std::uint8_t* above, const std::uint8_t* row, const std::uint8_t* below,
                      std::uint8_t* out, std::uint32_t first, std::uint32_t width,
                      const stream::ArithmeticTables& t);
+  // The 2x zoom of the byte components of a picture (ZoomComponents2x).
+  void (*zoomBytes2x)(const std::uint8_t* src, std::uint8_t* dst, std::uint32_t w,
+                      std::uint32_t h, std::uint32_t p, std::uint32_t components,
+                      const std::uint8_t* halfSum);
 };
 
 // The table of `level`, or of the highest level below it that this build carries.

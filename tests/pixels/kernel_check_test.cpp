@@ -131,6 +131,18 @@ Run Sharpening() {
   };
 }
 
+// The 2x zoom of `components` bytes of p-byte pixels reads the picture from `out` and writes
+// the doubled picture over earlier contents (which the bytes that are not components keep).
+Run Zooming(std::uint32_t p, std::uint32_t components) {
+  return [=](const PixelKernels& k, Picture& pic, const testing::Tables& t) {
+    std::vector<std::uint8_t> zoomed(4 * pic.out.size());
+    for (std::size_t i = 0; i < zoomed.size(); ++i) zoomed[i] = pic.planes[i % pic.planes.size()];
+    k.zoomBytes2x(pic.out.data(), zoomed.data(), pic.g.width, pic.g.height, p, components,
+                  t.arithmetic.halfSum.data());
+    pic.out = zoomed;
+  };
+}
+
 struct Entry {
   std::string name;
   Run run;
@@ -177,6 +189,10 @@ std::vector<Entry> Entries() {
     }
   }
   entries.push_back({"sharpen", Sharpening(), 1});
+  for (const auto& [bytes, components] : {std::pair{1u, 1u}, {2u, 2u}, {3u, 3u}, {4u, 3u}}) {
+    entries.push_back({"zoom " + std::to_string(components) + " of " + std::to_string(bytes),
+                       Zooming(bytes, components), bytes});
+  }
   return entries;
 }
 
