@@ -2,9 +2,9 @@
 // 15-, 24- and 32-bit RGB, the planar luma) with SSE2 and AVX2, row by row: each source row
 // is doubled across into its even row, and the odd row above it becomes the byte average of
 // its neighbours as soon as both are there. Groups of pixels are interleaved with their
-// averages by unpacking (24-bit pixels by byte shuffles, with AVX2 only); the pixels after the
-// last whole group go through the same steps one byte at a time. A 32-bit pixel's fourth byte
-// is not a component and keeps what the picture held.
+// averages by unpacking (24-bit pixels by byte shifts with SSE2, by byte shuffles with AVX2);
+// the pixels after the last whole group go through the same steps one byte at a time. A
+// 32-bit pixel's fourth byte is not a component and keeps what the picture held.
 #include "pixels/simd_target.h"
 #include "pixels/zoom2x.h"
 
@@ -53,11 +53,32 @@ __m128i Keep(__m128i value, __m128i keep, const std::uint8_t* at) {
   return _mm_or_si128(_mm_andnot_si128(keep, value), _mm_and_si128(keep, Load<__m128i>(at)));
 }
 
+// Two 24-bit pixels and their means with the pixels after them, by byte shifts: 12 bytes, in
+// a 16-byte store whose last four bytes the next pixels overwrite.
+std::uint32_t DoubleRow24Sse2(const std::uint8_t* src, std::uint8_t* dst, std::uint32_t w) {
+  const __m128i first = _mm_setr_epi32(0x00FFFFFF, 0, 0, 0);
+  const __m128i second = _mm_slli_si128(first, 3);
+  std::uint32_t x = 0;
+  // The load reads pixels x..x+4 and a byte; the store ends inside pixel 2x + 5.
+  for (; 3 * x + 16 <= 3 * w; x += 2) {
+    const __m128i a = Load<__m128i>(src + 3 * x);
+    const __m128i m = _mm_avg_epu8(a, _mm_srli_si128(a, 3));
+    // Pixel x stays at bytes 0..2; its mean (bytes 0..2) and pixel x+1 (3..5) move on by
+    // three bytes, the mean of x+1 (3..5) by six.
+    const __m128i middle = _mm_or_si128(_mm_and_si128(m, first), _mm_and_si128(a, second));
+    const __m128i out =
+        _mm_or_si128(_mm_or_si128(_mm_and_si128(a, first), _mm_slli_si128(middle, 3)),
+                     _mm_slli_si128(_mm_and_si128(m, second), 6));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + 6 * x), out);
+  }
+  return x;
+}
+
 template <std::uint32_t kP>
 std::uint32_t DoubleRowSse2(const std::uint8_t* src, std::uint8_t* dst, std::uint32_t w,
                             std::uint32_t kept) {
   if constexpr (kP == 3) {
-    return 0;  // no byte shuffle in SSE2
+    return DoubleRow24Sse2(src, dst, w);
   } else {
     constexpr std::uint32_t kGroup = 16 / kP;
     const __m128i keep = _mm_set1_epi32(static_cast<int>(kept));
