@@ -1,8 +1,9 @@
-// Input and output conversion of a 640 x 480 picture at each instruction-set level, and an
-// unchanged frame decoded against one memcpy of the picture. The "per_pixel" counter is the
-// time per pixel.
+// Input and output conversion, blending, sharpening and zoom of a 640 x 480 picture at each
+// instruction-set level, and an unchanged frame decoded against one memcpy of the picture.
+// The "per_pixel" counter is the time per pixel.
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <cstring>
 #include <memory>
 #include <vector>
@@ -202,6 +203,60 @@ void BM_PackYuv422(benchmark::State& state) {
   CountPixels(state);
 }
 BENCHMARK(BM_PackYuv422)->ArgName("level")->DenseRange(0, 2);
+
+// Blending two 24-bit pictures. Argument 0: the level; 1: the blend (0 a quarter, 1 half).
+void BM_BlendPictures(benchmark::State& state) {
+  if (!LevelRuns(state, 0)) return;
+  Setup s(1.0);
+  stream::EnsureTripleTable(s.arithmetic);
+  const auto previous = Noise(3 * kWidth * kHeight);
+  const auto next = std::vector<std::uint8_t>(previous.rbegin(), previous.rend());
+  const PixelKernels& k = KernelsFor(static_cast<CpuLevel>(state.range(0)));
+  for (auto _ : state) {
+    k.blendBytes(static_cast<Blend>(state.range(1)), previous.data(), next.data(), s.out.data(),
+                 s.out.size(), s.arithmetic);
+    benchmark::DoNotOptimize(s.out.data());
+  }
+  CountPixels(state);
+}
+BENCHMARK(BM_BlendPictures)->ArgNames({"level", "blend"})->ArgsProduct({{0, 1, 2}, {0, 1}});
+
+// Sharpening the luma rows, from the planes into a second plane set.
+void BM_SharpenLuma(benchmark::State& state) {
+  if (!LevelRuns(state, 0)) return;
+  Setup s(1.0);
+  stream::EnsureSharpenTables(s.arithmetic);
+  std::vector<std::uint8_t> out(s.planes.size());
+  const std::size_t stride = s.geometry.lumaStride;
+  const PixelKernels& k = KernelsFor(static_cast<CpuLevel>(state.range(0)));
+  for (auto _ : state) {
+    for (std::uint32_t r = 1; r < s.geometry.height; ++r) {
+      k.sharpenRow(&s.planes[(r - 1) * stride], &s.planes[r * stride], &s.planes[(r + 1) * stride],
+                   &out[r * stride], 1, s.geometry.width, s.arithmetic);
+    }
+    benchmark::DoNotOptimize(out.data());
+  }
+  CountPixels(state);
+}
+BENCHMARK(BM_SharpenLuma)->ArgName("level")->DenseRange(0, 2);
+
+// The 2x zoom of a picture. Argument 0: the level; 1: bytes a pixel (1 for the 8-bit layouts,
+// 3 and 4 for 24- and 32-bit RGB, which zooms three of its bytes).
+void BM_Zoom2x(benchmark::State& state) {
+  if (!LevelRuns(state, 0)) return;
+  Setup s(1.0);
+  const auto bytes = static_cast<std::uint32_t>(state.range(1));
+  const auto picture = Noise(bytes * kWidth * kHeight);
+  std::vector<std::uint8_t> zoomed(4 * picture.size());
+  const PixelKernels& k = KernelsFor(static_cast<CpuLevel>(state.range(0)));
+  for (auto _ : state) {
+    k.zoomBytes2x(picture.data(), zoomed.data(), kWidth, kHeight, bytes, std::min(bytes, 3u),
+                  s.arithmetic.halfSum.data());
+    benchmark::DoNotOptimize(zoomed.data());
+  }
+  CountPixels(state);
+}
+BENCHMARK(BM_Zoom2x)->ArgNames({"level", "bytes"})->ArgsProduct({{0, 1, 2}, {1, 3, 4}});
 
 // The yardstick of the unchanged-frame decode below: one copy of a 24-bit picture.
 void BM_MemcpyRgb24Picture(benchmark::State& state) {

@@ -6,42 +6,14 @@
 
 #include "pixels/output_dispatch.h"
 #include "pixels/pixel_format.h"
+#include "pixels/pixel_kernels.h"
+#include "pixels/zoom2x.h"
 #include "stream/codec_context.h"
 
 namespace kvtc::decoder {
 namespace {
 
 using namespace kvtc::pixels;  // the pixel-format codes
-
-constexpr std::uint8_t kNeutralChroma = 128;
-
-// One byte component of a picture: cols x rows samples, `step` bytes apart from byte
-// `offset` of rows `rowBytes` long. A read beyond the last column or row takes the last one,
-// and a channel without samples reads as neutral chroma; writes outside are dropped. This
-// lets a chroma row with fewer samples than its zoomed row needs (odd widths) be zoomed
-// without reading or writing outside the picture.
-template <class Byte>
-struct ByteSamples {
-  Byte* base;
-  std::size_t rowBytes;
-  std::size_t step;
-  std::size_t offset;
-  std::uint32_t cols, rows;
-
-  std::size_t At(std::uint32_t x, std::uint32_t y) const {
-    return std::min(y, rows - 1) * rowBytes + offset + step * std::min(x, cols - 1);
-  }
-  std::uint8_t Get(std::uint32_t x, std::uint32_t y) const {
-    return cols && rows ? base[At(x, y)] : kNeutralChroma;
-  }
-  void Set(std::uint32_t x, std::uint32_t y, std::uint8_t v) const {
-    if (x < cols && y < rows) base[At(x, y)] = v;
-  }
-  void CopyRow(std::uint32_t from, std::uint32_t to) const {
-    if (from < rows && to < rows)
-      std::memcpy(base + to * rowBytes, base + from * rowBytes, rowBytes);
-  }
-};
 
 // 4-bit pixels, two to a byte, the left one in the high nibble.
 template <class Byte>
@@ -65,29 +37,6 @@ struct NibbleSamples {
   }
 };
 
-// The three steps of a 2x enlargement of a w x h channel a into b.
-template <class Src, class Dst>
-void Zoom2x(const Src& a, const Dst& b, std::uint32_t w, std::uint32_t h,
-            const std::uint8_t* halfSum) {
-  if (w == 0 || h == 0) return;
-  for (std::uint32_t y = 0; y < h; ++y) {
-    for (std::uint32_t x = 0; x + 1 < w; ++x) {
-      const std::uint8_t here = a.Get(x, y);
-      b.Set(2 * x, 2 * y, here);
-      b.Set(2 * x + 1, 2 * y, halfSum[here + a.Get(x + 1, y)]);
-    }
-    const std::uint8_t last = a.Get(w - 1, y);
-    b.Set(2 * w - 2, 2 * y, last);
-    b.Set(2 * w - 1, 2 * y, last);
-  }
-  for (std::uint32_t y = 0; y + 1 < h; ++y) {
-    for (std::uint32_t x = 0; x < 2 * w; ++x) {
-      b.Set(x, 2 * y + 1, halfSum[b.Get(x, 2 * y) + b.Get(x, 2 * y + 2)]);
-    }
-  }
-  b.CopyRow(2 * h - 2, 2 * h - 1);
-}
-
 // Packed 4:2:2: Y every 2 bytes, U and V every 4. An odd-width row ends in a lone Y and U;
 // the zoomed row has whole pairs, whose last V repeats the one before it.
 void ZoomPackedYuv(const std::uint8_t* src, std::uint8_t* dst, std::uint32_t w, std::uint32_t h,
@@ -106,7 +55,7 @@ void ZoomPackedYuv(const std::uint8_t* src, std::uint8_t* dst, std::uint32_t w, 
 // w x h chroma plane of the doubled picture; for odd sizes its last column or row repeats.
 void ZoomPlanar(const std::uint8_t* src, std::uint8_t* dst, std::uint32_t w, std::uint32_t h,
                 bool grey, const std::uint8_t* halfSum) {
-  ZoomComponent2x(src, dst, w, h, 0, 1, halfSum);
+  ActiveKernels().zoomBytes2x(src, dst, w, h, 1, 1, halfSum);
   if (grey) return;
   const std::uint32_t cols = w / 2, rows = h / 2;
   const std::size_t srcPlane = std::size_t{cols} * rows;
@@ -142,7 +91,7 @@ bool ZoomsAsPlanar(std::uint8_t code) {
 void ZoomPass(std::uint8_t code, const std::uint8_t* src, std::uint8_t* dst, std::uint32_t w,
               std::uint32_t h, bool grey, const std::uint8_t* halfSum) {
   const auto components = [&](std::uint32_t bytes, std::uint32_t count) {
-    for (std::uint32_t k = 0; k < count; ++k) ZoomComponent2x(src, dst, w, h, k, bytes, halfSum);
+    ActiveKernels().zoomBytes2x(src, dst, w, h, bytes, count, halfSum);
   };
   switch (code) {
     case kRgb32:
@@ -177,13 +126,6 @@ std::uint64_t ZoomPictureBytes(std::uint8_t code, std::uint32_t width, std::uint
   if (!ZoomsAsPlanar(code)) return OutputBytes(code, width, height);
   const std::uint64_t luma = std::uint64_t{width} * height;
   return grey ? luma : luma + 2 * (std::uint64_t{width / 2} * (height / 2));
-}
-
-void ZoomComponent2x(const std::uint8_t* src, std::uint8_t* dst, std::uint32_t w, std::uint32_t h,
-                     std::uint32_t k, std::uint32_t p, const std::uint8_t* halfSum) {
-  const std::size_t srcRow = std::size_t{w} * p;
-  Zoom2x(ByteSamples<const std::uint8_t>{src, srcRow, p, k, w, h},
-         ByteSamples<std::uint8_t>{dst, 2 * srcRow, p, k, 2 * w, 2 * h}, w, h, halfSum);
 }
 
 bool ZoomOutput(std::span<const std::uint8_t> src, std::span<std::uint8_t> dst, std::uint32_t width,

@@ -21,12 +21,6 @@ std::uint32_t ZoomFactor(std::uint8_t decoderMode);
 std::uint64_t ZoomPictureBytes(std::uint8_t code, std::uint32_t width, std::uint32_t height,
                                bool grey);
 
-// Doubles byte component k of a w x h picture of p-byte pixels into a 2w x 2h picture: source
-// pixels land on even positions, odd columns and rows take the rounded mean of their two
-// neighbours, and the last column and row repeat the one before them.
-void ZoomComponent2x(const std::uint8_t* src, std::uint8_t* dst, std::uint32_t w, std::uint32_t h,
-                     std::uint32_t k, std::uint32_t p, const std::uint8_t* halfSum);
-
 struct ZoomBuffers {
   std::span<std::uint8_t> first;   // the 2x picture of a 4x or 8x zoom
   std::span<std::uint8_t> second;  // the 4x picture of an 8x zoom

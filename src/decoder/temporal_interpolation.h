@@ -13,17 +13,13 @@
 #include <optional>
 #include <span>
 
+#include "pixels/picture_blend.h"
 #include "stream/arithmetic_tables.h"
 
 namespace kvtc::decoder {
 
-// How far from the previous picture P towards the next picture N a shown picture lies.
-enum class Blend : std::uint8_t {
-  kQuarter,        // (3P + N + 2) >> 2
-  kHalf,           // (P + N + 1) >> 1
-  kThreeQuarters,  // (P + 3N + 2) >> 2
-  kWhole,          // N
-};
+// How far from the previous picture towards the next one a shown picture lies.
+using pixels::Blend;
 
 // The picture a call shows without decoding, and the phase after it.
 struct InterpolationStep {

@@ -109,7 +109,9 @@ void ConvertRgbRows(OutputVariant variant, const ConstPlaneSet& p, std::uint8_t*
 
 constexpr PixelKernels kPlain{CpuLevel::kC,    ConvertRgbPlain, ConvertColourPlain,
                               ConvertGreyPlain, PackYuv422,      ConvertFromRgb,
-                              ConvertFromPackedYuv, ChangeFlags8x8};
+                              ConvertFromPackedYuv, ChangeFlags8x8,
+                              BlendBytes,       BlendNibbles,    SharpenRow,
+                              ZoomComponents2x};
 #if KVTC_X86
 constexpr PixelKernels kSse2{CpuLevel::kSse2,
                              ConvertRgbRows<output::kRgbRowsSse2>,
@@ -119,7 +121,11 @@ constexpr PixelKernels kSse2{CpuLevel::kSse2,
                              output::PackYuv422Sse2,
                              input::ConvertFromRgbSse2,
                              input::ConvertFromPackedYuvSse2,
-                             encode::ChangeFlags8x8Sse2};
+                             encode::ChangeFlags8x8Sse2,
+                             finish::BlendBytesSse2,
+                             finish::BlendNibblesSse2,
+                             finish::SharpenRowSse2,
+                             finish::ZoomComponents2xSse2};
 constexpr PixelKernels kAvx2{CpuLevel::kAvx2,
                              ConvertRgbRows<output::kRgbRowsAvx2>,
                              ConvertColourRows<output::kRgbRowsAvx2, output::kWordLayoutsAvx2>,
@@ -128,7 +134,11 @@ constexpr PixelKernels kAvx2{CpuLevel::kAvx2,
                              output::PackYuv422Sse2,
                              input::ConvertFromRgbAvx2,
                              input::ConvertFromPackedYuvSse2,
-                             encode::ChangeFlags8x8Sse2};
+                             encode::ChangeFlags8x8Sse2,
+                             finish::BlendBytesAvx2,
+                             finish::BlendNibblesAvx2,
+                             finish::SharpenRowAvx2,
+                             finish::ZoomComponents2xAvx2};
 #endif
 
 }  // namespace

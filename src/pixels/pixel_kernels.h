@@ -10,6 +10,9 @@
 #include "pixels/encoder_tables.h"
 #include "pixels/input_converters.h"
 #include "pixels/output_converters.h"
+#include "pixels/picture_blend.h"
+#include "pixels/sharpen_rows.h"
+#include "pixels/zoom2x.h"
 #include "stream/arithmetic_tables.h"
 
 namespace kvtc::pixels {
@@ -41,6 +44,20 @@ struct PixelKernels {
   std::uint64_t (*changeFlags8x8)(const std::uint8_t* a, const std::uint8_t* b,
                                   std::int32_t stride, std::uint32_t threshold,
                                   std::uint8_t* flags, std::int32_t flagStride);
+  // Two converted pictures blended byte by byte (BlendBytes) and 4-bit grey ones nibble by
+  // nibble (BlendNibbles).
+  void (*blendBytes)(Blend blend, const std::uint8_t* previous, const std::uint8_t* next,
+                     std::uint8_t* shown, std::size_t count, const stream::ArithmeticTables& t);
+  void (*blendNibbles)(Blend blend, const std::uint8_t* previous, const std::uint8_t* next,
+                       std::uint8_t* shown, std::size_t count, const stream::ArithmeticTables& t);
+  // One sharpened luma row (SharpenRow).
+  void (*sharpenRow)(const std::uint8_t* above, const std::uint8_t* row, const std::uint8_t* below,
+                     std::uint8_t* out, std::uint32_t first, std::uint32_t width,
+                     const stream::ArithmeticTables& t);
+  // The 2x zoom of the byte components of a picture (ZoomComponents2x).
+  void (*zoomBytes2x)(const std::uint8_t* src, std::uint8_t* dst, std::uint32_t w,
+                      std::uint32_t h, std::uint32_t p, std::uint32_t components,
+                      const std::uint8_t* halfSum);
 };
 
 // The table of `level`, or of the highest level below it that this build carries.

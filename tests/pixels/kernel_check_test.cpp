@@ -97,6 +97,52 @@ Run ChangeFlags() {
   };
 }
 
+// Blending reads the first and the last `out`-sized stretch of the planes as the previous and
+// the next picture and writes `out`.
+Run Blending(bool nibbles, Blend blend) {
+  return [=](const PixelKernels& k, Picture& p, const testing::Tables& t) {
+    const std::size_t n = p.out.size();
+    (nibbles ? k.blendNibbles : k.blendBytes)(blend, p.planes.data(),
+                                              p.planes.data() + p.planes.size() - n, p.out.data(),
+                                              n, t.arithmetic);
+  };
+}
+
+// Sharpening rewrites the inner samples of the luma rows in `out` (a plane of the geometry's
+// stride over earlier contents): from the random planes, then from the same with every sample
+// pushed to 0 or 255, which reaches both ends of the clamp.
+Run Sharpening() {
+  return [](const PixelKernels& k, Picture& p, const testing::Tables& t) {
+    const std::size_t stride = p.g.lumaStride, size = stride * (p.g.height + 1);
+    std::vector<std::uint8_t> sharpened;
+    for (const bool extremes : {false, true}) {
+      std::vector<std::uint8_t> luma(p.planes.begin(), p.planes.begin() + size);
+      std::vector<std::uint8_t> out(p.planes.rbegin(), p.planes.rbegin() + size);
+      if (extremes) {
+        for (auto& v : luma) v = v & 64 ? 255 : 0;
+      }
+      for (std::uint32_t r = 1; r < p.g.height; ++r) {
+        k.sharpenRow(&luma[(r - 1) * stride], &luma[r * stride], &luma[(r + 1) * stride],
+                     &out[r * stride], 1, p.g.width, t.arithmetic);
+      }
+      sharpened.insert(sharpened.end(), out.begin(), out.end());
+    }
+    p.out = sharpened;
+  };
+}
+
+// The 2x zoom of `components` bytes of p-byte pixels reads the picture from `out` and writes
+// the doubled picture over earlier contents (which the bytes that are not components keep).
+Run Zooming(std::uint32_t p, std::uint32_t components) {
+  return [=](const PixelKernels& k, Picture& pic, const testing::Tables& t) {
+    std::vector<std::uint8_t> zoomed(4 * pic.out.size());
+    for (std::size_t i = 0; i < zoomed.size(); ++i) zoomed[i] = pic.planes[i % pic.planes.size()];
+    k.zoomBytes2x(pic.out.data(), zoomed.data(), pic.g.width, pic.g.height, p, components,
+                  t.arithmetic.halfSum.data());
+    pic.out = zoomed;
+  };
+}
+
 struct Entry {
   std::string name;
   Run run;
@@ -135,6 +181,18 @@ std::vector<Entry> Entries() {
   entries.push_back({"uyvy input", PackedYuvInput(kUyvyOrder), 2});
   entries.push_back({"yuv422 grey", Yuv422(true), 2});
   entries.push_back({"change flags", ChangeFlags(), 1});
+  const char* blends[] = {"quarter", "half", "three quarters", "whole"};
+  for (int b = 0; b < 4; ++b) {
+    for (const bool nibbles : {false, true}) {
+      entries.push_back({std::string(nibbles ? "nibble blend " : "blend ") + blends[b],
+                         Blending(nibbles, static_cast<Blend>(b)), 1});
+    }
+  }
+  entries.push_back({"sharpen", Sharpening(), 1});
+  for (const auto& [bytes, components] : {std::pair{1u, 1u}, {2u, 2u}, {3u, 3u}, {4u, 3u}}) {
+    entries.push_back({"zoom " + std::to_string(components) + " of " + std::to_string(bytes),
+                       Zooming(bytes, components), bytes});
+  }
   return entries;
 }
 
@@ -192,6 +250,32 @@ TEST(KernelCheck, IntegerFormsOfTheColourTablesEqualTheTables) {
     ASSERT_EQ(table(kVFromR, s), e.vFromR[s]) << s;
     ASSERT_EQ(table(kVFromG, s), e.vFromG[s]) << s;
     ASSERT_EQ(table(kVFromB, s), e.vFromB[s]) << s;
+  }
+}
+
+// The byte-average forms of the blends against the sum tables, over every pair of bytes (and
+// so every pair of nibbles).
+TEST(KernelCheck, BlendsOfEveryPairOfBytesEqualTheTables) {
+  std::vector<std::uint8_t> previous(65536), next(65536), expected(65536), got(65536);
+  for (std::size_t i = 0; i < previous.size(); ++i) {
+    previous[i] = static_cast<std::uint8_t>(i >> 8);
+    next[i] = static_cast<std::uint8_t>(i);
+  }
+  const stream::ArithmeticTables& t = testing::SharedTables().arithmetic;
+  for (const Blend blend : {Blend::kQuarter, Blend::kHalf, Blend::kThreeQuarters}) {
+    for (const CpuLevel level : {CpuLevel::kSse2, CpuLevel::kAvx2}) {
+      if (level > DetectedCpuLevel()) continue;
+      for (const bool nibbles : {false, true}) {
+        const auto kind = [&](const PixelKernels& k) {
+          return nibbles ? k.blendNibbles : k.blendBytes;
+        };
+        kind(KernelsFor(CpuLevel::kC))(blend, previous.data(), next.data(), expected.data(),
+                                       expected.size(), t);
+        kind(KernelsFor(level))(blend, previous.data(), next.data(), got.data(), got.size(), t);
+        ASSERT_EQ(got, expected) << CpuLevelName(level) << " blend " << static_cast<int>(blend)
+                                 << (nibbles ? " nibbles" : "");
+      }
+    }
   }
 }
 

@@ -14,7 +14,8 @@
 
 namespace kvtc::pixels::testing {
 
-// Every table the input and output converters read, built for one gamma.
+// Every table the input and output converters and the finishing kernels read, built for one
+// gamma.
 struct Tables {
   stream::ArithmeticTables arithmetic;
   EncoderColourTables colour;
@@ -22,6 +23,7 @@ struct Tables {
 
   explicit Tables(double gamma = 1.0) {
     EXPECT_TRUE(stream::EnsureSumTables(arithmetic) && stream::EnsureInputScaleTable(arithmetic) &&
+                stream::EnsureTripleTable(arithmetic) && stream::EnsureSharpenTables(arithmetic) &&
                 BuildEncoderTables(colour, arithmetic) &&
                 BuildDecoderTables(decoder, arithmetic, gamma, 640));
   }
