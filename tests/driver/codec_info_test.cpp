@@ -15,10 +15,8 @@ namespace {
 
 using kvtc::settings::PresetRecord;
 using kvtc::settings::SettingsRecord;
-using kvtc::testing::InstanceSettings;
-using kvtc::testing::InstanceTest;
+using namespace kvtc::testing;
 namespace sys = kvtc::platform::testing;
-
 
 TEST_F(InstanceTest, GetInfoFillsTheStructureOnlyWhenItFits) {
   ICINFO info;

@@ -24,12 +24,9 @@ using platform::headless::ScopedDialogUser;
 using settings::Preset;
 using settings::PresetRecord;
 using settings::SettingsRecord;
-using kvtc::testing::Host;
-using kvtc::testing::HostTest;
-using kvtc::testing::InstanceSettings;
+using namespace kvtc::testing;
 
 const HWND kParent = reinterpret_cast<HWND>(std::uintptr_t{0x4242});
-
 
 class ConfigureTest : public HostTest {
  protected:

@@ -14,9 +14,7 @@
 namespace kvtc::driver {
 namespace {
 
-using kvtc::testing::Host;
-using kvtc::testing::HostTest;
-using kvtc::testing::InstanceTest;
+using namespace kvtc::testing;
 namespace heap = kvtc::platform::testing;
 namespace sys = kvtc::platform::testing;
 

@@ -13,12 +13,7 @@
 namespace kvtc::driver {
 namespace {
 
-using kvtc::testing::Host;
-using kvtc::testing::HostTest;
-using kvtc::testing::InstanceSettings;
-using kvtc::testing::InstanceTest;
-
-using kvtc::testing::Header;
+using namespace kvtc::testing;
 
 BITMAPINFOHEADER Kvt(LONG width, LONG height, const char (&fourcc)[5] = "Kvt1") {
   return Header(width, height, 24, MakeFourcc(fourcc));
@@ -29,7 +24,6 @@ struct PaletteHeader {
   BITMAPINFOHEADER header;
   RGBQUAD colours[256];
 };
-
 
 TEST_F(InstanceTest, CompressionTestAcceptsDepthsAndCompressionsSeparately) {
   for (WORD bits : {4, 6, 8, 9, 16, 24, 32}) {

@@ -11,13 +11,7 @@
 namespace kvtc::driver {
 namespace {
 
-using kvtc::testing::Host;
-using kvtc::testing::HostTest;
-using kvtc::testing::InstanceSettings;
-using kvtc::testing::InstanceTest;
-
-using kvtc::testing::Header;
-
+using namespace kvtc::testing;
 
 // A bitmap as a host hands it over: frame n of a drifting pattern, every row packed, bottom
 // row first unless `topDown` (a negative height).

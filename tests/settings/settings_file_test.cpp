@@ -17,19 +17,13 @@
 namespace kvtc::settings {
 namespace {
 
-using kvtc::testing::Host;
-using kvtc::testing::HostTest;
-using kvtc::testing::InstanceSettings;
-using kvtc::testing::InstanceTest;
-using kvtc::testing::ReadFileBytes;
-using kvtc::testing::WriteFileBytes;
+using namespace kvtc::testing;
 
 std::vector<unsigned char> Bytes(const SettingsRecord& r) {
   std::vector<unsigned char> bytes(sizeof r);
   std::memcpy(bytes.data(), &r, sizeof r);
   return bytes;
 }
-
 
 TEST(Presets, DifferOnlyWhereTheyShould) {
   // threshold, refresh period, flags, search radius; everything else is common to all three
