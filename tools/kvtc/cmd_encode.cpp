@@ -268,12 +268,15 @@ int RunEncode(std::span<const std::string> args) {
               : "the first picture took " + std::to_string(summary.buildUpFrames) +
                     " frames to build up";
       // With a link, the room it gives a key frame (a second's worth) is what the picture did
-      // not fit.
-      std::fprintf(stderr,
-                   "kvtc encode: %dx%d is larger than %s: %s; --decimate %d codes it smaller\n",
-                   job.width / f, job.height / f,
+      // not fit. At the smallest size only a faster link helps.
+      const std::string remedy =
+          f < 8 ? "--decimate " + std::to_string(2 * f) + " codes it smaller"
+                : std::string("it is coded at the smallest size already") +
+                      (job.pacing.link ? "; a faster --bitrate carries it" : "");
+      std::fprintf(stderr, "kvtc encode: %dx%d is larger than %s: %s; %s\n", job.width / f,
+                   job.height / f,
                    job.pacing.link ? "the link carries in a second" : "one frame can carry",
-                   took.c_str(), f < 8 ? 2 * f : 8);
+                   took.c_str(), remedy.c_str());
     }
   }
   return kExitOk;
