@@ -36,19 +36,27 @@ class ToolPipeline : public StandInCodecTest {
   std::string clip_;
 };
 
-TEST_F(ToolPipeline, ImageSequencesAndStandardInputAreRead) {
+// A source that skips frame times (an AVI with empty frames: pictures at 0, 1, 2, 8, 9, 10)
+// keeps them as held frames, unless --rate re-times it.
+TEST_F(ToolPipeline, ImageSequencesStandardInputAndGapsInTimeAreRead) {
   const std::string dir = systemDir_.path();
   ASSERT_EQ(testing::Run("ffmpeg -v error -f lavfi -i testsrc=size=64x48:rate=5 -frames:v 4 '" +
                          dir + "/img%04d.png'").status, 0);
+  ASSERT_EQ(testing::Run("ffmpeg -v error -f lavfi -i testsrc=size=160x120:rate=10 -frames:v 6 "
+                         "-vf \"setpts='if(lt(N,3),N,N+5)/(10*TB)'\" -fps_mode passthrough "
+                         "-c:v rawvideo '" + dir + "/gap.avi'").status, 0);
   struct Case {
     std::vector<std::string> args;
     std::string stdinPath;
     std::size_t frames;
     int width;
+    std::size_t held = 0;
   };
   const Case cases[] = {
       {{"encode", dir + "/img%04d.png", "--rate", "5"}, "", 4, 64},
       {{"encode", "-"}, clip_, 12, 160},
+      {{"encode", dir + "/gap.avi"}, "", 11, 160, 5},
+      {{"encode", dir + "/gap.avi", "--rate", "10"}, "", 6, 160},
   };
   for (const Case& c : cases) {
     std::vector<std::string> args = c.args;
@@ -58,6 +66,10 @@ TEST_F(ToolPipeline, ImageSequencesAndStandardInputAreRead) {
     const AviReader avi(Scratch("in.avi"));
     EXPECT_EQ(avi.Frames().size(), c.frames) << c.args[1];
     EXPECT_EQ(avi.Video().format.header().biWidth, c.width);
+    std::size_t held = 0;
+    for (std::size_t f = 0; f < avi.Frames().size(); ++f) held += avi.Frames()[f].size == 0;
+    EXPECT_EQ(held, c.held) << c.args[1];
+    if (c.held) EXPECT_EQ(avi.Frames()[3].size + avi.Frames()[7].size, 0u);
   }
 }
 

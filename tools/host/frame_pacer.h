@@ -34,6 +34,11 @@ class FramePacer {
   // Compresses (or drops) the next picture; `requestKey` is the caller's own request, which,
   // like a cut's, waits for the next frame that is sent when this one is dropped.
   PacedFrame Compress(std::span<const std::uint8_t> bits, bool requestKey);
+  // A frame interval in which the source has no new picture: the host sends an empty frame
+  // (the decoder shows the last picture again) and the link drains.
+  void Hold() {
+    if (rate_) rate_->Idle();
+  }
 
   std::int64_t Dropped() const { return dropped_; }
   std::int64_t Cuts() const { return cuts_; }

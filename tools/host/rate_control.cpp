@@ -73,16 +73,18 @@ FramePlan RateController::Plan(bool key) const {
   for (const double b : recent_) window -= b;
   double room = key ? window : std::min(depth_ + drain_ - buffer_, window);
   if (link_.maxFrameBytes != 0) room = std::min(room, double(link_.maxFrameBytes));
-  // An ordinary frame aims at the link's bytes for its interval, and brings the buffer back
-  // towards a quarter full over a few frames (at once, the threshold would swing with every
-  // frame); a key frame, sent only once the buffer is nearly empty, may fill it.
-  const double budget =
-      key ? room : std::min(drain_ + (depth_ / 4 - buffer_) / kCatchUpFrames, room);
+  // An ordinary frame aims at the link's bytes for its interval (and for the held frames
+  // before it, which carried nothing), and brings the buffer back towards a quarter full over a
+  // few frames (at once, the threshold would swing with every frame); a key frame, sent only
+  // once the buffer is nearly empty, may fill it.
+  const double aim = drain_ * (1 + idle_) + (depth_ / 4 - buffer_) / kCatchUpFrames;
+  const double budget = key ? room : std::min(aim, room);
   // The threshold refines by a few steps a frame at most: a held or still picture costs next to
   // nothing, and the frames after it must not find the threshold at its finest.
   const BYTE finest = key || lastThreshold_ == 0
                           ? finest_
-                          : static_cast<BYTE>(std::max<int>(finest_, lastThreshold_ - kRefineStep));
+                          : static_cast<BYTE>(std::max<int>(
+                                finest_, lastThreshold_ - kRefineStep * (1 + static_cast<int>(idle_))));
   plan.threshold = kCoarsest;
   for (BYTE t = finest; t < kCoarsest; ++t) {
     if (Predicted(t, key) <= budget) {
@@ -102,10 +104,20 @@ FramePlan RateController::Plan(bool key) const {
   return plan;
 }
 
-void RateController::Sent(std::size_t bytes, const FramePlan& plan, bool key) {
+void RateController::Interval(std::size_t bytes) {
   buffer_ = std::max(0.0, buffer_ + static_cast<double>(bytes) - drain_);
   recent_.push_back(static_cast<double>(bytes));
   if (recent_.size() >= windowFrames_) recent_.pop_front();
+}
+
+void RateController::Idle() {
+  Interval(0);
+  ++idle_;
+}
+
+void RateController::Sent(std::size_t bytes, const FramePlan& plan, bool key) {
+  Interval(bytes);
+  idle_ = 0;
   if (bytes == 0) {
     ++intervals_;
     return;

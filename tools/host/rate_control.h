@@ -66,6 +66,9 @@ class RateController {
   // What the frame sent with `plan` cost (0 when it was dropped), and whether the codec made it
   // a key frame.
   void Sent(std::size_t bytes, const FramePlan& plan, bool key);
+  // A frame interval in which the source had no new picture: the link drains, and the picture
+  // has not moved on, so the next frame is expected to cost what it would have.
+  void Idle();
 
   double DrainBytes() const { return drain_; }   // the link's bytes a frame interval
   double DepthBytes() const { return depth_; }   // the most the buffer holds after a drain
@@ -75,6 +78,9 @@ class RateController {
   double Predicted(BYTE threshold, bool key) const;
 
  private:
+  // One frame interval carrying `bytes`: into the buffer, out by the link's drain.
+  void Interval(std::size_t bytes);
+
   LinkBudget link_;
   double drain_;
   double depth_;
@@ -96,6 +102,7 @@ class RateController {
   double logKeyScale_;
   double logScale_;
   std::uint32_t intervals_ = 1;  // n for the next frame
+  std::uint32_t idle_ = 0;       // intervals held since the last frame planned
 };
 
 }  // namespace kvtc::host

@@ -28,8 +28,9 @@ constexpr OptionDef kOptions[] = {
      "for RGB, gray8 for grey)"},
     {"size", "WxH", "raw input: picture size"},
     {"pix-fmt", "FMT", "raw input: FFmpeg pixel format, e.g. yuv420p or rgb24"},
-    {"rate", "FPS", "frame rate, e.g. 15 or 30000/1001 (default: the input's)"},
-    {"frames", "N", "encode at most N frames"},
+    {"rate", "FPS", "frame rate, e.g. 15 or 30000/1001 (default: the input's, each picture "
+                    "at its time; given, the pictures follow one another at it)"},
+    {"frames", "N", "encode at most N pictures"},
     {"preset", "NAME", "lan, isdn or modem: the preset's threshold, refresh, lossless options, "
                        "filter and search radius"},
     {"quality", "Q", "0..10000, sent with every frame (10000 best)"},
@@ -214,6 +215,7 @@ int RunEncode(std::span<const std::string> args) {
   job.height = PaddedSide(job.sourceHeight, factor);
   job.inputFormat = forced.value_or(DefaultInputFormat(reader.PixelFormat()));
   job.rate = reader.Rate();
+  job.timeBase = reader.TimeBase();
   if (bitrate) {
     job.pacing.link = host::LinkBudget{*bitrate * 1000, av_q2d(job.rate),
                                        static_cast<std::size_t>(maxFrameBytes.value_or(0))};
@@ -255,6 +257,10 @@ int RunEncode(std::span<const std::string> args) {
                  static_cast<double>(summary.bytes) / summary.frames,
                  summary.bytes * 8.0 / 1000.0 / seconds,
                  std::string(kInputFormatNames[static_cast<int>(job.inputFormat)]).c_str());
+    if (summary.held) {
+      std::fprintf(stderr, "kvtc encode: %lld frames held where the source has no new picture "
+                   "(its timing kept)\n", static_cast<long long>(summary.held));
+    }
     if (summary.cuts || summary.dropped) {
       std::fprintf(stderr, "kvtc encode: %lld scene cuts (a key frame asked for at each), %lld "
                    "frames dropped to fit the link\n", static_cast<long long>(summary.cuts),

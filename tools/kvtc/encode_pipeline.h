@@ -24,11 +24,14 @@ struct EncodeJob {
   int sourceWidth = 0;                 // the pictures, padded out to width x height (0: same)
   int sourceHeight = 0;
   AVRational rate{15, 1};
+  // The unit of the pictures' timestamps, which place each picture in its frame of the stream
+  // (a gap is filled with held frames); {0, 1}: one picture a frame.
+  AVRational timeBase{0, 1};
   settings::SettingsRecord settings{};  // the compressor settings wanted
   DWORD quality = 0;                    // sent with every frame
   unsigned keyInterval = 0;             // a key frame every so many frames; 0: the first only
   host::PacingChoices pacing;           // key frames at scene cuts, a link budget
-  std::int64_t frameLimit = -1;         // stop after so many frames; -1: all
+  std::int64_t frameLimit = -1;         // stop after so many pictures; -1: all
   bool quiet = false;
   std::int64_t expectedFrames = 0;      // for the progress line; 0 when unknown
 };
@@ -37,6 +40,7 @@ struct EncodeSummary {
   std::int64_t frames = 0;
   std::int64_t keyFrames = 0;
   std::int64_t dropped = 0;             // empty frames, for the link budget
+  std::int64_t held = 0;                // empty frames, where the source had no new picture
   std::int64_t cuts = 0;                // scene cuts found
   std::uint64_t bytes = 0;
   double codecSeconds = 0;

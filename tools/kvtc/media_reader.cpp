@@ -93,6 +93,7 @@ MediaReader::MediaReader(const MediaSource& source)
   rate_ = source.rate.value_or(st->avg_frame_rate.num > 0 ? st->avg_frame_rate
                                                           : st->r_frame_rate);
   if (rate_.num <= 0 || rate_.den <= 0) rate_ = {25, 1};
+  if (!source.rate && !source.rawSize) timeBase_ = st->time_base;
   if (st->nb_frames > 0) {
     expectedFrames_ = st->nb_frames;
   } else if (st->duration > 0) {

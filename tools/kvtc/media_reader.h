@@ -30,6 +30,9 @@ class MediaReader {
   int Height() const { return codec_->height; }
   AVPixelFormat PixelFormat() const { return codec_->pix_fmt; }
   AVRational Rate() const { return rate_; }
+  // The unit of the pictures' timestamps; {0, 1} when they are taken one a frame (raw frames,
+  // image sequences, or a --rate that re-times the source).
+  AVRational TimeBase() const { return timeBase_; }
   // The number of frames the container announces, 0 when it does not know.
   std::int64_t ExpectedFrames() const { return expectedFrames_; }
 
@@ -49,6 +52,7 @@ class MediaReader {
   CodecContextPtr codec_;
   int stream_ = -1;
   AVRational rate_{0, 1};
+  AVRational timeBase_{0, 1};
   std::int64_t expectedFrames_ = 0;
   PacketPtr packet_;
   FramePtr frame_;
