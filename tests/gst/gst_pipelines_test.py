@@ -100,6 +100,21 @@ class Encode(unittest.TestCase):
                 self.assertTrue(want == got, "frames or key flags differ")
                 self.assertFalse(got[0][1], "the first frame is a key frame")
 
+    def test_a_source_that_skips_frame_times_is_paced_as_kvtc_encode_paces_it(self):
+        # 24 pictures over 44 frame times: the link drains through the skipped ones.
+        subprocess.run(["ffmpeg", "-v", "error", "-y", "-f", "lavfi", "-i",
+                        f"testsrc2=size={W}x{H}:rate={RATE}", "-frames:v", "24", "-vf",
+                        "setpts='N+4*floor(N/4)'", "-fps_mode", "passthrough", "-c:v", "rawvideo",
+                        "-pix_fmt", "bgr24", path("gaps.avi")], check=True, timeout=120)
+        kvtc("encode", path("gaps.avi"), "--bitrate", "64", "-o", path("gaps_ref.avi"))
+        want = frames_of(["filesrc", f"location={path('gaps_ref.avi')}", "!", "avidemux"],
+                         "gaps_want")
+        got = frames_of(["filesrc", f"location={path('gaps.avi')}", "!", "avidemux", "!",
+                         "videoconvert", "!", "video/x-raw,format=BGR", "!", "kvtcenc",
+                         "bitrate=64"], "gaps_got")
+        self.assertLess(len(got), 24)  # the link drops some
+        self.assertTrue(want == got, "frames or key flags differ")
+
     def test_a_force_key_unit_is_answered_with_a_key_frame(self):
         script = os.path.join(os.path.dirname(os.path.abspath(__file__)), "force_key_unit.py")
         r = subprocess.run(["/usr/bin/python3", script], capture_output=True, text=True,

@@ -79,7 +79,24 @@ struct Session {
   AVColorRange range = AVCOL_RANGE_UNSPECIFIED;
   unsigned keyInterval = 0;
   guint64 frames = 0;
+  // Where the pictures fall at the stream's frame rate: a camera that skips frame times leaves
+  // the link idle for them, and the rate control is told so.
+  GstClockTime firstPts = GST_CLOCK_TIME_NONE;
+  guint64 nextSlot = 0;
 };
+
+// Tells the pacer of the frame times before `pts` that had no picture.
+static void HoldSkippedFrames(Session& session, GstClockTime pts) {
+  const gint n = GST_VIDEO_INFO_FPS_N(&session.input), d = GST_VIDEO_INFO_FPS_D(&session.input);
+  if (!GST_CLOCK_TIME_IS_VALID(pts) || n <= 0 || d <= 0) return;
+  if (!GST_CLOCK_TIME_IS_VALID(session.firstPts)) session.firstPts = pts;
+  if (pts < session.firstPts) return;
+  const guint64 slot = gst_util_uint64_scale_round(pts - session.firstPts, n, GST_SECOND * d);
+  // A jump of more than ten minutes is a break in the timestamps, not time to fill.
+  if (slot > session.nextSlot + 600ull * n / d) session.nextSlot = slot;
+  for (; session.nextSlot < slot; ++session.nextSlot) session.pacer->Hold();
+  session.nextSlot = std::max(session.nextSlot, slot + 1);
+}
 
 enum {
   PROP_0,
@@ -352,6 +369,7 @@ static GstFlowReturn gst_kvtc_enc_handle_frame(GstVideoEncoder* encoder,
       GST_VIDEO_CODEC_FRAME_IS_FORCE_KEYFRAME(frame);
   GstFlowReturn ret = GST_FLOW_OK;
   try {
+    HoldSkippedFrames(*session, frame->pts);
     const kvtc::host::PacedFrame out =
         session->pacer->Compress(session->converter->Convert(*picture), requestKey);
     // A frame the link cannot take leaves without an output buffer: the encoder base class
