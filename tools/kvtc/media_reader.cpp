@@ -90,8 +90,9 @@ MediaReader::MediaReader(const MediaSource& source)
     rawFrameBytes_ = av_image_get_buffer_size(codec_->pix_fmt, codec_->width, codec_->height, 1);
   }
 
-  rate_ = source.rate.value_or(st->avg_frame_rate.num > 0 ? st->avg_frame_rate
-                                                          : st->r_frame_rate);
+  // The rate every picture's time is a whole number of frames at (a variable-rate file's
+  // mean would put its pictures between frames), as libavformat guesses it.
+  rate_ = source.rate.value_or(av_guess_frame_rate(format_.get(), format_->streams[stream_], nullptr));
   if (rate_.num <= 0 || rate_.den <= 0) rate_ = {25, 1};
   if (!source.rate && !source.rawSize) timeBase_ = st->time_base;
   if (st->nb_frames > 0) {
