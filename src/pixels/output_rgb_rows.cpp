@@ -25,6 +25,7 @@ struct Scratch {
   std::uint8_t written[kChunk + 1 + kPad] = {};  // pixels a partial chunk rebuilds
   std::uint8_t packed[4 * (kChunk + kPad)] = {};
   std::uint8_t greyLevels[256];  // grey output only
+  std::uint8_t gammaSteps[256];  // a word layout's folded gamma only
 
   ChromaRow Terms() const { return {red, green, blue}; }
 };
@@ -84,6 +85,9 @@ struct Job {
   const DecoderTables& t;
   const RgbRowKernels& k;
   Scratch& s;
+  // A word layout's gamma steps where its stores fold the gamma in (and ApplyGamma leaves
+  // the words as they are), or null.
+  const std::uint8_t* steps = nullptr;
 
   std::uint8_t* At(std::uint32_t x, std::uint32_t y) const {
     return out + (std::size_t{y} * p.width + x) * bytes;
@@ -97,9 +101,20 @@ struct Job {
     }
   }
 
-  void Store(const std::uint32_t* words, std::uint32_t n, std::uint32_t x, std::uint32_t y) const {
+  // Words into a word layout; `fresh` words have not been through the gamma yet.
+  void LayoutStore(const std::uint32_t* words, std::uint32_t n, Place at, std::uint8_t* dst,
+                   bool fresh) const {
+    if (fresh && steps) {
+      layout->storeGamma(words, n, at, t, steps, dst);
+    } else {
+      layout->store(words, n, at, t, dst);
+    }
+  }
+
+  void Store(const std::uint32_t* words, std::uint32_t n, std::uint32_t x, std::uint32_t y,
+             bool fresh = false) const {
     if (layout) {
-      layout->store(words, n, {x, y, 1}, t, At(x, y));
+      LayoutStore(words, n, {x, y, 1}, At(x, y), fresh);
     } else {
       k.store(words, n, bytes, At(x, y));
     }
@@ -107,8 +122,8 @@ struct Job {
 
   // A word layout's pixels i < n where written[i] is set.
   void StoreWritten(const std::uint32_t* words, const std::uint8_t* written, std::uint32_t n,
-                    std::uint32_t x, std::uint32_t y) const {
-    layout->store(words, n, {x, y, 1}, t, s.packed);
+                    std::uint32_t x, std::uint32_t y, bool fresh = false) const {
+    LayoutStore(words, n, {x, y, 1}, s.packed, fresh);
     std::uint8_t* dst = At(x, y);
     for (std::uint32_t i = 0; i < n; ++i) {
       if (written[i]) std::memcpy(dst + bytes * i, s.packed + bytes * i, bytes);
@@ -116,13 +131,14 @@ struct Job {
   }
 
   void ApplyGamma(std::uint32_t* px, std::uint32_t n) const {
-    if (t.gammaKey != 1.0) k.gamma(px, n, t.gamma.data());  // otherwise the table is the identity
+    // Otherwise the table is the identity, or the layout's store applies it.
+    if (t.gammaKey != 1.0 && !steps) k.gamma(px, n, t.gamma.data());
   }
 
   // Even pixels of a word layout as the layout holds them, at columns x, x + 2, ...
   void Requantise(std::uint32_t* px, std::uint32_t n, std::uint32_t x, std::uint32_t y) const {
     if (!layout) return;
-    layout->store(px, n, {x, y, 2}, t, s.packed);
+    LayoutStore(px, n, {x, y, 2}, s.packed, true);
     layout->load(s.packed, n, t, px);
   }
 
@@ -147,7 +163,7 @@ struct Job {
           if (kPartial) {
             StoreMarked(MapRow(map, y, x0), n, x0, y);
           } else {
-            Store(s.row, n, x0, y);
+            Store(s.row, n, x0, y, true);
           }
         }
       }
@@ -158,13 +174,13 @@ struct Job {
   void StoreMarked(const std::uint8_t* marks, std::uint32_t n, std::uint32_t x,
                    std::uint32_t y) const {
     if (std::memchr(marks, 0, n)) {  // not every pixel marked
-      if (layout) return StoreWritten(s.row, marks, n, x, y);
+      if (layout) return StoreWritten(s.row, marks, n, x, y, true);
       k.load(At(x, y), n, bytes, s.above);
       for (std::uint32_t i = 0; i < n; ++i) {
         if (!marks[i]) s.row[i] = s.above[i];
       }
     }
-    Store(s.row, n, x, y);
+    Store(s.row, n, x, y, true);
   }
 
   // Even row y: its even pixels converted, odd ones between them. A chunk whose marks are
@@ -321,6 +337,20 @@ void GammaPlain(std::uint32_t* px, std::uint32_t n, const std::uint8_t* g) {
   }
 }
 
+bool GammaSteps(const std::uint8_t* gamma, std::uint8_t* steps) {
+  if (gamma[0] != 0) return false;
+  for (int x = 1; x < 256; ++x) {
+    if (gamma[x] < gamma[x - 1]) return false;
+  }
+  steps[0] = 0;  // every sample reaches 0: not a step
+  int x = 0;
+  for (int v = 1; v < 256; ++v) {
+    while (x < 256 && gamma[x] < v) ++x;
+    steps[v] = static_cast<std::uint8_t>(x - 1);  // x is at least 1: gamma[0] is below v
+  }
+  return true;
+}
+
 void GreyWordsPlain(const std::uint8_t* luma, std::uint32_t n, const std::uint8_t* levels,
                     std::uint32_t* out) {
   for (std::uint32_t i = 0; i < n; ++i) out[i] = levels[luma[i]] * 0x010101u;
@@ -342,7 +372,11 @@ void ConvertLayoutByRows(OutputVariant variant, const ConstPlaneSet& p, std::uin
                          const RgbRowKernels& k) {
   if (!p) return;
   Scratch s;
-  Job{p, out, map, layout.bytes, &layout, t, k, s}.Run(variant);
+  Job job{p, out, map, layout.bytes, &layout, t, k, s};
+  if (layout.storeGamma && t.gammaKey != 1.0 && GammaSteps(t.gamma.data(), s.gammaSteps)) {
+    job.steps = s.gammaSteps;
+  }
+  job.Run(variant);
 }
 
 void ConvertGreyByRows(const ConstPlaneSet& p, std::uint8_t* out, std::uint32_t rgbBytes,

@@ -66,7 +66,18 @@ struct LayoutRows {
                std::uint32_t* out);
   void (*store)(const std::uint32_t* px, std::uint32_t n, Place at, const DecoderTables& t,
                 std::uint8_t* dst);
+  // `store` of words not yet through the gamma, with the gamma folded in: each field level
+  // counted from compares against the gamma's steps (GammaSteps). Null where the layout has
+  // no such form.
+  void (*storeGamma)(const std::uint32_t* px, std::uint32_t n, Place at, const DecoderTables& t,
+                     const std::uint8_t* steps, std::uint8_t* dst);
 };
+
+// The steps of a non-decreasing gamma table with gamma[0] = 0: steps[v], for v from 1 to
+// 255, is the largest sample whose corrected value is below v (255 where none reaches v), so
+// that gamma[x] >= v exactly when x > steps[v]. False, with nothing to use, for a table that
+// is not of that shape.
+bool GammaSteps(const std::uint8_t* gamma, std::uint8_t* steps);
 
 // The word layouts of each level, and their plain forms (the reference of the kernel tests).
 struct WordLayouts {

@@ -253,6 +253,36 @@ TEST(KernelCheck, IntegerFormsOfTheColourTablesEqualTheTables) {
   }
 }
 
+// The word layouts' stores with the gamma folded in, against the gamma table and the plain
+// store: every sample in every component at every dither position, over a range of gammas.
+TEST(KernelCheck, LayoutStoresWithTheGammaFoldedInEqualTheGammaAndTheStore) {
+  if (DetectedCpuLevel() < CpuLevel::kAvx2) GTEST_SKIP() << "no AVX2";
+  for (const double gamma : {0.05, 0.45, 0.8, 1.25, 2.2, 3.7, 40.0}) {
+    const testing::Tables tables(gamma);
+    const DecoderTables& t = tables.decoder;
+    std::uint8_t steps[256];
+    ASSERT_TRUE(output::GammaSteps(t.gamma.data(), steps)) << gamma;
+    for (const auto& [plain, folded] :
+         {std::pair{output::kWordLayoutsPlain.rgb555, output::kWordLayoutsAvx2.rgb555},
+          {output::kWordLayoutsPlain.palette332, output::kWordLayoutsAvx2.palette332},
+          {output::kWordLayoutsPlain.cube, output::kWordLayoutsAvx2.cube}}) {
+      for (std::uint32_t turn = 0; turn < 16 * 16; ++turn) {  // the sample's column, the row
+        std::uint32_t words[256];
+        for (std::uint32_t i = 0; i < 256; ++i) {
+          const std::uint32_t v = (i + turn) % 256;
+          words[i] = v | (255 - v) << 8 | (v * 97 + 31) % 256 << 16;
+        }
+        const output::Place at{16 * (turn % 3), turn / 16, 1 + turn % 2};
+        std::uint8_t expected[512], got[512];
+        folded.storeGamma(words, 255, at, t, steps, got);
+        output::GammaPlain(words, 255, t.gamma.data());
+        plain.store(words, 255, at, t, expected);
+        ASSERT_TRUE(std::equal(got, got + 255 * plain.bytes, expected)) << gamma << " " << turn;
+      }
+    }
+  }
+}
+
 // The byte-average forms of the blends against the sum tables, over every pair of bytes (and
 // so every pair of nibbles).
 TEST(KernelCheck, BlendsOfEveryPairOfBytesEqualTheTables) {
