@@ -233,7 +233,8 @@ KVTC_AVX2 void Store555Gamma(const std::uint32_t* px, std::uint32_t n, Place,
     for (int prefix = 0; prefix < (16 >> b); ++prefix) {
       entries[prefix] = static_cast<std::uint8_t>(steps[8 * ((2 * prefix + 1) << b)] ^ 0x80);
     }
-    table[b] = _mm256_broadcastsi128_si256(_mm_load_si128(reinterpret_cast<const __m128i*>(entries)));
+    table[b] =
+        _mm256_broadcastsi128_si256(_mm_load_si128(reinterpret_cast<const __m128i*>(entries)));
   }
   const auto fields = [&table](Vec words) KVTC_AVX2 {
     const Vec x = Flipped(words);
