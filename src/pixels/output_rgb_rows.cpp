@@ -25,7 +25,7 @@ struct Scratch {
   std::uint8_t written[kChunk + 1 + kPad] = {};  // pixels a partial chunk rebuilds
   std::uint8_t packed[4 * (kChunk + kPad)] = {};
   std::uint8_t greyLevels[256];  // grey output only
-  std::uint8_t gammaSteps[256];  // a word layout's folded gamma only
+  GammaFold gammaFold;           // a word layout's folded gamma only
 
   ChromaRow Terms() const { return {red, green, blue}; }
 };
@@ -85,9 +85,9 @@ struct Job {
   const DecoderTables& t;
   const RgbRowKernels& k;
   Scratch& s;
-  // A word layout's gamma steps where its stores fold the gamma in (and ApplyGamma leaves
-  // the words as they are), or null.
-  const std::uint8_t* steps = nullptr;
+  // A word layout's gamma where its stores fold it in (and ApplyGamma leaves the words as
+  // they are), or null.
+  const GammaFold* fold = nullptr;
 
   std::uint8_t* At(std::uint32_t x, std::uint32_t y) const {
     return out + (std::size_t{y} * p.width + x) * bytes;
@@ -104,8 +104,8 @@ struct Job {
   // Words into a word layout; `fresh` words have not been through the gamma yet.
   void LayoutStore(const std::uint32_t* words, std::uint32_t n, Place at, std::uint8_t* dst,
                    bool fresh) const {
-    if (fresh && steps) {
-      layout->storeGamma(words, n, at, t, steps, dst);
+    if (fresh && fold) {
+      layout->storeGamma(words, n, at, *fold, dst);
     } else {
       layout->store(words, n, at, t, dst);
     }
@@ -132,7 +132,7 @@ struct Job {
 
   void ApplyGamma(std::uint32_t* px, std::uint32_t n) const {
     // Otherwise the table is the identity, or the layout's store applies it.
-    if (t.gammaKey != 1.0 && !steps) k.gamma(px, n, t.gamma.data());
+    if (t.gammaKey != 1.0 && !fold) k.gamma(px, n, t.gamma.data());
   }
 
   // Even pixels of a word layout as the layout holds them, at columns x, x + 2, ...
@@ -337,16 +337,56 @@ void GammaPlain(std::uint32_t* px, std::uint32_t n, const std::uint8_t* g) {
   }
 }
 
-bool GammaSteps(const std::uint8_t* gamma, std::uint8_t* steps) {
+namespace {
+
+constexpr std::uint32_t kFlip = 0x80808080u;
+constexpr std::uint8_t kNever = 255;
+
+// A word of steps for blue, green and red, and none for the top byte.
+constexpr std::uint32_t StepWord(std::uint8_t blue, std::uint8_t green, std::uint8_t red) {
+  return (std::uint32_t{kNever} << 24 | std::uint32_t{red} << 16 | std::uint32_t{green} << 8 |
+          blue) ^
+         kFlip;
+}
+
+}  // namespace
+
+bool FoldGamma(const DecoderTables& t, GammaFold& fold) {
+  const std::uint8_t* gamma = t.gamma.data();
   if (gamma[0] != 0) return false;
   for (int x = 1; x < 256; ++x) {
     if (gamma[x] < gamma[x - 1]) return false;
   }
+  std::uint8_t* steps = fold.steps;
   steps[0] = 0;  // every sample reaches 0: not a step
   int x = 0;
   for (int v = 1; v < 256; ++v) {
     while (x < 256 && gamma[x] < v) ++x;
     steps[v] = static_cast<std::uint8_t>(x - 1);  // x is at least 1: gamma[0] is below v
+  }
+  // The 15-bit field reaches f where the corrected value reaches 8 f.
+  for (int b = 0; b < 5; ++b) {
+    for (int p = 0; p < 16; ++p) {
+      const int field = (2 * p + 1) << b;
+      const std::uint8_t step = field < 32 ? steps[8 * field] : kNever;
+      fold.bits555[b][p] = static_cast<std::uint8_t>(step ^ 0x80);
+    }
+  }
+  // Red and green levels min(7, (c + 16) >> 5), blue min(3, (c + 32) >> 6).
+  for (int k = 1; k <= 7; ++k) {
+    const std::uint8_t redGreen = steps[32 * k - 16];
+    fold.levels332[k - 1] = StepWord(k <= 3 ? steps[64 * k - 32] : kNever, redGreen, redGreen);
+  }
+  // Cube levels (c + 50 - threshold) / 51: level k where c reaches 51 k - 50 + threshold.
+  for (int row = 0; row < 16; ++row) {
+    for (int step = 1; step <= 2; ++step) {
+      for (int k = 1; k <= 5; ++k) {
+        for (int j = 0; j < 16; ++j) {
+          const std::uint8_t c = steps[51 * k - 50 + t.dither[row][step * j % 16]];
+          fold.cube[row][step - 1][k - 1][j] = StepWord(c, c, c);
+        }
+      }
+    }
   }
   return true;
 }
@@ -373,8 +413,8 @@ void ConvertLayoutByRows(OutputVariant variant, const ConstPlaneSet& p, std::uin
   if (!p) return;
   Scratch s;
   Job job{p, out, map, layout.bytes, &layout, t, k, s};
-  if (layout.storeGamma && t.gammaKey != 1.0 && GammaSteps(t.gamma.data(), s.gammaSteps)) {
-    job.steps = s.gammaSteps;
+  if (layout.storeGamma && t.gammaKey != 1.0 && FoldGamma(t, s.gammaFold)) {
+    job.fold = &s.gammaFold;
   }
   job.Run(variant);
 }

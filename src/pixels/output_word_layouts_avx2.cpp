@@ -184,21 +184,10 @@ KVTC_AVX2 void StoreCube(const std::uint32_t* px, std::uint32_t n, Place at,
                });
 }
 
-// The gamma folded into the stores: a component's field level, a non-decreasing step function
-// of the sample, is the number of steps the sample is above. Samples and steps are compared as
-// signed bytes with their top bits flipped.
-constexpr std::uint32_t kFlip = 0x80808080u;
-constexpr std::uint8_t kNever = 255;  // no sample is above it
-
+// The gamma folded into the stores (GammaFold): each field level counted from compares of the
+// flipped samples against the steps.
 KVTC_AVX2 Vec Flipped(Vec v) {
-  return _mm256_xor_si256(v, _mm256_set1_epi32(static_cast<int>(kFlip)));
-}
-
-// A word of steps for blue, green and red, with none for the top byte.
-constexpr std::uint32_t StepWord(std::uint8_t blue, std::uint8_t green, std::uint8_t red) {
-  return (std::uint32_t{kNever} << 24 | std::uint32_t{red} << 16 | std::uint32_t{green} << 8 |
-          blue) ^
-         kFlip;
+  return _mm256_xor_si256(v, _mm256_set1_epi32(static_cast<int>(0x80808080u)));
 }
 
 // Each byte's level counted over `count` step vectors.
@@ -210,9 +199,9 @@ KVTC_AVX2 Vec CountSteps(Vec flipped, const Vec* steps, int count) {
   return level;
 }
 
-// Each word's byte levels weighted by the bytes of `weights` (signed, the top one 0) and
-// summed, then sixteen sums as 16-bit lanes in pixel order; `high` weighs the red byte's
-// product again (the 15-bit red field's shift does not fit a byte).
+// Each word's byte levels weighted by the bytes of `weights` (the top one 0) and summed, then
+// sixteen sums as 16-bit lanes in pixel order; `high` weighs the red byte's product again
+// (the 15-bit red field's shift does not fit a byte).
 KVTC_AVX2 Vec WeighLevels(Vec first, Vec second, std::uint32_t weights, int high) {
   const Vec w = _mm256_set1_epi32(static_cast<int>(weights));
   const Vec pair = _mm256_set1_epi32(high << 16 | 1);
@@ -221,21 +210,17 @@ KVTC_AVX2 Vec WeighLevels(Vec first, Vec second, std::uint32_t weights, int high
   return _mm256_permute4x64_epi64(_mm256_packus_epi32(a, b), 0xD8);
 }
 
-// 15-bit fields: each of 32 levels found bit by bit, the step of each bit looked up by the
-// bits above it.
+KVTC_AVX2 Vec Broadcast16(const std::uint8_t* sixteen) {
+  return _mm256_broadcastsi128_si256(_mm_load_si128(reinterpret_cast<const __m128i*>(sixteen)));
+}
+
+// 15-bit fields found bit by bit, the step of each bit looked up by the bits above it (a top
+// byte of 0 is above no step: its field stays 0).
 KVTC_AVX2 void Store555Gamma(const std::uint32_t* px, std::uint32_t n, Place,
-                             const DecoderTables&, const std::uint8_t* steps, std::uint8_t* dst) {
-  // field >= f exactly when gamma >= 8 f; bit b's table holds the step of each prefix p of the
-  // bits above it, for f = (2 p + 1) << b.
-  Vec table[5];
-  for (int b = 0; b < 5; ++b) {
-    alignas(16) std::uint8_t entries[16] = {};
-    for (int prefix = 0; prefix < (16 >> b); ++prefix) {
-      entries[prefix] = static_cast<std::uint8_t>(steps[8 * ((2 * prefix + 1) << b)] ^ 0x80);
-    }
-    table[b] =
-        _mm256_broadcastsi128_si256(_mm_load_si128(reinterpret_cast<const __m128i*>(entries)));
-  }
+                             const GammaFold& g, std::uint8_t* dst) {
+  const Vec table[5] = {Broadcast16(g.bits555[0]), Broadcast16(g.bits555[1]),
+                        Broadcast16(g.bits555[2]), Broadcast16(g.bits555[3]),
+                        Broadcast16(g.bits555[4])};
   const auto fields = [&table](Vec words) KVTC_AVX2 {
     const Vec x = Flipped(words);
     Vec field = _mm256_setzero_si256();
@@ -243,7 +228,7 @@ KVTC_AVX2 void Store555Gamma(const std::uint32_t* px, std::uint32_t n, Place,
       const Vec step = _mm256_shuffle_epi8(table[b], field);
       field = _mm256_sub_epi8(_mm256_add_epi8(field, field), _mm256_cmpgt_epi8(x, step));
     }
-    return field;  // a top byte of 0 is above no step: its field stays 0
+    return field;
   };
   Groups<4, 2>(reinterpret_cast<const std::uint8_t*>(px), n, dst,
                [&fields](const std::uint8_t* s, std::uint8_t* d) KVTC_AVX2 {
@@ -254,15 +239,11 @@ KVTC_AVX2 void Store555Gamma(const std::uint32_t* px, std::uint32_t n, Place,
                });
 }
 
-// 3-3-2 fields: red and green levels min(7, (c + 16) >> 5), blue min(3, (c + 32) >> 6).
+// 3-3-2 fields: blue + 4 green + 32 red.
 KVTC_AVX2 void Store332Gamma(const std::uint32_t* px, std::uint32_t n, Place,
-                             const DecoderTables&, const std::uint8_t* steps, std::uint8_t* dst) {
+                             const GammaFold& g, std::uint8_t* dst) {
   Vec step[7];
-  for (int k = 1; k <= 7; ++k) {
-    const std::uint8_t redGreen = steps[32 * k - 16];
-    const std::uint8_t blue = k <= 3 ? steps[64 * k - 32] : kNever;
-    step[k - 1] = _mm256_set1_epi32(static_cast<int>(StepWord(blue, redGreen, redGreen)));
-  }
+  for (int k = 0; k < 7; ++k) step[k] = _mm256_set1_epi32(static_cast<int>(g.levels332[k]));
   Groups<4, 1>(reinterpret_cast<const std::uint8_t*>(px), n, dst,
                [&step](const std::uint8_t* s, std::uint8_t* d) KVTC_AVX2 {
                  const auto* w = reinterpret_cast<const std::uint32_t*>(s);
@@ -273,23 +254,15 @@ KVTC_AVX2 void Store332Gamma(const std::uint32_t* px, std::uint32_t n, Place,
                });
 }
 
-// Colour-cube levels (c + 50 - threshold) / 51: level k is reached at c >= 51 k - 50 +
-// threshold, with each pixel's own dither threshold.
+// Colour-cube indices 26 + red + 6 green + 36 blue, each pixel's steps at its own dither
+// threshold.
 KVTC_AVX2 void StoreCubeGamma(const std::uint32_t* px, std::uint32_t n, Place at,
-                              const DecoderTables& t, const std::uint8_t* steps,
-                              std::uint8_t* dst) {
-  alignas(32) std::uint32_t words[5][16];
-  for (std::uint32_t j = 0; j < 16; ++j) {
-    const std::int32_t threshold = t.dither[at.y % 16][(at.x + at.step * j) % 16];
-    for (int k = 1; k <= 5; ++k) {
-      const std::uint8_t c = steps[51 * k - 50 + threshold];
-      words[k - 1][j] = StepWord(c, c, c);
-    }
-  }
+                              const GammaFold& g, std::uint8_t* dst) {
+  const auto& levels = g.cube[at.y % 16][at.step - 1];
   Vec step[2][5];
   for (int half = 0; half < 2; ++half) {
     for (int k = 0; k < 5; ++k) {
-      step[half][k] = _mm256_load_si256(reinterpret_cast<const Vec*>(words[k] + 8 * half));
+      step[half][k] = _mm256_load_si256(reinterpret_cast<const Vec*>(levels[k] + 8 * half));
     }
   }
   Groups<4, 1>(reinterpret_cast<const std::uint8_t*>(px), n, dst,

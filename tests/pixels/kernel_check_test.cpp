@@ -260,8 +260,8 @@ TEST(KernelCheck, LayoutStoresWithTheGammaFoldedInEqualTheGammaAndTheStore) {
   for (const double gamma : {0.05, 0.45, 0.8, 1.25, 2.2, 3.7, 40.0}) {
     const testing::Tables tables(gamma);
     const DecoderTables& t = tables.decoder;
-    std::uint8_t steps[256];
-    ASSERT_TRUE(output::GammaSteps(t.gamma.data(), steps)) << gamma;
+    output::GammaFold fold;
+    ASSERT_TRUE(output::FoldGamma(t, fold)) << gamma;
     for (const auto& [plain, folded] :
          {std::pair{output::kWordLayoutsPlain.rgb555, output::kWordLayoutsAvx2.rgb555},
           {output::kWordLayoutsPlain.palette332, output::kWordLayoutsAvx2.palette332},
@@ -274,7 +274,7 @@ TEST(KernelCheck, LayoutStoresWithTheGammaFoldedInEqualTheGammaAndTheStore) {
         }
         const output::Place at{16 * (turn % 3), turn / 16, 1 + turn % 2};
         std::uint8_t expected[512], got[512];
-        folded.storeGamma(words, 255, at, t, steps, got);
+        folded.storeGamma(words, 255, at, fold, got);
         output::GammaPlain(words, 255, t.gamma.data());
         plain.store(words, 255, at, t, expected);
         ASSERT_TRUE(std::equal(got, got + 255 * plain.bytes, expected)) << gamma << " " << turn;
