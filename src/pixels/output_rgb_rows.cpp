@@ -22,6 +22,7 @@ struct Scratch {
   std::uint32_t even[kBlocks + kPad] = {};
   std::uint32_t row[kChunk + 1 + kPad] = {};
   std::uint32_t above[kChunk + kPad] = {}, below[kChunk + kPad] = {};
+  std::uint32_t kept[2][kChunk + kPad] = {};  // even rows as the output holds them
   std::uint8_t written[kChunk + 1 + kPad] = {};  // pixels a partial chunk rebuilds
   std::uint8_t packed[4 * (kChunk + kPad)] = {};
   std::uint8_t greyLevels[256];  // grey output only
@@ -279,6 +280,36 @@ struct Job {
     }
   }
 
+  // Half resolution over every pixel, strip by strip of chunk columns: each even row's words
+  // as the output holds them are kept for the odd rows on either side (24- and 32-bit words
+  // store unchanged but for the fourth byte, which no store writes; a word layout's are
+  // loaded back).
+  void HalfStrips() const {
+    for (std::uint32_t x0 = 0; x0 < p.width; x0 += kChunk) {
+      const std::uint32_t n = std::min(kChunk, p.width - x0);
+      for (std::uint32_t y = 0; y < p.height; y += 2) {
+        HalfEvenChunk<false>(y, x0, n);
+        std::uint32_t* kept = s.kept[y / 2 % 2];
+        if (layout) {
+          Load(x0, y, n, kept);
+        } else {
+          std::memcpy(kept, s.row, 4 * std::size_t{n});
+        }
+        if (y > 0) {
+          k.average(s.kept[1 - y / 2 % 2], kept, n, s.above);
+          Store(s.above, n, x0, y - 1);
+        }
+        if (y + 1 == p.height - 1) {  // the bottom row repeats the row above
+          if (layout) {
+            std::memcpy(At(x0, y + 1), At(x0, y), std::size_t{bytes} * n);
+          } else {
+            Store(kept, n, x0, y + 1);
+          }
+        }
+      }
+    }
+  }
+
   template <bool kPartial>
   void HalfResolution() const {
     for (std::uint32_t y = 0; y < p.height; y += 2) {
@@ -293,7 +324,7 @@ struct Job {
       case OutputVariant::kFull:
         return FullResolution<false>();
       case OutputVariant::kHalf:
-        return HalfResolution<false>();
+        return HalfStrips();
       case OutputVariant::kPartial:
         return FullResolution<true>();
       case OutputVariant::kHalfPartial:
