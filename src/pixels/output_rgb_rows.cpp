@@ -184,19 +184,26 @@ struct Job {
     Store(s.row, n, x, y, true);
   }
 
-  // Even row y: its even pixels converted, odd ones between them. A chunk whose marks are
-  // all set converts as a whole (and marks nothing new).
+  // Chunk x0 of even row y: its even pixels converted, odd ones between them. A chunk whose
+  // marks are all set converts as a whole (and marks nothing new); its words as the output
+  // then holds them go to `kept` (24- and 32-bit words store unchanged but for the fourth
+  // byte, which no store writes; a word layout's are loaded back). Returns `kept` when so
+  // filled, otherwise null.
   template <bool kPartial>
-  void HalfEvenRow(std::uint32_t y) const {
-    for (std::uint32_t x0 = 0; x0 < p.width; x0 += kChunk) {
-      const std::uint32_t n = std::min(kChunk, p.width - x0);
-      if (kPartial && !RowMarked(map, y, x0, n + 1)) continue;
-      if (kPartial && AllOnes(MapRow(map, y, x0), n + 1)) {
-        HalfEvenChunk<false>(y, x0, n);
-      } else {
-        HalfEvenChunk<kPartial>(y, x0, n);
-      }
+  const std::uint32_t* HalfEvenStrip(std::uint32_t y, std::uint32_t x0, std::uint32_t n,
+                                     std::uint32_t* kept) const {
+    if (kPartial && !RowMarked(map, y, x0, n + 1)) return nullptr;
+    if (kPartial && !AllOnes(MapRow(map, y, x0), n + 1)) {
+      HalfEvenChunk<true>(y, x0, n);
+      return nullptr;
     }
+    HalfEvenChunk<false>(y, x0, n);
+    if (layout) {
+      Load(x0, y, n, kept);
+    } else {
+      std::memcpy(kept, s.row, 4 * std::size_t{n});
+    }
+    return kept;
   }
 
   template <bool kPartial>
@@ -236,87 +243,70 @@ struct Job {
     Store(row, n, x0, y);
   }
 
-  // Odd row y: the mean of the rows above and below, or the row above at the bottom edge.
+  // Chunk x0 of odd row y: the mean of the rows above and below, or the row above at the
+  // bottom edge; `keptAbove` and `keptBelow` hold those rows' words where not null.
   template <bool kPartial>
-  void HalfOddRow(std::uint32_t y) const {
+  void HalfOddChunk(std::uint32_t y, std::uint32_t x0, std::uint32_t n,
+                    const std::uint32_t* keptAbove, const std::uint32_t* keptBelow) const {
     const bool below = y + 1 < p.height;
-    for (std::uint32_t x0 = 0; x0 < p.width; x0 += kChunk) {
-      const std::uint32_t n = std::min(kChunk, p.width - x0);
-      const std::uint8_t* up = kPartial ? MapRow(map, y - 1, x0) : nullptr;
-      const std::uint8_t* down = kPartial ? MapRow(map, y + 1, x0) : nullptr;
-      if (kPartial && !(up && AnyMarked(up, n)) && !(down && AnyMarked(down, n))) continue;
-      const bool whole = !kPartial || (up && AllOnes(up, n)) || (down && AllOnes(down, n));
-      if (kPartial && !whole) {
-        for (std::uint32_t i = 0; i < n; ++i) s.written[i] = (up && up[i]) || (down && down[i]);
-      }
-      if (layout && !below) {  // a copy of the row above, byte for byte
-        const std::uint8_t* from = At(x0, y - 1);
-        std::uint8_t* to = At(x0, y);
-        if (whole) {
-          std::memcpy(to, from, std::size_t{bytes} * n);
-          continue;
-        }
-        for (std::uint32_t i = 0; i < n; ++i) {
-          if (s.written[i]) std::memcpy(to + bytes * i, from + bytes * i, bytes);
-        }
-        continue;
-      }
-      Load(x0, y - 1, n, s.above);
-      if (below) {
-        Load(x0, y + 1, n, s.below);
-        k.average(s.above, s.below, n, s.above);
-      }
+    const std::uint8_t* up = kPartial ? MapRow(map, y - 1, x0) : nullptr;
+    const std::uint8_t* down = kPartial ? MapRow(map, y + 1, x0) : nullptr;
+    if (kPartial && !(up && AnyMarked(up, n)) && !(down && AnyMarked(down, n))) return;
+    const bool whole = !kPartial || (up && AllOnes(up, n)) || (down && AllOnes(down, n));
+    if (kPartial && !whole) {
+      for (std::uint32_t i = 0; i < n; ++i) s.written[i] = (up && up[i]) || (down && down[i]);
+    }
+    if (layout && !below) {  // a copy of the row above, byte for byte
+      const std::uint8_t* from = At(x0, y - 1);
+      std::uint8_t* to = At(x0, y);
       if (whole) {
-        Store(s.above, n, x0, y);
-      } else if (layout) {
-        StoreWritten(s.above, s.written, n, x0, y);
-      } else {
-        k.load(At(x0, y), n, bytes, s.row);
-        for (std::uint32_t i = 0; i < n; ++i) {
-          if (s.written[i]) s.row[i] = s.above[i];
-        }
-        Store(s.row, n, x0, y);
+        std::memcpy(to, from, std::size_t{bytes} * n);
+        return;
       }
+      for (std::uint32_t i = 0; i < n; ++i) {
+        if (s.written[i]) std::memcpy(to + bytes * i, from + bytes * i, bytes);
+      }
+      return;
+    }
+    const std::uint32_t* upper = keptAbove;
+    if (!upper) Load(x0, y - 1, n, s.above);
+    if (below) {
+      if (!keptBelow) Load(x0, y + 1, n, s.below);
+      k.average(upper ? upper : s.above, keptBelow ? keptBelow : s.below, n, s.above);
+    } else if (upper) {
+      std::memcpy(s.above, upper, 4 * std::size_t{n});
+    }
+    if (whole) {
+      Store(s.above, n, x0, y);
+    } else if (layout) {
+      StoreWritten(s.above, s.written, n, x0, y);
+    } else {
+      k.load(At(x0, y), n, bytes, s.row);
+      for (std::uint32_t i = 0; i < n; ++i) {
+        if (s.written[i]) s.row[i] = s.above[i];
+      }
+      Store(s.row, n, x0, y);
     }
   }
 
-  // Half resolution over every pixel, strip by strip of chunk columns: each even row's words
-  // as the output holds them are kept for the odd rows on either side (24- and 32-bit words
-  // store unchanged but for the fourth byte, which no store writes; a word layout's are
-  // loaded back).
-  void HalfStrips() const {
-    for (std::uint32_t x0 = 0; x0 < p.width; x0 += kChunk) {
-      const std::uint32_t n = std::min(kChunk, p.width - x0);
-      for (std::uint32_t y = 0; y < p.height; y += 2) {
-        HalfEvenChunk<false>(y, x0, n);
-        std::uint32_t* kept = s.kept[y / 2 % 2];
-        if (layout) {
-          Load(x0, y, n, kept);
-        } else {
-          std::memcpy(kept, s.row, 4 * std::size_t{n});
-        }
-        if (y > 0) {
-          k.average(s.kept[1 - y / 2 % 2], kept, n, s.above);
-          Store(s.above, n, x0, y - 1);
-        }
-        if (y + 1 == p.height - 1) {  // the bottom row repeats the row above
-          if (layout) {
-            std::memcpy(At(x0, y + 1), At(x0, y), std::size_t{bytes} * n);
-          } else {
-            Store(kept, n, x0, y + 1);
-          }
-        }
-      }
-    }
-  }
-
+  // Half resolution strip by strip of chunk columns, each even row's words kept for the odd
+  // rows beside it instead of loaded twice from the output. Within a strip the rows go in the
+  // order of the picture, and no chunk reads or marks outside its own columns but the next
+  // chunk's first pixel of its row, which no earlier chunk writes.
   template <bool kPartial>
   void HalfResolution() const {
-    for (std::uint32_t y = 0; y < p.height; y += 2) {
-      HalfEvenRow<kPartial>(y);
-      if (y > 0) HalfOddRow<kPartial>(y - 1);
+    for (std::uint32_t x0 = 0; x0 < p.width; x0 += kChunk) {
+      const std::uint32_t n = std::min(kChunk, p.width - x0);
+      const std::uint32_t* kept[2] = {nullptr, nullptr};  // of even rows 4m and 4m + 2
+      for (std::uint32_t y = 0; y < p.height; y += 2) {
+        const std::uint32_t mine = y / 2 % 2;
+        kept[mine] = HalfEvenStrip<kPartial>(y, x0, n, s.kept[mine]);
+        if (y > 0) HalfOddChunk<kPartial>(y - 1, x0, n, kept[1 - mine], kept[mine]);
+      }
+      if (p.height % 2 == 0) {
+        HalfOddChunk<kPartial>(p.height - 1, x0, n, kept[(p.height - 2) / 2 % 2], nullptr);
+      }
     }
-    if (p.height % 2 == 0) HalfOddRow<kPartial>(p.height - 1);
   }
 
   void Run(OutputVariant variant) const {
@@ -324,7 +314,7 @@ struct Job {
       case OutputVariant::kFull:
         return FullResolution<false>();
       case OutputVariant::kHalf:
-        return HalfStrips();
+        return HalfResolution<false>();
       case OutputVariant::kPartial:
         return FullResolution<true>();
       case OutputVariant::kHalfPartial:

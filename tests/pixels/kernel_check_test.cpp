@@ -199,8 +199,10 @@ std::vector<Entry> Entries() {
 // Sparse or dense marks, or none.
 std::vector<std::uint8_t> RandomMap(std::size_t size, std::mt19937& rng) {
   std::vector<std::uint8_t> map(size);
-  const unsigned density = rng() % 3;  // none, about 1 in 16, about 3 in 4
-  for (auto& m : map) m = density == 0 ? 0 : density == 1 ? rng() % 16 == 0 : rng() % 4 != 0;
+  const unsigned density = rng() % 4;  // none, about 1 in 16, about 3 in 4, all
+  for (auto& m : map) {
+    m = density == 0 ? 0 : density == 1 ? rng() % 16 == 0 : density == 3 || rng() % 4 != 0;
+  }
   return map;
 }
 
