@@ -158,15 +158,25 @@ KVTC_AVX2 void LoadCube(const std::uint8_t* src, std::uint32_t n, const DecoderT
                });
 }
 
+// The dither thresholds of sixteen pixels from a column that is a multiple of 16, as 16-bit
+// lanes.
+KVTC_AVX2 Vec Thresholds(const DecoderTables& t, Place at) {
+  const std::int32_t* row = t.dither[at.y % 16];
+  Vec low = _mm256_loadu_si256(reinterpret_cast<const Vec*>(row));  // columns 0-7
+  Vec high = _mm256_loadu_si256(reinterpret_cast<const Vec*>(row + 8));
+  if (at.step == 2) {  // columns 0, 2, ..., 14 twice
+    const Vec evens = _mm256_setr_epi32(0, 2, 4, 6, 1, 3, 5, 7);
+    low = _mm256_permute2x128_si256(_mm256_permutevar8x32_epi32(low, evens),
+                                    _mm256_permutevar8x32_epi32(high, evens), 0x20);
+    high = low;
+  }
+  return _mm256_permute4x64_epi64(_mm256_packs_epi32(low, high), 0xD8);
+}
+
 KVTC_AVX2 void StoreCube(const std::uint32_t* px, std::uint32_t n, Place at,
                          const DecoderTables& t, std::uint8_t* dst) {
-  alignas(32) std::int16_t threshold[16];
-  for (std::uint32_t j = 0; j < 16; ++j) {
-    threshold[j] = static_cast<std::int16_t>(t.dither[at.y % 16][(at.x + at.step * j) % 16]);
-  }
   // 50 - threshold: the level is (c + 50 - threshold) / 51.
-  const Vec lift = _mm256_sub_epi16(_mm256_set1_epi16(50),
-                                    _mm256_load_si256(reinterpret_cast<const Vec*>(threshold)));
+  const Vec lift = _mm256_sub_epi16(_mm256_set1_epi16(50), Thresholds(t, at));
   Groups<4, 1>(reinterpret_cast<const std::uint8_t*>(px), n, dst,
                [lift](const std::uint8_t* s, std::uint8_t* d) KVTC_AVX2 {
                  const auto* w = reinterpret_cast<const std::uint32_t*>(s);
