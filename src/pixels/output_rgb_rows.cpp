@@ -121,6 +121,21 @@ struct Job {
     }
   }
 
+  // Store, and with `kept` the words as the output then holds them.
+  void StoreKeeping(const std::uint32_t* words, std::uint32_t n, std::uint32_t x, std::uint32_t y,
+                    std::uint32_t* kept) const {
+    if (kept && layout && layout->storeKeep) {
+      return layout->storeKeep(words, n, {x, y, 1}, t, At(x, y), kept);
+    }
+    Store(words, n, x, y);
+    if (!kept) return;
+    if (layout) {
+      Load(x, y, n, kept);
+    } else {
+      std::memcpy(kept, words, 4 * std::size_t{n});
+    }
+  }
+
   // A word layout's pixels i < n where written[i] is set.
   void StoreWritten(const std::uint32_t* words, const std::uint8_t* written, std::uint32_t n,
                     std::uint32_t x, std::uint32_t y, bool fresh = false) const {
@@ -139,7 +154,9 @@ struct Job {
   // Even pixels of a word layout as the layout holds them, at columns x, x + 2, ...
   void Requantise(std::uint32_t* px, std::uint32_t n, std::uint32_t x, std::uint32_t y) const {
     if (!layout) return;
-    LayoutStore(px, n, {x, y, 2}, s.packed, true);
+    const Place at{x, y, 2};
+    if (layout->storeKeep && !fold) return layout->storeKeep(px, n, at, t, s.packed, px);
+    LayoutStore(px, n, at, s.packed, true);
     layout->load(s.packed, n, t, px);
   }
 
@@ -197,17 +214,13 @@ struct Job {
       HalfEvenChunk<true>(y, x0, n);
       return nullptr;
     }
-    HalfEvenChunk<false>(y, x0, n);
-    if (layout) {
-      Load(x0, y, n, kept);
-    } else {
-      std::memcpy(kept, s.row, 4 * std::size_t{n});
-    }
+    HalfEvenChunk<false>(y, x0, n, kept);
     return kept;
   }
 
   template <bool kPartial>
-  void HalfEvenChunk(std::uint32_t y, std::uint32_t x0, std::uint32_t n) const {
+  void HalfEvenChunk(std::uint32_t y, std::uint32_t x0, std::uint32_t n,
+                     std::uint32_t* kept = nullptr) const {
     const bool next = x0 + n < p.width;  // the next chunk's first pixel is a neighbour
     const std::uint32_t evens = (n + 1) / 2 + (next ? 1 : 0);
     FillTerms(s, p, t, k, x0 / 2, evens, y / 2);
@@ -240,7 +253,7 @@ struct Job {
       s.even[evens] = s.even[evens - 1];  // the right edge repeats its pixel
       k.spread(s.even, n, row);
     }
-    Store(row, n, x0, y);
+    StoreKeeping(row, n, x0, y, kept);
   }
 
   // Chunk x0 of odd row y: the mean of the rows above and below, or the row above at the

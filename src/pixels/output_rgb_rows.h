@@ -72,6 +72,10 @@ struct LayoutRows {
   // where the layout has no such form.
   void (*storeGamma)(const std::uint32_t* px, std::uint32_t n, Place at, const GammaFold& g,
                      std::uint8_t* dst);
+  // `store` that also gives the words `load` would give back from what it stored, into
+  // `kept` (which may be px); null where the layout has no such form.
+  void (*storeKeep)(const std::uint32_t* px, std::uint32_t n, Place at, const DecoderTables& t,
+                    std::uint8_t* dst, std::uint32_t* kept);
 };
 
 // A non-decreasing gamma table with gamma[0] = 0 folded into the word layouts' stores, built

@@ -173,25 +173,55 @@ KVTC_AVX2 Vec Thresholds(const DecoderTables& t, Place at) {
   return _mm256_permute4x64_epi64(_mm256_packs_epi32(low, high), 0xD8);
 }
 
+// Sixteen cube indices from their words, each component's level (c + lift) / 51 with lift
+// 50 - threshold; with kKeep also the words the indices stand for (as LoadCube gives them).
+template <bool kKeep>
+KVTC_AVX2 inline void CubeSixteen(const std::uint32_t* w, Vec lift, std::uint8_t* d,
+                                  std::uint32_t* kept) {
+  const Vec first = LoadWords(w), second = LoadWords(w + 8);
+  const Vec factor = _mm256_set1_epi16(kCubeLevelFactor);
+  const auto level = [&](int c) KVTC_AVX2 {
+    return _mm256_mulhi_epu16(_mm256_add_epi16(Component(first, second, c), lift), factor);
+  };
+  const Vec red = level(2), green = level(1), blue = level(0);
+  const Vec index = _mm256_add_epi16(
+      _mm256_add_epi16(_mm256_set1_epi16(26), red),
+      _mm256_add_epi16(_mm256_mullo_epi16(green, _mm256_set1_epi16(6)),
+                       _mm256_mullo_epi16(blue, _mm256_set1_epi16(36))));
+  _mm_storeu_si128(reinterpret_cast<__m128i*>(d), Bytes(index));
+  if constexpr (kKeep) {
+    const Vec unit = _mm256_set1_epi16(51);
+    const Vec blueGreen = _mm256_or_si256(_mm256_mullo_epi16(blue, unit),
+                                          _mm256_slli_epi16(_mm256_mullo_epi16(green, unit), 8));
+    Words(blueGreen, _mm256_mullo_epi16(red, unit), kept);
+  }
+}
+
+KVTC_AVX2 Vec CubeLift(const DecoderTables& t, Place at) {
+  return _mm256_sub_epi16(_mm256_set1_epi16(50), Thresholds(t, at));
+}
+
 KVTC_AVX2 void StoreCube(const std::uint32_t* px, std::uint32_t n, Place at,
                          const DecoderTables& t, std::uint8_t* dst) {
-  // 50 - threshold: the level is (c + 50 - threshold) / 51.
-  const Vec lift = _mm256_sub_epi16(_mm256_set1_epi16(50), Thresholds(t, at));
+  const Vec lift = CubeLift(t, at);
   Groups<4, 1>(reinterpret_cast<const std::uint8_t*>(px), n, dst,
                [lift](const std::uint8_t* s, std::uint8_t* d) KVTC_AVX2 {
-                 const auto* w = reinterpret_cast<const std::uint32_t*>(s);
-                 const Vec first = LoadWords(w), second = LoadWords(w + 8);
-                 const Vec factor = _mm256_set1_epi16(kCubeLevelFactor);
-                 const auto level = [&](int c) KVTC_AVX2 {
-                   return _mm256_mulhi_epu16(
-                       _mm256_add_epi16(Component(first, second, c), lift), factor);
-                 };
-                 const Vec index = _mm256_add_epi16(
-                     _mm256_add_epi16(_mm256_set1_epi16(26), level(2)),
-                     _mm256_add_epi16(_mm256_mullo_epi16(level(1), _mm256_set1_epi16(6)),
-                                      _mm256_mullo_epi16(level(0), _mm256_set1_epi16(36))));
-                 _mm_storeu_si128(reinterpret_cast<__m128i*>(d), Bytes(index));
+                 CubeSixteen<false>(reinterpret_cast<const std::uint32_t*>(s), lift, d, nullptr);
                });
+}
+
+KVTC_AVX2 void StoreCubeKeep(const std::uint32_t* px, std::uint32_t n, Place at,
+                             const DecoderTables& t, std::uint8_t* dst, std::uint32_t* kept) {
+  const Vec lift = CubeLift(t, at);
+  std::uint32_t i = 0;
+  for (; i + 16 <= n; i += 16) CubeSixteen<true>(px + i, lift, dst + i, kept + i);
+  if (i == n) return;
+  alignas(32) std::uint32_t in[16] = {}, words[16];
+  std::uint8_t out[16];
+  std::memcpy(in, px + i, 4 * (n - i));
+  CubeSixteen<true>(in, lift, out, words);
+  std::memcpy(dst + i, out, n - i);
+  std::memcpy(kept + i, words, 4 * (n - i));
 }
 
 // The gamma folded into the stores (GammaFold): each field level counted from compares of the
@@ -289,9 +319,9 @@ KVTC_AVX2 void StoreCubeGamma(const std::uint32_t* px, std::uint32_t n, Place at
 
 }  // namespace
 
-extern const WordLayouts kWordLayoutsAvx2{{2, Load555, Store555, Store555Gamma},
-                                          {1, Load332, Store332, Store332Gamma},
-                                          {1, LoadCube, StoreCube, StoreCubeGamma}};
+extern const WordLayouts kWordLayoutsAvx2{{2, Load555, Store555, Store555Gamma, nullptr},
+                                          {1, Load332, Store332, Store332Gamma, nullptr},
+                                          {1, LoadCube, StoreCube, StoreCubeGamma, StoreCubeKeep}};
 
 }  // namespace kvtc::pixels::output
 #endif
