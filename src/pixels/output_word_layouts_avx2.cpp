@@ -158,9 +158,18 @@ KVTC_AVX2 void LoadCube(const std::uint8_t* src, std::uint32_t n, const DecoderT
                });
 }
 
-// The dither thresholds of sixteen pixels from a column that is a multiple of 16, as 16-bit
-// lanes.
-KVTC_AVX2 Vec Thresholds(const DecoderTables& t, Place at) {
+// The cube store's lift 50 - threshold of sixteen pixels from a column that is a multiple of
+// 16, pixels 0-7 and 8-15 each as the two 16-bit halves of a 32-bit lane.
+struct CubeLifts {
+  Vec low, high;
+};
+
+KVTC_AVX2 Vec LiftPairs(Vec threshold) {
+  const Vec lift = _mm256_sub_epi32(_mm256_set1_epi32(50), threshold);
+  return _mm256_or_si256(lift, _mm256_slli_epi32(lift, 16));
+}
+
+KVTC_AVX2 CubeLifts CubeLift(const DecoderTables& t, Place at) {
   const std::int32_t* row = t.dither[at.y % 16];
   Vec low = _mm256_loadu_si256(reinterpret_cast<const Vec*>(row));  // columns 0-7
   Vec high = _mm256_loadu_si256(reinterpret_cast<const Vec*>(row + 8));
@@ -170,40 +179,44 @@ KVTC_AVX2 Vec Thresholds(const DecoderTables& t, Place at) {
                                     _mm256_permutevar8x32_epi32(high, evens), 0x20);
     high = low;
   }
-  return _mm256_permute4x64_epi64(_mm256_packs_epi32(low, high), 0xD8);
+  return {LiftPairs(low), LiftPairs(high)};
 }
 
-// Sixteen cube indices from their words, each component's level (c + lift) / 51 with lift
-// 50 - threshold; with kKeep also the words the indices stand for (as LoadCube gives them).
+// Eight cube indices less 26 as 32-bit lanes, from words taken as 16-bit lanes (blue, red)
+// and (green, 0): each level (c + lift) / 51. With kKeep also the words the indices stand for
+// (as LoadCube gives them).
 template <bool kKeep>
-KVTC_AVX2 inline void CubeSixteen(const std::uint32_t* w, Vec lift, std::uint8_t* d,
-                                  std::uint32_t* kept) {
-  const Vec first = LoadWords(w), second = LoadWords(w + 8);
+KVTC_AVX2 inline Vec CubeEight(const std::uint32_t* w, Vec lift, std::uint32_t* kept) {
+  const Vec words = LoadWords(w);
+  const Vec bytes = _mm256_set1_epi32(0x00FF00FF);
   const Vec factor = _mm256_set1_epi16(kCubeLevelFactor);
-  const auto level = [&](int c) KVTC_AVX2 {
-    return _mm256_mulhi_epu16(_mm256_add_epi16(Component(first, second, c), lift), factor);
-  };
-  const Vec red = level(2), green = level(1), blue = level(0);
-  const Vec index = _mm256_add_epi16(
-      _mm256_add_epi16(_mm256_set1_epi16(26), red),
-      _mm256_add_epi16(_mm256_mullo_epi16(green, _mm256_set1_epi16(6)),
-                       _mm256_mullo_epi16(blue, _mm256_set1_epi16(36))));
-  _mm_storeu_si128(reinterpret_cast<__m128i*>(d), Bytes(index));
+  const Vec blueRed = _mm256_mulhi_epu16(
+      _mm256_add_epi16(_mm256_and_si256(words, bytes), lift), factor);
+  const Vec green = _mm256_mulhi_epu16(
+      _mm256_add_epi16(_mm256_and_si256(_mm256_srli_epi32(words, 8), bytes), lift), factor);
   if constexpr (kKeep) {
     const Vec unit = _mm256_set1_epi16(51);
-    const Vec blueGreen = _mm256_or_si256(_mm256_mullo_epi16(blue, unit),
-                                          _mm256_slli_epi16(_mm256_mullo_epi16(green, unit), 8));
-    Words(blueGreen, _mm256_mullo_epi16(red, unit), kept);
+    StoreWords(kept, _mm256_or_si256(_mm256_mullo_epi16(blueRed, unit),
+                                     _mm256_slli_epi32(_mm256_mullo_epi16(green, unit), 8)));
   }
+  // The green lane's upper half (a sample of 0 lifted) weighs nothing.
+  return _mm256_add_epi32(_mm256_madd_epi16(blueRed, _mm256_set1_epi32(1 << 16 | 36)),
+                          _mm256_madd_epi16(green, _mm256_set1_epi32(6)));
 }
 
-KVTC_AVX2 Vec CubeLift(const DecoderTables& t, Place at) {
-  return _mm256_sub_epi16(_mm256_set1_epi16(50), Thresholds(t, at));
+template <bool kKeep>
+KVTC_AVX2 inline void CubeSixteen(const std::uint32_t* w, CubeLifts lift, std::uint8_t* d,
+                                  std::uint32_t* kept) {
+  const Vec first = CubeEight<kKeep>(w, lift.low, kept);
+  const Vec second = CubeEight<kKeep>(w + 8, lift.high, kKeep ? kept + 8 : nullptr);
+  const Vec index = _mm256_add_epi16(
+      _mm256_permute4x64_epi64(_mm256_packus_epi32(first, second), 0xD8), _mm256_set1_epi16(26));
+  _mm_storeu_si128(reinterpret_cast<__m128i*>(d), Bytes(index));
 }
 
 KVTC_AVX2 void StoreCube(const std::uint32_t* px, std::uint32_t n, Place at,
                          const DecoderTables& t, std::uint8_t* dst) {
-  const Vec lift = CubeLift(t, at);
+  const CubeLifts lift = CubeLift(t, at);
   Groups<4, 1>(reinterpret_cast<const std::uint8_t*>(px), n, dst,
                [lift](const std::uint8_t* s, std::uint8_t* d) KVTC_AVX2 {
                  CubeSixteen<false>(reinterpret_cast<const std::uint32_t*>(s), lift, d, nullptr);
@@ -212,7 +225,7 @@ KVTC_AVX2 void StoreCube(const std::uint32_t* px, std::uint32_t n, Place at,
 
 KVTC_AVX2 void StoreCubeKeep(const std::uint32_t* px, std::uint32_t n, Place at,
                              const DecoderTables& t, std::uint8_t* dst, std::uint32_t* kept) {
-  const Vec lift = CubeLift(t, at);
+  const CubeLifts lift = CubeLift(t, at);
   std::uint32_t i = 0;
   for (; i + 16 <= n; i += 16) CubeSixteen<true>(px + i, lift, dst + i, kept + i);
   if (i == n) return;
