@@ -21,15 +21,6 @@ KVTC_AVX2 void StoreWords(std::uint32_t* px, Vec v) {
   _mm256_storeu_si256(reinterpret_cast<Vec*>(px), v);
 }
 
-// Component c (0 blue, 1 green, 2 red) of sixteen words as 16-bit lanes in pixel order.
-KVTC_AVX2 Vec Component(Vec first, Vec second, int c) {
-  const Vec mask = _mm256_set1_epi32(255);
-  const __m128i shift = _mm_cvtsi32_si128(8 * c);
-  const Vec a = _mm256_and_si256(_mm256_srl_epi32(first, shift), mask);
-  const Vec b = _mm256_and_si256(_mm256_srl_epi32(second, shift), mask);
-  return _mm256_permute4x64_epi64(_mm256_packus_epi32(a, b), 0xD8);
-}
-
 // Sixteen 16-bit lanes (each below 256) as sixteen bytes in order.
 KVTC_AVX2 __m128i Bytes(Vec lanes) {
   return _mm256_castsi256_si128(
@@ -56,6 +47,28 @@ KVTC_AVX2 inline void Groups(const std::uint8_t* src, std::uint32_t n, std::uint
   std::memcpy(in, src + kIn * i, kIn * (n - i));
   sixteen(in, out);
   std::memcpy(dst + kOut * i, out, kOut * (n - i));
+}
+
+// Runs `sixteen(words, dst, kept)` over n pixels of one output byte each, with kKeep giving
+// back the words the stored pixels stand for; the last partial group through copies.
+template <bool kKeep, class Sixteen>
+KVTC_AVX2 inline void KeepGroups(const std::uint32_t* px, std::uint32_t n, std::uint8_t* dst,
+                                 std::uint32_t* kept, Sixteen sixteen) {
+  std::uint32_t i = 0;
+  for (; i + 16 <= n; i += 16) sixteen(px + i, dst + i, kKeep ? kept + i : nullptr);
+  if (i == n) return;
+  alignas(32) std::uint32_t in[16] = {}, words[16];
+  std::uint8_t out[16];
+  std::memcpy(in, px + i, 4 * (n - i));
+  sixteen(in, out, words);
+  std::memcpy(dst + i, out, n - i);
+  if (kKeep) std::memcpy(kept + i, words, 4 * (n - i));
+}
+
+// Sixteen indices from two vectors of eight 32-bit ones.
+KVTC_AVX2 void StoreIndices(Vec first, Vec second, std::uint8_t* d) {
+  const Vec index = _mm256_permute4x64_epi64(_mm256_packus_epi32(first, second), 0xD8);
+  _mm_storeu_si128(reinterpret_cast<__m128i*>(d), Bytes(index));
 }
 
 KVTC_AVX2 void Load555(const std::uint8_t* src, std::uint32_t n, const DecoderTables&,
@@ -111,26 +124,50 @@ KVTC_AVX2 void Load332(const std::uint8_t* src, std::uint32_t n, const DecoderTa
                });
 }
 
-// min(top, (c + bias) >> shift) << up, in 16-bit lanes.
-KVTC_AVX2 Vec Field332(Vec c, int bias, int shift, int top, int up) {
-  const Vec sum = _mm256_add_epi16(c, _mm256_set1_epi16(static_cast<short>(bias)));
-  const Vec level = _mm256_srl_epi16(sum, _mm_cvtsi32_si128(shift));
-  return _mm256_sll_epi16(_mm256_min_epi16(level, _mm256_set1_epi16(static_cast<short>(top))),
-                          _mm_cvtsi32_si128(up));
+// Eight 3-3-2 indices as 32-bit lanes, from words taken as 16-bit lanes (blue, red) and
+// (green, 0): red and green levels min(7, (c + 16) >> 5), blue min(3, (c + 32) >> 6) (the
+// shifts as the high halves of products). With kKeep also the words the indices stand for
+// (as Load332 gives them).
+template <bool kKeep>
+KVTC_AVX2 inline Vec Index332Eight(const std::uint32_t* w, std::uint32_t* kept) {
+  const Vec words = LoadWords(w);
+  const Vec bytes = _mm256_set1_epi32(0x00FF00FF);
+  const Vec blueRed = _mm256_min_epi16(
+      _mm256_mulhi_epu16(
+          _mm256_add_epi16(_mm256_and_si256(words, bytes), _mm256_set1_epi32(16 << 16 | 32)),
+          _mm256_set1_epi32(2048 << 16 | 1024)),
+      _mm256_set1_epi32(7 << 16 | 3));
+  const Vec green = _mm256_min_epi16(
+      _mm256_srli_epi16(_mm256_add_epi16(_mm256_and_si256(_mm256_srli_epi32(words, 8), bytes),
+                                         _mm256_set1_epi16(16)),
+                        5),
+      _mm256_set1_epi16(7));
+  if constexpr (kKeep) {
+    StoreWords(kept, _mm256_or_si256(_mm256_mullo_epi16(blueRed, _mm256_set1_epi32(32 << 16 | 64)),
+                                     _mm256_slli_epi32(green, 13)));
+  }
+  return _mm256_add_epi32(_mm256_madd_epi16(blueRed, _mm256_set1_epi32(32 << 16 | 1)),
+                          _mm256_madd_epi16(green, _mm256_set1_epi32(4)));
+}
+
+template <bool kKeep>
+KVTC_AVX2 void Store332Words(const std::uint32_t* px, std::uint32_t n, std::uint8_t* dst,
+                             std::uint32_t* kept) {
+  KeepGroups<kKeep>(px, n, dst, kept,
+                    [](const std::uint32_t* w, std::uint8_t* d, std::uint32_t* k) KVTC_AVX2 {
+                      StoreIndices(Index332Eight<kKeep>(w, k),
+                                   Index332Eight<kKeep>(w + 8, kKeep ? k + 8 : nullptr), d);
+                    });
 }
 
 KVTC_AVX2 void Store332(const std::uint32_t* px, std::uint32_t n, Place, const DecoderTables&,
                         std::uint8_t* dst) {
-  Groups<4, 1>(reinterpret_cast<const std::uint8_t*>(px), n, dst,
-               [](const std::uint8_t* s, std::uint8_t* d) KVTC_AVX2 {
-                 const auto* w = reinterpret_cast<const std::uint32_t*>(s);
-                 const Vec first = LoadWords(w), second = LoadWords(w + 8);
-                 const Vec index = _mm256_or_si256(
-                     _mm256_or_si256(Field332(Component(first, second, 2), 16, 5, 7, 5),
-                                     Field332(Component(first, second, 1), 16, 5, 7, 2)),
-                     Field332(Component(first, second, 0), 32, 6, 3, 0));
-                 _mm_storeu_si128(reinterpret_cast<__m128i*>(d), Bytes(index));
-               });
+  Store332Words<false>(px, n, dst, nullptr);
+}
+
+KVTC_AVX2 void Store332Keep(const std::uint32_t* px, std::uint32_t n, Place,
+                            const DecoderTables&, std::uint8_t* dst, std::uint32_t* kept) {
+  Store332Words<true>(px, n, dst, kept);
 }
 
 KVTC_AVX2 void LoadCube(const std::uint8_t* src, std::uint32_t n, const DecoderTables&,
@@ -205,36 +242,27 @@ KVTC_AVX2 inline Vec CubeEight(const std::uint32_t* w, Vec lift, std::uint32_t* 
 }
 
 template <bool kKeep>
-KVTC_AVX2 inline void CubeSixteen(const std::uint32_t* w, CubeLifts lift, std::uint8_t* d,
-                                  std::uint32_t* kept) {
-  const Vec first = CubeEight<kKeep>(w, lift.low, kept);
-  const Vec second = CubeEight<kKeep>(w + 8, lift.high, kKeep ? kept + 8 : nullptr);
-  const Vec index = _mm256_add_epi16(
-      _mm256_permute4x64_epi64(_mm256_packus_epi32(first, second), 0xD8), _mm256_set1_epi16(26));
-  _mm_storeu_si128(reinterpret_cast<__m128i*>(d), Bytes(index));
+KVTC_AVX2 void StoreCubeWords(const std::uint32_t* px, std::uint32_t n, Place at,
+                              const DecoderTables& t, std::uint8_t* dst, std::uint32_t* kept) {
+  const CubeLifts lift = CubeLift(t, at);
+  KeepGroups<kKeep>(px, n, dst, kept,
+                    [lift](const std::uint32_t* w, std::uint8_t* d, std::uint32_t* k) KVTC_AVX2 {
+                      const Vec first = CubeEight<kKeep>(w, lift.low, k);
+                      const Vec second =
+                          CubeEight<kKeep>(w + 8, lift.high, kKeep ? k + 8 : nullptr);
+                      StoreIndices(_mm256_add_epi32(first, _mm256_set1_epi32(26)),
+                                   _mm256_add_epi32(second, _mm256_set1_epi32(26)), d);
+                    });
 }
 
 KVTC_AVX2 void StoreCube(const std::uint32_t* px, std::uint32_t n, Place at,
                          const DecoderTables& t, std::uint8_t* dst) {
-  const CubeLifts lift = CubeLift(t, at);
-  Groups<4, 1>(reinterpret_cast<const std::uint8_t*>(px), n, dst,
-               [lift](const std::uint8_t* s, std::uint8_t* d) KVTC_AVX2 {
-                 CubeSixteen<false>(reinterpret_cast<const std::uint32_t*>(s), lift, d, nullptr);
-               });
+  StoreCubeWords<false>(px, n, at, t, dst, nullptr);
 }
 
 KVTC_AVX2 void StoreCubeKeep(const std::uint32_t* px, std::uint32_t n, Place at,
                              const DecoderTables& t, std::uint8_t* dst, std::uint32_t* kept) {
-  const CubeLifts lift = CubeLift(t, at);
-  std::uint32_t i = 0;
-  for (; i + 16 <= n; i += 16) CubeSixteen<true>(px + i, lift, dst + i, kept + i);
-  if (i == n) return;
-  alignas(32) std::uint32_t in[16] = {}, words[16];
-  std::uint8_t out[16];
-  std::memcpy(in, px + i, 4 * (n - i));
-  CubeSixteen<true>(in, lift, out, words);
-  std::memcpy(dst + i, out, n - i);
-  std::memcpy(kept + i, words, 4 * (n - i));
+  StoreCubeWords<true>(px, n, at, t, dst, kept);
 }
 
 // The gamma folded into the stores (GammaFold): each field level counted from compares of the
@@ -333,7 +361,7 @@ KVTC_AVX2 void StoreCubeGamma(const std::uint32_t* px, std::uint32_t n, Place at
 }  // namespace
 
 extern const WordLayouts kWordLayoutsAvx2{{2, Load555, Store555, Store555Gamma, nullptr},
-                                          {1, Load332, Store332, Store332Gamma, nullptr},
+                                          {1, Load332, Store332, Store332Gamma, Store332Keep},
                                           {1, LoadCube, StoreCube, StoreCubeGamma, StoreCubeKeep}};
 
 }  // namespace kvtc::pixels::output
