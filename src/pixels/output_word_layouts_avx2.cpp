@@ -107,6 +107,17 @@ KVTC_AVX2 void Store555(const std::uint32_t* px, std::uint32_t n, Place, const D
                });
 }
 
+// Store555 giving back the words its fields stand for: each component's top five bits.
+KVTC_AVX2 void Store555Keep(const std::uint32_t* px, std::uint32_t n, Place at,
+                            const DecoderTables& t, std::uint8_t* dst, std::uint32_t* kept) {
+  Store555(px, n, at, t, dst);
+  std::uint32_t i = 0;
+  for (; i + 8 <= n; i += 8) {
+    StoreWords(kept + i, _mm256_and_si256(LoadWords(px + i), _mm256_set1_epi32(0x00F8F8F8)));
+  }
+  for (; i < n; ++i) kept[i] = px[i] & 0x00F8F8F8u;
+}
+
 KVTC_AVX2 void Load332(const std::uint8_t* src, std::uint32_t n, const DecoderTables&,
                        std::uint32_t* out) {
   Groups<1, 4>(src, n, reinterpret_cast<std::uint8_t*>(out),
@@ -360,7 +371,7 @@ KVTC_AVX2 void StoreCubeGamma(const std::uint32_t* px, std::uint32_t n, Place at
 
 }  // namespace
 
-extern const WordLayouts kWordLayoutsAvx2{{2, Load555, Store555, Store555Gamma, nullptr},
+extern const WordLayouts kWordLayoutsAvx2{{2, Load555, Store555, Store555Gamma, Store555Keep},
                                           {1, Load332, Store332, Store332Gamma, Store332Keep},
                                           {1, LoadCube, StoreCube, StoreCubeGamma, StoreCubeKeep}};
 
