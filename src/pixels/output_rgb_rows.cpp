@@ -106,7 +106,7 @@ struct Job {
   void LayoutStore(const std::uint32_t* words, std::uint32_t n, Place at, std::uint8_t* dst,
                    bool fresh) const {
     if (fresh && fold) {
-      layout->storeGamma(words, n, at, *fold, dst);
+      layout->storeGamma(words, n, at, *fold, dst, nullptr);
     } else {
       layout->store(words, n, at, t, dst);
     }
@@ -155,7 +155,8 @@ struct Job {
   void Requantise(std::uint32_t* px, std::uint32_t n, std::uint32_t x, std::uint32_t y) const {
     if (!layout) return;
     const Place at{x, y, 2};
-    if (layout->storeKeep && !fold) return layout->storeKeep(px, n, at, t, s.packed, px);
+    if (fold) return layout->storeGamma(px, n, at, *fold, s.packed, px);
+    if (layout->storeKeep) return layout->storeKeep(px, n, at, t, s.packed, px);
     LayoutStore(px, n, at, s.packed, true);
     layout->load(s.packed, n, t, px);
   }

@@ -68,10 +68,11 @@ struct LayoutRows {
                std::uint32_t* out);
   void (*store)(const std::uint32_t* px, std::uint32_t n, Place at, const DecoderTables& t,
                 std::uint8_t* dst);
-  // `store` of words not yet through the gamma, with the gamma folded in (FoldGamma); null
+  // `store` of words not yet through the gamma, with the gamma folded in (FoldGamma), and
+  // with `kept` (which may be px) the words `load` would give back from what it stored; null
   // where the layout has no such form.
   void (*storeGamma)(const std::uint32_t* px, std::uint32_t n, Place at, const GammaFold& g,
-                     std::uint8_t* dst);
+                     std::uint8_t* dst, std::uint32_t* kept);
   // `store` that also gives the words `load` would give back from what it stored, into
   // `kept` (which may be px); null where the layout has no such form.
   void (*storeKeep)(const std::uint32_t* px, std::uint32_t n, Place at, const DecoderTables& t,

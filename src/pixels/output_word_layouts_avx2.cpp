@@ -49,20 +49,21 @@ KVTC_AVX2 inline void Groups(const std::uint8_t* src, std::uint32_t n, std::uint
   std::memcpy(dst + kOut * i, out, kOut * (n - i));
 }
 
-// Runs `sixteen(words, dst, kept)` over n pixels of one output byte each, with kKeep giving
-// back the words the stored pixels stand for; the last partial group through copies.
-template <bool kKeep, class Sixteen>
+// Runs `sixteen(words, dst, kept)` over n pixels of kOut output bytes each, with `kept` (where
+// not null) given back the words the stored pixels stand for; the last partial group through
+// copies.
+template <std::uint32_t kOut, class Sixteen>
 KVTC_AVX2 inline void KeepGroups(const std::uint32_t* px, std::uint32_t n, std::uint8_t* dst,
                                  std::uint32_t* kept, Sixteen sixteen) {
   std::uint32_t i = 0;
-  for (; i + 16 <= n; i += 16) sixteen(px + i, dst + i, kKeep ? kept + i : nullptr);
+  for (; i + 16 <= n; i += 16) sixteen(px + i, dst + kOut * i, kept ? kept + i : nullptr);
   if (i == n) return;
   alignas(32) std::uint32_t in[16] = {}, words[16];
-  std::uint8_t out[16];
+  std::uint8_t out[16 * kOut];
   std::memcpy(in, px + i, 4 * (n - i));
-  sixteen(in, out, words);
-  std::memcpy(dst + i, out, n - i);
-  if (kKeep) std::memcpy(kept + i, words, 4 * (n - i));
+  sixteen(in, out, kept ? words : nullptr);
+  std::memcpy(dst + kOut * i, out, kOut * (n - i));
+  if (kept) std::memcpy(kept + i, words, 4 * (n - i));
 }
 
 // Sixteen indices from two vectors of eight 32-bit ones.
@@ -164,7 +165,7 @@ KVTC_AVX2 inline Vec Index332Eight(const std::uint32_t* w, std::uint32_t* kept) 
 template <bool kKeep>
 KVTC_AVX2 void Store332Words(const std::uint32_t* px, std::uint32_t n, std::uint8_t* dst,
                              std::uint32_t* kept) {
-  KeepGroups<kKeep>(px, n, dst, kept,
+  KeepGroups<1>(px, n, dst, kept,
                     [](const std::uint32_t* w, std::uint8_t* d, std::uint32_t* k) KVTC_AVX2 {
                       StoreIndices(Index332Eight<kKeep>(w, k),
                                    Index332Eight<kKeep>(w + 8, kKeep ? k + 8 : nullptr), d);
@@ -256,7 +257,7 @@ template <bool kKeep>
 KVTC_AVX2 void StoreCubeWords(const std::uint32_t* px, std::uint32_t n, Place at,
                               const DecoderTables& t, std::uint8_t* dst, std::uint32_t* kept) {
   const CubeLifts lift = CubeLift(t, at);
-  KeepGroups<kKeep>(px, n, dst, kept,
+  KeepGroups<1>(px, n, dst, kept,
                     [lift](const std::uint32_t* w, std::uint8_t* d, std::uint32_t* k) KVTC_AVX2 {
                       const Vec first = CubeEight<kKeep>(w, lift.low, k);
                       const Vec second =
@@ -307,66 +308,84 @@ KVTC_AVX2 Vec Broadcast16(const std::uint8_t* sixteen) {
 }
 
 // 15-bit fields found bit by bit, the step of each bit looked up by the bits above it (a top
-// byte of 0 is above no step: its field stays 0).
+// byte of 0 is above no step: its field stays 0); the words they stand for are the fields
+// times 8.
 KVTC_AVX2 void Store555Gamma(const std::uint32_t* px, std::uint32_t n, Place,
-                             const GammaFold& g, std::uint8_t* dst) {
+                             const GammaFold& g, std::uint8_t* dst, std::uint32_t* kept) {
   const Vec table[5] = {Broadcast16(g.bits555[0]), Broadcast16(g.bits555[1]),
                         Broadcast16(g.bits555[2]), Broadcast16(g.bits555[3]),
                         Broadcast16(g.bits555[4])};
-  const auto fields = [&table](Vec words) KVTC_AVX2 {
-    const Vec x = Flipped(words);
+  const auto fields = [&table](const std::uint32_t* w, std::uint32_t* k) KVTC_AVX2 {
+    const Vec x = Flipped(LoadWords(w));
     Vec field = _mm256_setzero_si256();
     for (int b = 4; b >= 0; --b) {
       const Vec step = _mm256_shuffle_epi8(table[b], field);
       field = _mm256_sub_epi8(_mm256_add_epi8(field, field), _mm256_cmpgt_epi8(x, step));
     }
+    if (k) StoreWords(k, _mm256_slli_epi16(field, 3));
     return field;
   };
-  Groups<4, 2>(reinterpret_cast<const std::uint8_t*>(px), n, dst,
-               [&fields](const std::uint8_t* s, std::uint8_t* d) KVTC_AVX2 {
-                 const auto* w = reinterpret_cast<const std::uint32_t*>(s);
-                 const Vec words = WeighLevels(fields(LoadWords(w)), fields(LoadWords(w + 8)),
-                                               0x00012001u, 1 << 10);
-                 _mm256_storeu_si256(reinterpret_cast<Vec*>(d), words);
-               });
+  KeepGroups<2>(px, n, dst, kept,
+                [&fields](const std::uint32_t* w, std::uint8_t* d, std::uint32_t* k) KVTC_AVX2 {
+                  const Vec words = WeighLevels(fields(w, k), fields(w + 8, k ? k + 8 : nullptr),
+                                                0x00012001u, 1 << 10);
+                  _mm256_storeu_si256(reinterpret_cast<Vec*>(d), words);
+                });
 }
 
-// 3-3-2 fields: blue + 4 green + 32 red.
+// Byte levels through a 16-entry table into the words they stand for.
+KVTC_AVX2 void KeepLevels(std::uint32_t* k, Vec levels, Vec table) {
+  if (k) StoreWords(k, _mm256_shuffle_epi8(table, levels));
+}
+
+// 3-3-2 fields: blue + 4 green + 32 red; they stand for blue * 64, green and red * 32 (the
+// table's entries from 8 on are blue's).
 KVTC_AVX2 void Store332Gamma(const std::uint32_t* px, std::uint32_t n, Place,
-                             const GammaFold& g, std::uint8_t* dst) {
+                             const GammaFold& g, std::uint8_t* dst, std::uint32_t* kept) {
   Vec step[7];
   for (int k = 0; k < 7; ++k) step[k] = _mm256_set1_epi32(static_cast<int>(g.levels332[k]));
-  Groups<4, 1>(reinterpret_cast<const std::uint8_t*>(px), n, dst,
-               [&step](const std::uint8_t* s, std::uint8_t* d) KVTC_AVX2 {
-                 const auto* w = reinterpret_cast<const std::uint32_t*>(s);
-                 const Vec index =
-                     WeighLevels(CountSteps(Flipped(LoadWords(w)), step, 7),
-                                 CountSteps(Flipped(LoadWords(w + 8)), step, 7), 0x00200401u, 1);
-                 _mm_storeu_si128(reinterpret_cast<__m128i*>(d), Bytes(index));
-               });
+  const auto levels = [&step](const std::uint32_t* w, std::uint32_t* k) KVTC_AVX2 {
+    const Vec level = CountSteps(Flipped(LoadWords(w)), step, 7);
+    const Vec table = _mm256_setr_epi8(0, 32, 64, 96, -128, -96, -64, -32, 0, 64, -128, -64, 0,
+                                       0, 0, 0, 0, 32, 64, 96, -128, -96, -64, -32, 0, 64, -128,
+                                       -64, 0, 0, 0, 0);
+    KeepLevels(k, _mm256_add_epi8(level, _mm256_set1_epi32(8)), table);
+    return level;
+  };
+  KeepGroups<1>(px, n, dst, kept,
+                [&levels](const std::uint32_t* w, std::uint8_t* d, std::uint32_t* k) KVTC_AVX2 {
+                  const Vec index = WeighLevels(levels(w, k), levels(w + 8, k ? k + 8 : nullptr),
+                                                0x00200401u, 1);
+                  _mm_storeu_si128(reinterpret_cast<__m128i*>(d), Bytes(index));
+                });
 }
 
 // Colour-cube indices 26 + red + 6 green + 36 blue, each pixel's steps at its own dither
-// threshold.
+// threshold; the levels stand for 51 times themselves.
 KVTC_AVX2 void StoreCubeGamma(const std::uint32_t* px, std::uint32_t n, Place at,
-                              const GammaFold& g, std::uint8_t* dst) {
-  const auto& levels = g.cube[at.y % 16][at.step - 1];
+                              const GammaFold& g, std::uint8_t* dst, std::uint32_t* kept) {
+  const auto& steps = g.cube[at.y % 16][at.step - 1];
   Vec step[2][5];
   for (int half = 0; half < 2; ++half) {
     for (int k = 0; k < 5; ++k) {
-      step[half][k] = _mm256_load_si256(reinterpret_cast<const Vec*>(levels[k] + 8 * half));
+      step[half][k] = _mm256_load_si256(reinterpret_cast<const Vec*>(steps[k] + 8 * half));
     }
   }
-  Groups<4, 1>(reinterpret_cast<const std::uint8_t*>(px), n, dst,
-               [&step](const std::uint8_t* s, std::uint8_t* d) KVTC_AVX2 {
-                 const auto* w = reinterpret_cast<const std::uint32_t*>(s);
-                 const Vec index = _mm256_add_epi16(
-                     WeighLevels(CountSteps(Flipped(LoadWords(w)), step[0], 5),
-                                 CountSteps(Flipped(LoadWords(w + 8)), step[1], 5), 0x00010624u,
-                                 1),
-                     _mm256_set1_epi16(26));
-                 _mm_storeu_si128(reinterpret_cast<__m128i*>(d), Bytes(index));
-               });
+  const auto levels = [&step](const std::uint32_t* w, int half, std::uint32_t* k) KVTC_AVX2 {
+    const Vec level = CountSteps(Flipped(LoadWords(w)), step[half], 5);
+    KeepLevels(k, level,
+               _mm256_broadcastsi128_si256(_mm_setr_epi8(0, 51, 102, -103, -52, -1, 0, 0, 0, 0,
+                                                         0, 0, 0, 0, 0, 0)));
+    return level;
+  };
+  KeepGroups<1>(px, n, dst, kept,
+                [&levels](const std::uint32_t* w, std::uint8_t* d, std::uint32_t* k) KVTC_AVX2 {
+                  const Vec index = _mm256_add_epi16(
+                      WeighLevels(levels(w, 0, k), levels(w + 8, 1, k ? k + 8 : nullptr),
+                                  0x00010624u, 1),
+                      _mm256_set1_epi16(26));
+                  _mm_storeu_si128(reinterpret_cast<__m128i*>(d), Bytes(index));
+                });
 }
 
 }  // namespace

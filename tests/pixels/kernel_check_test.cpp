@@ -276,10 +276,13 @@ TEST(KernelCheck, LayoutStoresWithTheGammaFoldedInEqualTheGammaAndTheStore) {
         }
         const output::Place at{16 * (turn % 3), turn / 16, 1 + turn % 2};
         std::uint8_t expected[512], got[512];
-        folded.storeGamma(words, 255, at, fold, got);
+        std::uint32_t kept[256], loaded[256];
+        folded.storeGamma(words, 255, at, fold, got, kept);
         output::GammaPlain(words, 255, t.gamma.data());
         plain.store(words, 255, at, t, expected);
+        plain.load(expected, 255, t, loaded);
         ASSERT_TRUE(std::equal(got, got + 255 * plain.bytes, expected)) << gamma << " " << turn;
+        ASSERT_TRUE(std::equal(kept, kept + 255, loaded)) << gamma << " " << turn;
       }
     }
   }
