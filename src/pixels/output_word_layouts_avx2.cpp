@@ -1,6 +1,8 @@
 // The word layouts (15-bit, 3-3-2, colour cube) with AVX2: sixteen pixels at a time in
 // integer forms of their tables, the last ones through copies so that nothing past the row is
-// read or written.
+// read or written. Stores of words not yet through a gamma count each field's level from
+// compares against the gamma's steps; keeping stores give back the words their pixels stand
+// for, so that half-resolution output need not load them again.
 #include "pixels/output_rgb_rows.h"
 #include "pixels/simd_target.h"
 
