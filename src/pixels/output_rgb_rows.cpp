@@ -22,9 +22,11 @@ struct Scratch {
   std::uint32_t even[kBlocks + kPad] = {};
   std::uint32_t row[kChunk + 1 + kPad] = {};
   std::uint32_t above[kChunk + kPad] = {}, below[kChunk + kPad] = {};
+  std::uint32_t kept[2][kChunk + kPad] = {};  // even rows as the output holds them
   std::uint8_t written[kChunk + 1 + kPad] = {};  // pixels a partial chunk rebuilds
   std::uint8_t packed[4 * (kChunk + kPad)] = {};
   std::uint8_t greyLevels[256];  // grey output only
+  GammaFold gammaFold;           // a word layout's folded gamma only
 
   ChromaRow Terms() const { return {red, green, blue}; }
 };
@@ -84,6 +86,9 @@ struct Job {
   const DecoderTables& t;
   const RgbRowKernels& k;
   Scratch& s;
+  // A word layout's gamma where its stores fold it in (and ApplyGamma leaves the words as
+  // they are), or null.
+  const GammaFold* fold = nullptr;
 
   std::uint8_t* At(std::uint32_t x, std::uint32_t y) const {
     return out + (std::size_t{y} * p.width + x) * bytes;
@@ -97,18 +102,44 @@ struct Job {
     }
   }
 
-  void Store(const std::uint32_t* words, std::uint32_t n, std::uint32_t x, std::uint32_t y) const {
+  // Words into a word layout; `fresh` words have not been through the gamma yet.
+  void LayoutStore(const std::uint32_t* words, std::uint32_t n, Place at, std::uint8_t* dst,
+                   bool fresh) const {
+    if (fresh && fold) {
+      layout->storeGamma(words, n, at, *fold, dst, nullptr);
+    } else {
+      layout->store(words, n, at, t, dst);
+    }
+  }
+
+  void Store(const std::uint32_t* words, std::uint32_t n, std::uint32_t x, std::uint32_t y,
+             bool fresh = false) const {
     if (layout) {
-      layout->store(words, n, {x, y, 1}, t, At(x, y));
+      LayoutStore(words, n, {x, y, 1}, At(x, y), fresh);
     } else {
       k.store(words, n, bytes, At(x, y));
     }
   }
 
+  // Store, and with `kept` the words as the output then holds them.
+  void StoreKeeping(const std::uint32_t* words, std::uint32_t n, std::uint32_t x, std::uint32_t y,
+                    std::uint32_t* kept) const {
+    if (kept && layout && layout->storeKeep) {
+      return layout->storeKeep(words, n, {x, y, 1}, t, At(x, y), kept);
+    }
+    Store(words, n, x, y);
+    if (!kept) return;
+    if (layout) {
+      Load(x, y, n, kept);
+    } else {
+      std::memcpy(kept, words, 4 * std::size_t{n});
+    }
+  }
+
   // A word layout's pixels i < n where written[i] is set.
   void StoreWritten(const std::uint32_t* words, const std::uint8_t* written, std::uint32_t n,
-                    std::uint32_t x, std::uint32_t y) const {
-    layout->store(words, n, {x, y, 1}, t, s.packed);
+                    std::uint32_t x, std::uint32_t y, bool fresh = false) const {
+    LayoutStore(words, n, {x, y, 1}, s.packed, fresh);
     std::uint8_t* dst = At(x, y);
     for (std::uint32_t i = 0; i < n; ++i) {
       if (written[i]) std::memcpy(dst + bytes * i, s.packed + bytes * i, bytes);
@@ -116,13 +147,17 @@ struct Job {
   }
 
   void ApplyGamma(std::uint32_t* px, std::uint32_t n) const {
-    if (t.gammaKey != 1.0) k.gamma(px, n, t.gamma.data());  // otherwise the table is the identity
+    // Otherwise the table is the identity, or the layout's store applies it.
+    if (t.gammaKey != 1.0 && !fold) k.gamma(px, n, t.gamma.data());
   }
 
   // Even pixels of a word layout as the layout holds them, at columns x, x + 2, ...
   void Requantise(std::uint32_t* px, std::uint32_t n, std::uint32_t x, std::uint32_t y) const {
     if (!layout) return;
-    layout->store(px, n, {x, y, 2}, t, s.packed);
+    const Place at{x, y, 2};
+    if (fold) return layout->storeGamma(px, n, at, *fold, s.packed, px);
+    if (layout->storeKeep) return layout->storeKeep(px, n, at, t, s.packed, px);
+    LayoutStore(px, n, at, s.packed, true);
     layout->load(s.packed, n, t, px);
   }
 
@@ -147,7 +182,7 @@ struct Job {
           if (kPartial) {
             StoreMarked(MapRow(map, y, x0), n, x0, y);
           } else {
-            Store(s.row, n, x0, y);
+            Store(s.row, n, x0, y, true);
           }
         }
       }
@@ -158,32 +193,35 @@ struct Job {
   void StoreMarked(const std::uint8_t* marks, std::uint32_t n, std::uint32_t x,
                    std::uint32_t y) const {
     if (std::memchr(marks, 0, n)) {  // not every pixel marked
-      if (layout) return StoreWritten(s.row, marks, n, x, y);
+      if (layout) return StoreWritten(s.row, marks, n, x, y, true);
       k.load(At(x, y), n, bytes, s.above);
       for (std::uint32_t i = 0; i < n; ++i) {
         if (!marks[i]) s.row[i] = s.above[i];
       }
     }
-    Store(s.row, n, x, y);
+    Store(s.row, n, x, y, true);
   }
 
-  // Even row y: its even pixels converted, odd ones between them. A chunk whose marks are
-  // all set converts as a whole (and marks nothing new).
+  // Chunk x0 of even row y: its even pixels converted, odd ones between them. A chunk whose
+  // marks are all set converts as a whole (and marks nothing new); its words as the output
+  // then holds them go to `kept` (24- and 32-bit words store unchanged but for the fourth
+  // byte, which no store writes; a word layout's are loaded back). Returns `kept` when so
+  // filled, otherwise null.
   template <bool kPartial>
-  void HalfEvenRow(std::uint32_t y) const {
-    for (std::uint32_t x0 = 0; x0 < p.width; x0 += kChunk) {
-      const std::uint32_t n = std::min(kChunk, p.width - x0);
-      if (kPartial && !RowMarked(map, y, x0, n + 1)) continue;
-      if (kPartial && AllOnes(MapRow(map, y, x0), n + 1)) {
-        HalfEvenChunk<false>(y, x0, n);
-      } else {
-        HalfEvenChunk<kPartial>(y, x0, n);
-      }
+  const std::uint32_t* HalfEvenStrip(std::uint32_t y, std::uint32_t x0, std::uint32_t n,
+                                     std::uint32_t* kept) const {
+    if (kPartial && !RowMarked(map, y, x0, n + 1)) return nullptr;
+    if (kPartial && !AllOnes(MapRow(map, y, x0), n + 1)) {
+      HalfEvenChunk<true>(y, x0, n);
+      return nullptr;
     }
+    HalfEvenChunk<false>(y, x0, n, kept);
+    return kept;
   }
 
   template <bool kPartial>
-  void HalfEvenChunk(std::uint32_t y, std::uint32_t x0, std::uint32_t n) const {
+  void HalfEvenChunk(std::uint32_t y, std::uint32_t x0, std::uint32_t n,
+                     std::uint32_t* kept = nullptr) const {
     const bool next = x0 + n < p.width;  // the next chunk's first pixel is a neighbour
     const std::uint32_t evens = (n + 1) / 2 + (next ? 1 : 0);
     FillTerms(s, p, t, k, x0 / 2, evens, y / 2);
@@ -216,60 +254,73 @@ struct Job {
       s.even[evens] = s.even[evens - 1];  // the right edge repeats its pixel
       k.spread(s.even, n, row);
     }
-    Store(row, n, x0, y);
+    StoreKeeping(row, n, x0, y, kept);
   }
 
-  // Odd row y: the mean of the rows above and below, or the row above at the bottom edge.
+  // Chunk x0 of odd row y: the mean of the rows above and below, or the row above at the
+  // bottom edge; `keptAbove` and `keptBelow` hold those rows' words where not null.
   template <bool kPartial>
-  void HalfOddRow(std::uint32_t y) const {
+  void HalfOddChunk(std::uint32_t y, std::uint32_t x0, std::uint32_t n,
+                    const std::uint32_t* keptAbove, const std::uint32_t* keptBelow) const {
     const bool below = y + 1 < p.height;
-    for (std::uint32_t x0 = 0; x0 < p.width; x0 += kChunk) {
-      const std::uint32_t n = std::min(kChunk, p.width - x0);
-      const std::uint8_t* up = kPartial ? MapRow(map, y - 1, x0) : nullptr;
-      const std::uint8_t* down = kPartial ? MapRow(map, y + 1, x0) : nullptr;
-      if (kPartial && !(up && AnyMarked(up, n)) && !(down && AnyMarked(down, n))) continue;
-      const bool whole = !kPartial || (up && AllOnes(up, n)) || (down && AllOnes(down, n));
-      if (kPartial && !whole) {
-        for (std::uint32_t i = 0; i < n; ++i) s.written[i] = (up && up[i]) || (down && down[i]);
-      }
-      if (layout && !below) {  // a copy of the row above, byte for byte
-        const std::uint8_t* from = At(x0, y - 1);
-        std::uint8_t* to = At(x0, y);
-        if (whole) {
-          std::memcpy(to, from, std::size_t{bytes} * n);
-          continue;
-        }
-        for (std::uint32_t i = 0; i < n; ++i) {
-          if (s.written[i]) std::memcpy(to + bytes * i, from + bytes * i, bytes);
-        }
-        continue;
-      }
-      Load(x0, y - 1, n, s.above);
-      if (below) {
-        Load(x0, y + 1, n, s.below);
-        k.average(s.above, s.below, n, s.above);
-      }
+    const std::uint8_t* up = kPartial ? MapRow(map, y - 1, x0) : nullptr;
+    const std::uint8_t* down = kPartial ? MapRow(map, y + 1, x0) : nullptr;
+    if (kPartial && !(up && AnyMarked(up, n)) && !(down && AnyMarked(down, n))) return;
+    const bool whole = !kPartial || (up && AllOnes(up, n)) || (down && AllOnes(down, n));
+    if (kPartial && !whole) {
+      for (std::uint32_t i = 0; i < n; ++i) s.written[i] = (up && up[i]) || (down && down[i]);
+    }
+    if (layout && !below) {  // a copy of the row above, byte for byte
+      const std::uint8_t* from = At(x0, y - 1);
+      std::uint8_t* to = At(x0, y);
       if (whole) {
-        Store(s.above, n, x0, y);
-      } else if (layout) {
-        StoreWritten(s.above, s.written, n, x0, y);
-      } else {
-        k.load(At(x0, y), n, bytes, s.row);
-        for (std::uint32_t i = 0; i < n; ++i) {
-          if (s.written[i]) s.row[i] = s.above[i];
-        }
-        Store(s.row, n, x0, y);
+        std::memcpy(to, from, std::size_t{bytes} * n);
+        return;
       }
+      for (std::uint32_t i = 0; i < n; ++i) {
+        if (s.written[i]) std::memcpy(to + bytes * i, from + bytes * i, bytes);
+      }
+      return;
+    }
+    const std::uint32_t* upper = keptAbove;
+    if (!upper) Load(x0, y - 1, n, s.above);
+    if (below) {
+      if (!keptBelow) Load(x0, y + 1, n, s.below);
+      k.average(upper ? upper : s.above, keptBelow ? keptBelow : s.below, n, s.above);
+    } else if (upper) {
+      std::memcpy(s.above, upper, 4 * std::size_t{n});
+    }
+    if (whole) {
+      Store(s.above, n, x0, y);
+    } else if (layout) {
+      StoreWritten(s.above, s.written, n, x0, y);
+    } else {
+      k.load(At(x0, y), n, bytes, s.row);
+      for (std::uint32_t i = 0; i < n; ++i) {
+        if (s.written[i]) s.row[i] = s.above[i];
+      }
+      Store(s.row, n, x0, y);
     }
   }
 
+  // Half resolution strip by strip of chunk columns, each even row's words kept for the odd
+  // rows beside it instead of loaded twice from the output. Within a strip the rows go in the
+  // order of the picture, and no chunk reads or marks outside its own columns but the next
+  // chunk's first pixel of its row, which no earlier chunk writes.
   template <bool kPartial>
   void HalfResolution() const {
-    for (std::uint32_t y = 0; y < p.height; y += 2) {
-      HalfEvenRow<kPartial>(y);
-      if (y > 0) HalfOddRow<kPartial>(y - 1);
+    for (std::uint32_t x0 = 0; x0 < p.width; x0 += kChunk) {
+      const std::uint32_t n = std::min(kChunk, p.width - x0);
+      const std::uint32_t* kept[2] = {nullptr, nullptr};  // of even rows 4m and 4m + 2
+      for (std::uint32_t y = 0; y < p.height; y += 2) {
+        const std::uint32_t mine = y / 2 % 2;
+        kept[mine] = HalfEvenStrip<kPartial>(y, x0, n, s.kept[mine]);
+        if (y > 0) HalfOddChunk<kPartial>(y - 1, x0, n, kept[1 - mine], kept[mine]);
+      }
+      if (p.height % 2 == 0) {
+        HalfOddChunk<kPartial>(p.height - 1, x0, n, kept[(p.height - 2) / 2 % 2], nullptr);
+      }
     }
-    if (p.height % 2 == 0) HalfOddRow<kPartial>(p.height - 1);
   }
 
   void Run(OutputVariant variant) const {
@@ -321,6 +372,60 @@ void GammaPlain(std::uint32_t* px, std::uint32_t n, const std::uint8_t* g) {
   }
 }
 
+namespace {
+
+constexpr std::uint32_t kFlip = 0x80808080u;
+constexpr std::uint8_t kNever = 255;
+
+// A word of steps for blue, green and red, and none for the top byte.
+constexpr std::uint32_t StepWord(std::uint8_t blue, std::uint8_t green, std::uint8_t red) {
+  return (std::uint32_t{kNever} << 24 | std::uint32_t{red} << 16 | std::uint32_t{green} << 8 |
+          blue) ^
+         kFlip;
+}
+
+}  // namespace
+
+bool FoldGamma(const DecoderTables& t, GammaFold& fold) {
+  const std::uint8_t* gamma = t.gamma.data();
+  if (gamma[0] != 0) return false;
+  for (int x = 1; x < 256; ++x) {
+    if (gamma[x] < gamma[x - 1]) return false;
+  }
+  std::uint8_t* steps = fold.steps;
+  steps[0] = 0;  // every sample reaches 0: not a step
+  int x = 0;
+  for (int v = 1; v < 256; ++v) {
+    while (x < 256 && gamma[x] < v) ++x;
+    steps[v] = static_cast<std::uint8_t>(x - 1);  // x is at least 1: gamma[0] is below v
+  }
+  // The 15-bit field reaches f where the corrected value reaches 8 f.
+  for (int b = 0; b < 5; ++b) {
+    for (int p = 0; p < 16; ++p) {
+      const int field = (2 * p + 1) << b;
+      const std::uint8_t step = field < 32 ? steps[8 * field] : kNever;
+      fold.bits555[b][p] = static_cast<std::uint8_t>(step ^ 0x80);
+    }
+  }
+  // Red and green levels min(7, (c + 16) >> 5), blue min(3, (c + 32) >> 6).
+  for (int k = 1; k <= 7; ++k) {
+    const std::uint8_t redGreen = steps[32 * k - 16];
+    fold.levels332[k - 1] = StepWord(k <= 3 ? steps[64 * k - 32] : kNever, redGreen, redGreen);
+  }
+  // Cube levels (c + 50 - threshold) / 51: level k where c reaches 51 k - 50 + threshold.
+  for (int row = 0; row < 16; ++row) {
+    for (int step = 1; step <= 2; ++step) {
+      for (int k = 1; k <= 5; ++k) {
+        for (int j = 0; j < 16; ++j) {
+          const std::uint8_t c = steps[51 * k - 50 + t.dither[row][step * j % 16]];
+          fold.cube[row][step - 1][k - 1][j] = StepWord(c, c, c);
+        }
+      }
+    }
+  }
+  return true;
+}
+
 void GreyWordsPlain(const std::uint8_t* luma, std::uint32_t n, const std::uint8_t* levels,
                     std::uint32_t* out) {
   for (std::uint32_t i = 0; i < n; ++i) out[i] = levels[luma[i]] * 0x010101u;
@@ -342,7 +447,11 @@ void ConvertLayoutByRows(OutputVariant variant, const ConstPlaneSet& p, std::uin
                          const RgbRowKernels& k) {
   if (!p) return;
   Scratch s;
-  Job{p, out, map, layout.bytes, &layout, t, k, s}.Run(variant);
+  Job job{p, out, map, layout.bytes, &layout, t, k, s};
+  if (layout.storeGamma && t.gammaKey != 1.0 && FoldGamma(t, s.gammaFold)) {
+    job.fold = &s.gammaFold;
+  }
+  job.Run(variant);
 }
 
 void ConvertGreyByRows(const ConstPlaneSet& p, std::uint8_t* out, std::uint32_t rgbBytes,

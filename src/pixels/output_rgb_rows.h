@@ -54,6 +54,8 @@ struct Place {
   std::uint32_t x, y, step;
 };
 
+struct GammaFold;
+
 // A layout whose pixels are not plain component bytes, seen as words: `load` gives the
 // component values the layout's averaging starts from (its fields at 8-bit scale, or the
 // values of a cube index); `store` quantises words (gamma already applied) into the layout,
@@ -66,7 +68,38 @@ struct LayoutRows {
                std::uint32_t* out);
   void (*store)(const std::uint32_t* px, std::uint32_t n, Place at, const DecoderTables& t,
                 std::uint8_t* dst);
+  // `store` of words not yet through the gamma, with the gamma folded in (FoldGamma), and
+  // with `kept` (which may be px) the words `load` would give back from what it stored; null
+  // where the layout has no such form.
+  void (*storeGamma)(const std::uint32_t* px, std::uint32_t n, Place at, const GammaFold& g,
+                     std::uint8_t* dst, std::uint32_t* kept);
+  // `store` that also gives the words `load` would give back from what it stored, into
+  // `kept` (which may be px); null where the layout has no such form.
+  void (*storeKeep)(const std::uint32_t* px, std::uint32_t n, Place at, const DecoderTables& t,
+                    std::uint8_t* dst, std::uint32_t* kept);
 };
+
+// A non-decreasing gamma table with gamma[0] = 0 folded into the word layouts' stores, built
+// once a picture: a component's field level is a step function of its sample, counted from
+// compares against the steps. Steps are bytes with the top bit flipped (so that signed
+// compares order them as samples); a sample is above a step when its corrected value reaches
+// the step's value.
+struct GammaFold {
+  // steps[v], v from 1 to 255: the largest sample whose corrected value is below v, or 255
+  // (above no sample) where none is. Unflipped.
+  std::uint8_t steps[256];
+  // 15-bit fields (gamma >> 3) bit by bit from the top: bits555[b][p] is the step of field
+  // (2p + 1) << b, for the bits p above bit b.
+  alignas(16) std::uint8_t bits555[5][16];
+  // 3-3-2 fields: the k-th steps of blue, green and red in each word (top byte never).
+  std::uint32_t levels332[7];
+  // Colour-cube levels: by row % 16, step - 1 and level k - 1, the k-th step of each of 16
+  // pixels from a column that is a multiple of 16 (all three components alike).
+  alignas(32) std::uint32_t cube[16][2][5][16];
+};
+
+// False, with nothing to use, for a gamma table not of that shape.
+bool FoldGamma(const DecoderTables& t, GammaFold& fold);
 
 // The word layouts of each level, and their plain forms (the reference of the kernel tests).
 struct WordLayouts {

@@ -1,6 +1,8 @@
 // The word layouts (15-bit, 3-3-2, colour cube) with AVX2: sixteen pixels at a time in
 // integer forms of their tables, the last ones through copies so that nothing past the row is
-// read or written.
+// read or written. Stores of words not yet through a gamma count each field's level from
+// compares against the gamma's steps; keeping stores give back the words their pixels stand
+// for, so that half-resolution output need not load them again.
 #include "pixels/output_rgb_rows.h"
 #include "pixels/simd_target.h"
 
@@ -19,15 +21,6 @@ KVTC_AVX2 Vec LoadWords(const std::uint32_t* px) {
 }
 KVTC_AVX2 void StoreWords(std::uint32_t* px, Vec v) {
   _mm256_storeu_si256(reinterpret_cast<Vec*>(px), v);
-}
-
-// Component c (0 blue, 1 green, 2 red) of sixteen words as 16-bit lanes in pixel order.
-KVTC_AVX2 Vec Component(Vec first, Vec second, int c) {
-  const Vec mask = _mm256_set1_epi32(255);
-  const __m128i shift = _mm_cvtsi32_si128(8 * c);
-  const Vec a = _mm256_and_si256(_mm256_srl_epi32(first, shift), mask);
-  const Vec b = _mm256_and_si256(_mm256_srl_epi32(second, shift), mask);
-  return _mm256_permute4x64_epi64(_mm256_packus_epi32(a, b), 0xD8);
 }
 
 // Sixteen 16-bit lanes (each below 256) as sixteen bytes in order.
@@ -56,6 +49,29 @@ KVTC_AVX2 inline void Groups(const std::uint8_t* src, std::uint32_t n, std::uint
   std::memcpy(in, src + kIn * i, kIn * (n - i));
   sixteen(in, out);
   std::memcpy(dst + kOut * i, out, kOut * (n - i));
+}
+
+// Runs `sixteen(words, dst, kept)` over n pixels of kOut output bytes each, with `kept` (where
+// not null) given back the words the stored pixels stand for; the last partial group through
+// copies.
+template <std::uint32_t kOut, class Sixteen>
+KVTC_AVX2 inline void KeepGroups(const std::uint32_t* px, std::uint32_t n, std::uint8_t* dst,
+                                 std::uint32_t* kept, Sixteen sixteen) {
+  std::uint32_t i = 0;
+  for (; i + 16 <= n; i += 16) sixteen(px + i, dst + kOut * i, kept ? kept + i : nullptr);
+  if (i == n) return;
+  alignas(32) std::uint32_t in[16] = {}, words[16];
+  std::uint8_t out[16 * kOut];
+  std::memcpy(in, px + i, 4 * (n - i));
+  sixteen(in, out, kept ? words : nullptr);
+  std::memcpy(dst + kOut * i, out, kOut * (n - i));
+  if (kept) std::memcpy(kept + i, words, 4 * (n - i));
+}
+
+// Sixteen indices from two vectors of eight 32-bit ones.
+KVTC_AVX2 void StoreIndices(Vec first, Vec second, std::uint8_t* d) {
+  const Vec index = _mm256_permute4x64_epi64(_mm256_packus_epi32(first, second), 0xD8);
+  _mm_storeu_si128(reinterpret_cast<__m128i*>(d), Bytes(index));
 }
 
 KVTC_AVX2 void Load555(const std::uint8_t* src, std::uint32_t n, const DecoderTables&,
@@ -94,6 +110,17 @@ KVTC_AVX2 void Store555(const std::uint32_t* px, std::uint32_t n, Place, const D
                });
 }
 
+// Store555 giving back the words its fields stand for: each component's top five bits.
+KVTC_AVX2 void Store555Keep(const std::uint32_t* px, std::uint32_t n, Place at,
+                            const DecoderTables& t, std::uint8_t* dst, std::uint32_t* kept) {
+  Store555(px, n, at, t, dst);
+  std::uint32_t i = 0;
+  for (; i + 8 <= n; i += 8) {
+    StoreWords(kept + i, _mm256_and_si256(LoadWords(px + i), _mm256_set1_epi32(0x00F8F8F8)));
+  }
+  for (; i < n; ++i) kept[i] = px[i] & 0x00F8F8F8u;
+}
+
 KVTC_AVX2 void Load332(const std::uint8_t* src, std::uint32_t n, const DecoderTables&,
                        std::uint32_t* out) {
   Groups<1, 4>(src, n, reinterpret_cast<std::uint8_t*>(out),
@@ -111,26 +138,50 @@ KVTC_AVX2 void Load332(const std::uint8_t* src, std::uint32_t n, const DecoderTa
                });
 }
 
-// min(top, (c + bias) >> shift) << up, in 16-bit lanes.
-KVTC_AVX2 Vec Field332(Vec c, int bias, int shift, int top, int up) {
-  const Vec sum = _mm256_add_epi16(c, _mm256_set1_epi16(static_cast<short>(bias)));
-  const Vec level = _mm256_srl_epi16(sum, _mm_cvtsi32_si128(shift));
-  return _mm256_sll_epi16(_mm256_min_epi16(level, _mm256_set1_epi16(static_cast<short>(top))),
-                          _mm_cvtsi32_si128(up));
+// Eight 3-3-2 indices as 32-bit lanes, from words taken as 16-bit lanes (blue, red) and
+// (green, 0): red and green levels min(7, (c + 16) >> 5), blue min(3, (c + 32) >> 6) (the
+// shifts as the high halves of products). With kKeep also the words the indices stand for
+// (as Load332 gives them).
+template <bool kKeep>
+KVTC_AVX2 inline Vec Index332Eight(const std::uint32_t* w, std::uint32_t* kept) {
+  const Vec words = LoadWords(w);
+  const Vec bytes = _mm256_set1_epi32(0x00FF00FF);
+  const Vec blueRed = _mm256_min_epi16(
+      _mm256_mulhi_epu16(
+          _mm256_add_epi16(_mm256_and_si256(words, bytes), _mm256_set1_epi32(16 << 16 | 32)),
+          _mm256_set1_epi32(2048 << 16 | 1024)),
+      _mm256_set1_epi32(7 << 16 | 3));
+  const Vec green = _mm256_min_epi16(
+      _mm256_srli_epi16(_mm256_add_epi16(_mm256_and_si256(_mm256_srli_epi32(words, 8), bytes),
+                                         _mm256_set1_epi16(16)),
+                        5),
+      _mm256_set1_epi16(7));
+  if constexpr (kKeep) {
+    StoreWords(kept, _mm256_or_si256(_mm256_mullo_epi16(blueRed, _mm256_set1_epi32(32 << 16 | 64)),
+                                     _mm256_slli_epi32(green, 13)));
+  }
+  return _mm256_add_epi32(_mm256_madd_epi16(blueRed, _mm256_set1_epi32(32 << 16 | 1)),
+                          _mm256_madd_epi16(green, _mm256_set1_epi32(4)));
+}
+
+template <bool kKeep>
+KVTC_AVX2 void Store332Words(const std::uint32_t* px, std::uint32_t n, std::uint8_t* dst,
+                             std::uint32_t* kept) {
+  KeepGroups<1>(px, n, dst, kept,
+                    [](const std::uint32_t* w, std::uint8_t* d, std::uint32_t* k) KVTC_AVX2 {
+                      StoreIndices(Index332Eight<kKeep>(w, k),
+                                   Index332Eight<kKeep>(w + 8, kKeep ? k + 8 : nullptr), d);
+                    });
 }
 
 KVTC_AVX2 void Store332(const std::uint32_t* px, std::uint32_t n, Place, const DecoderTables&,
                         std::uint8_t* dst) {
-  Groups<4, 1>(reinterpret_cast<const std::uint8_t*>(px), n, dst,
-               [](const std::uint8_t* s, std::uint8_t* d) KVTC_AVX2 {
-                 const auto* w = reinterpret_cast<const std::uint32_t*>(s);
-                 const Vec first = LoadWords(w), second = LoadWords(w + 8);
-                 const Vec index = _mm256_or_si256(
-                     _mm256_or_si256(Field332(Component(first, second, 2), 16, 5, 7, 5),
-                                     Field332(Component(first, second, 1), 16, 5, 7, 2)),
-                     Field332(Component(first, second, 0), 32, 6, 3, 0));
-                 _mm_storeu_si128(reinterpret_cast<__m128i*>(d), Bytes(index));
-               });
+  Store332Words<false>(px, n, dst, nullptr);
+}
+
+KVTC_AVX2 void Store332Keep(const std::uint32_t* px, std::uint32_t n, Place,
+                            const DecoderTables&, std::uint8_t* dst, std::uint32_t* kept) {
+  Store332Words<true>(px, n, dst, kept);
 }
 
 KVTC_AVX2 void LoadCube(const std::uint8_t* src, std::uint32_t n, const DecoderTables&,
@@ -158,36 +209,192 @@ KVTC_AVX2 void LoadCube(const std::uint8_t* src, std::uint32_t n, const DecoderT
                });
 }
 
+// The cube store's lift 50 - threshold of sixteen pixels from a column that is a multiple of
+// 16, pixels 0-7 and 8-15 each as the two 16-bit halves of a 32-bit lane.
+struct CubeLifts {
+  Vec low, high;
+};
+
+KVTC_AVX2 Vec LiftPairs(Vec threshold) {
+  const Vec lift = _mm256_sub_epi32(_mm256_set1_epi32(50), threshold);
+  return _mm256_or_si256(lift, _mm256_slli_epi32(lift, 16));
+}
+
+KVTC_AVX2 CubeLifts CubeLift(const DecoderTables& t, Place at) {
+  const std::int32_t* row = t.dither[at.y % 16];
+  Vec low = _mm256_loadu_si256(reinterpret_cast<const Vec*>(row));  // columns 0-7
+  Vec high = _mm256_loadu_si256(reinterpret_cast<const Vec*>(row + 8));
+  if (at.step == 2) {  // columns 0, 2, ..., 14 twice
+    const Vec evens = _mm256_setr_epi32(0, 2, 4, 6, 1, 3, 5, 7);
+    low = _mm256_permute2x128_si256(_mm256_permutevar8x32_epi32(low, evens),
+                                    _mm256_permutevar8x32_epi32(high, evens), 0x20);
+    high = low;
+  }
+  return {LiftPairs(low), LiftPairs(high)};
+}
+
+// Eight cube indices less 26 as 32-bit lanes, from words taken as 16-bit lanes (blue, red)
+// and (green, 0): each level (c + lift) / 51. With kKeep also the words the indices stand for
+// (as LoadCube gives them).
+template <bool kKeep>
+KVTC_AVX2 inline Vec CubeEight(const std::uint32_t* w, Vec lift, std::uint32_t* kept) {
+  const Vec words = LoadWords(w);
+  const Vec bytes = _mm256_set1_epi32(0x00FF00FF);
+  const Vec factor = _mm256_set1_epi16(kCubeLevelFactor);
+  const Vec blueRed = _mm256_mulhi_epu16(
+      _mm256_add_epi16(_mm256_and_si256(words, bytes), lift), factor);
+  const Vec green = _mm256_mulhi_epu16(
+      _mm256_add_epi16(_mm256_and_si256(_mm256_srli_epi32(words, 8), bytes), lift), factor);
+  if constexpr (kKeep) {
+    const Vec unit = _mm256_set1_epi16(51);
+    StoreWords(kept, _mm256_or_si256(_mm256_mullo_epi16(blueRed, unit),
+                                     _mm256_slli_epi32(_mm256_mullo_epi16(green, unit), 8)));
+  }
+  // The green lane's upper half (a sample of 0 lifted) weighs nothing.
+  return _mm256_add_epi32(_mm256_madd_epi16(blueRed, _mm256_set1_epi32(1 << 16 | 36)),
+                          _mm256_madd_epi16(green, _mm256_set1_epi32(6)));
+}
+
+template <bool kKeep>
+KVTC_AVX2 void StoreCubeWords(const std::uint32_t* px, std::uint32_t n, Place at,
+                              const DecoderTables& t, std::uint8_t* dst, std::uint32_t* kept) {
+  const CubeLifts lift = CubeLift(t, at);
+  KeepGroups<1>(px, n, dst, kept,
+                    [lift](const std::uint32_t* w, std::uint8_t* d, std::uint32_t* k) KVTC_AVX2 {
+                      const Vec first = CubeEight<kKeep>(w, lift.low, k);
+                      const Vec second =
+                          CubeEight<kKeep>(w + 8, lift.high, kKeep ? k + 8 : nullptr);
+                      StoreIndices(_mm256_add_epi32(first, _mm256_set1_epi32(26)),
+                                   _mm256_add_epi32(second, _mm256_set1_epi32(26)), d);
+                    });
+}
+
 KVTC_AVX2 void StoreCube(const std::uint32_t* px, std::uint32_t n, Place at,
                          const DecoderTables& t, std::uint8_t* dst) {
-  alignas(32) std::int16_t threshold[16];
-  for (std::uint32_t j = 0; j < 16; ++j) {
-    threshold[j] = static_cast<std::int16_t>(t.dither[at.y % 16][(at.x + at.step * j) % 16]);
+  StoreCubeWords<false>(px, n, at, t, dst, nullptr);
+}
+
+KVTC_AVX2 void StoreCubeKeep(const std::uint32_t* px, std::uint32_t n, Place at,
+                             const DecoderTables& t, std::uint8_t* dst, std::uint32_t* kept) {
+  StoreCubeWords<true>(px, n, at, t, dst, kept);
+}
+
+// The gamma folded into the stores (GammaFold): each field level counted from compares of the
+// flipped samples against the steps.
+KVTC_AVX2 Vec Flipped(Vec v) {
+  return _mm256_xor_si256(v, _mm256_set1_epi32(static_cast<int>(0x80808080u)));
+}
+
+// Each byte's level counted over `count` step vectors.
+KVTC_AVX2 Vec CountSteps(Vec flipped, const Vec* steps, int count) {
+  Vec level = _mm256_setzero_si256();
+  for (int k = 0; k < count; ++k) {
+    level = _mm256_sub_epi8(level, _mm256_cmpgt_epi8(flipped, steps[k]));
   }
-  // 50 - threshold: the level is (c + 50 - threshold) / 51.
-  const Vec lift = _mm256_sub_epi16(_mm256_set1_epi16(50),
-                                    _mm256_load_si256(reinterpret_cast<const Vec*>(threshold)));
-  Groups<4, 1>(reinterpret_cast<const std::uint8_t*>(px), n, dst,
-               [lift](const std::uint8_t* s, std::uint8_t* d) KVTC_AVX2 {
-                 const auto* w = reinterpret_cast<const std::uint32_t*>(s);
-                 const Vec first = LoadWords(w), second = LoadWords(w + 8);
-                 const Vec factor = _mm256_set1_epi16(kCubeLevelFactor);
-                 const auto level = [&](int c) KVTC_AVX2 {
-                   return _mm256_mulhi_epu16(
-                       _mm256_add_epi16(Component(first, second, c), lift), factor);
-                 };
-                 const Vec index = _mm256_add_epi16(
-                     _mm256_add_epi16(_mm256_set1_epi16(26), level(2)),
-                     _mm256_add_epi16(_mm256_mullo_epi16(level(1), _mm256_set1_epi16(6)),
-                                      _mm256_mullo_epi16(level(0), _mm256_set1_epi16(36))));
-                 _mm_storeu_si128(reinterpret_cast<__m128i*>(d), Bytes(index));
-               });
+  return level;
+}
+
+// Each word's byte levels weighted by the bytes of `weights` (the top one 0) and summed, then
+// sixteen sums as 16-bit lanes in pixel order; `high` weighs the red byte's product again
+// (the 15-bit red field's shift does not fit a byte).
+KVTC_AVX2 Vec WeighLevels(Vec first, Vec second, std::uint32_t weights, int high) {
+  const Vec w = _mm256_set1_epi32(static_cast<int>(weights));
+  const Vec pair = _mm256_set1_epi32(high << 16 | 1);
+  const Vec a = _mm256_madd_epi16(_mm256_maddubs_epi16(first, w), pair);
+  const Vec b = _mm256_madd_epi16(_mm256_maddubs_epi16(second, w), pair);
+  return _mm256_permute4x64_epi64(_mm256_packus_epi32(a, b), 0xD8);
+}
+
+KVTC_AVX2 Vec Broadcast16(const std::uint8_t* sixteen) {
+  return _mm256_broadcastsi128_si256(_mm_load_si128(reinterpret_cast<const __m128i*>(sixteen)));
+}
+
+// 15-bit fields found bit by bit, the step of each bit looked up by the bits above it (a top
+// byte of 0 is above no step: its field stays 0); the words they stand for are the fields
+// times 8.
+KVTC_AVX2 void Store555Gamma(const std::uint32_t* px, std::uint32_t n, Place,
+                             const GammaFold& g, std::uint8_t* dst, std::uint32_t* kept) {
+  const Vec table[5] = {Broadcast16(g.bits555[0]), Broadcast16(g.bits555[1]),
+                        Broadcast16(g.bits555[2]), Broadcast16(g.bits555[3]),
+                        Broadcast16(g.bits555[4])};
+  const auto fields = [&table](const std::uint32_t* w, std::uint32_t* k) KVTC_AVX2 {
+    const Vec x = Flipped(LoadWords(w));
+    Vec field = _mm256_setzero_si256();
+    for (int b = 4; b >= 0; --b) {
+      const Vec step = _mm256_shuffle_epi8(table[b], field);
+      field = _mm256_sub_epi8(_mm256_add_epi8(field, field), _mm256_cmpgt_epi8(x, step));
+    }
+    if (k) StoreWords(k, _mm256_slli_epi16(field, 3));
+    return field;
+  };
+  KeepGroups<2>(px, n, dst, kept,
+                [&fields](const std::uint32_t* w, std::uint8_t* d, std::uint32_t* k) KVTC_AVX2 {
+                  const Vec words = WeighLevels(fields(w, k), fields(w + 8, k ? k + 8 : nullptr),
+                                                0x00012001u, 1 << 10);
+                  _mm256_storeu_si256(reinterpret_cast<Vec*>(d), words);
+                });
+}
+
+// Byte levels through a 16-entry table into the words they stand for.
+KVTC_AVX2 void KeepLevels(std::uint32_t* k, Vec levels, Vec table) {
+  if (k) StoreWords(k, _mm256_shuffle_epi8(table, levels));
+}
+
+// 3-3-2 fields: blue + 4 green + 32 red; they stand for blue * 64, green and red * 32 (the
+// table's entries from 8 on are blue's).
+KVTC_AVX2 void Store332Gamma(const std::uint32_t* px, std::uint32_t n, Place,
+                             const GammaFold& g, std::uint8_t* dst, std::uint32_t* kept) {
+  Vec step[7];
+  for (int k = 0; k < 7; ++k) step[k] = _mm256_set1_epi32(static_cast<int>(g.levels332[k]));
+  const auto levels = [&step](const std::uint32_t* w, std::uint32_t* k) KVTC_AVX2 {
+    const Vec level = CountSteps(Flipped(LoadWords(w)), step, 7);
+    const Vec table = _mm256_setr_epi8(0, 32, 64, 96, -128, -96, -64, -32, 0, 64, -128, -64, 0,
+                                       0, 0, 0, 0, 32, 64, 96, -128, -96, -64, -32, 0, 64, -128,
+                                       -64, 0, 0, 0, 0);
+    KeepLevels(k, _mm256_add_epi8(level, _mm256_set1_epi32(8)), table);
+    return level;
+  };
+  KeepGroups<1>(px, n, dst, kept,
+                [&levels](const std::uint32_t* w, std::uint8_t* d, std::uint32_t* k) KVTC_AVX2 {
+                  const Vec index = WeighLevels(levels(w, k), levels(w + 8, k ? k + 8 : nullptr),
+                                                0x00200401u, 1);
+                  _mm_storeu_si128(reinterpret_cast<__m128i*>(d), Bytes(index));
+                });
+}
+
+// Colour-cube indices 26 + red + 6 green + 36 blue, each pixel's steps at its own dither
+// threshold; the levels stand for 51 times themselves.
+KVTC_AVX2 void StoreCubeGamma(const std::uint32_t* px, std::uint32_t n, Place at,
+                              const GammaFold& g, std::uint8_t* dst, std::uint32_t* kept) {
+  const auto& steps = g.cube[at.y % 16][at.step - 1];
+  Vec step[2][5];
+  for (int half = 0; half < 2; ++half) {
+    for (int k = 0; k < 5; ++k) {
+      step[half][k] = _mm256_load_si256(reinterpret_cast<const Vec*>(steps[k] + 8 * half));
+    }
+  }
+  const auto levels = [&step](const std::uint32_t* w, int half, std::uint32_t* k) KVTC_AVX2 {
+    const Vec level = CountSteps(Flipped(LoadWords(w)), step[half], 5);
+    KeepLevels(k, level,
+               _mm256_broadcastsi128_si256(_mm_setr_epi8(0, 51, 102, -103, -52, -1, 0, 0, 0, 0,
+                                                         0, 0, 0, 0, 0, 0)));
+    return level;
+  };
+  KeepGroups<1>(px, n, dst, kept,
+                [&levels](const std::uint32_t* w, std::uint8_t* d, std::uint32_t* k) KVTC_AVX2 {
+                  const Vec index = _mm256_add_epi16(
+                      WeighLevels(levels(w, 0, k), levels(w + 8, 1, k ? k + 8 : nullptr),
+                                  0x00010624u, 1),
+                      _mm256_set1_epi16(26));
+                  _mm_storeu_si128(reinterpret_cast<__m128i*>(d), Bytes(index));
+                });
 }
 
 }  // namespace
 
-extern const WordLayouts kWordLayoutsAvx2{
-    {2, Load555, Store555}, {1, Load332, Store332}, {1, LoadCube, StoreCube}};
+extern const WordLayouts kWordLayoutsAvx2{{2, Load555, Store555, Store555Gamma, Store555Keep},
+                                          {1, Load332, Store332, Store332Gamma, Store332Keep},
+                                          {1, LoadCube, StoreCube, StoreCubeGamma, StoreCubeKeep}};
 
 }  // namespace kvtc::pixels::output
 #endif

@@ -199,8 +199,10 @@ std::vector<Entry> Entries() {
 // Sparse or dense marks, or none.
 std::vector<std::uint8_t> RandomMap(std::size_t size, std::mt19937& rng) {
   std::vector<std::uint8_t> map(size);
-  const unsigned density = rng() % 3;  // none, about 1 in 16, about 3 in 4
-  for (auto& m : map) m = density == 0 ? 0 : density == 1 ? rng() % 16 == 0 : rng() % 4 != 0;
+  const unsigned density = rng() % 4;  // none, about 1 in 16, about 3 in 4, all
+  for (auto& m : map) {
+    m = density == 0 ? 0 : density == 1 ? rng() % 16 == 0 : density == 3 || rng() % 4 != 0;
+  }
   return map;
 }
 
@@ -250,6 +252,39 @@ TEST(KernelCheck, IntegerFormsOfTheColourTablesEqualTheTables) {
     ASSERT_EQ(table(kVFromR, s), e.vFromR[s]) << s;
     ASSERT_EQ(table(kVFromG, s), e.vFromG[s]) << s;
     ASSERT_EQ(table(kVFromB, s), e.vFromB[s]) << s;
+  }
+}
+
+// The word layouts' stores with the gamma folded in, against the gamma table and the plain
+// store: every sample in every component at every dither position, over a range of gammas.
+TEST(KernelCheck, LayoutStoresWithTheGammaFoldedInEqualTheGammaAndTheStore) {
+  if (DetectedCpuLevel() < CpuLevel::kAvx2) GTEST_SKIP() << "no AVX2";
+  for (const double gamma : {0.05, 0.45, 0.8, 1.25, 2.2, 3.7, 40.0}) {
+    const testing::Tables tables(gamma);
+    const DecoderTables& t = tables.decoder;
+    output::GammaFold fold;
+    ASSERT_TRUE(output::FoldGamma(t, fold)) << gamma;
+    for (const auto& [plain, folded] :
+         {std::pair{output::kWordLayoutsPlain.rgb555, output::kWordLayoutsAvx2.rgb555},
+          {output::kWordLayoutsPlain.palette332, output::kWordLayoutsAvx2.palette332},
+          {output::kWordLayoutsPlain.cube, output::kWordLayoutsAvx2.cube}}) {
+      for (std::uint32_t turn = 0; turn < 16 * 16; ++turn) {  // the sample's column, the row
+        std::uint32_t words[256];
+        for (std::uint32_t i = 0; i < 256; ++i) {
+          const std::uint32_t v = (i + turn) % 256;
+          words[i] = v | (255 - v) << 8 | (v * 97 + 31) % 256 << 16;
+        }
+        const output::Place at{16 * (turn % 3), turn / 16, 1 + turn % 2};
+        std::uint8_t expected[512], got[512];
+        std::uint32_t kept[256], loaded[256];
+        folded.storeGamma(words, 255, at, fold, got, kept);
+        output::GammaPlain(words, 255, t.gamma.data());
+        plain.store(words, 255, at, t, expected);
+        plain.load(expected, 255, t, loaded);
+        ASSERT_TRUE(std::equal(got, got + 255 * plain.bytes, expected)) << gamma << " " << turn;
+        ASSERT_TRUE(std::equal(kept, kept + 255, loaded)) << gamma << " " << turn;
+      }
+    }
   }
 }
 
