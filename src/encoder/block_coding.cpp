@@ -104,44 +104,88 @@ struct BlockCoder {
     }
   }
 
+  // The literals and R-bits of one stretch of the block (the changed corners, or one
+  // quadrant's refinement), gathered in locals in stream order and handed to the writers at
+  // its end: the byte stores into the pictures then cannot make the writers' state be read
+  // again after every sample. Each slot may be written whether or not it is kept.
+  struct Pending {
+    std::array<std::uint8_t, 32> literals;  // at most 21 a quadrant: 15 luma, 6 chroma
+    std::uint32_t literalCount = 0;
+    std::uint32_t bits = 0;  // R-bits, the first in bit 0
+    std::uint32_t bitCount = 0;
+
+    // The literal `value` when `send`, and its R-bit.
+    void Put(bool send, std::uint8_t value) {
+      literals[literalCount] = value;
+      literalCount += send;
+      bits |= std::uint32_t{send} << bitCount;
+      ++bitCount;
+    }
+  };
+  void Flush(const Pending& pending) {
+    f.refinementBits.WriteBits(pending.bits, pending.bitCount);
+    f.literals.Append(pending.literals.data(), pending.literalCount);
+  }
+  // Test, into `pending`.
+  template <int N>
+  bool TestInto(Pending& pending, const stream::Grid<N>& current, const stream::Grid<N>& picture,
+                GridPoint p) {
+    std::uint8_t& value = picture[p];
+    const std::uint8_t sample = current[p];
+    const bool differs = change[sample - value + 255];
+    const std::uint8_t level = f.literals.Level(sample);
+    pending.Put(differs, level);
+    value = differs ? level : value;
+    return differs;
+  }
+
   // For each changed quadrant: the corner's R-bit is its flag in the sample-change map (from
   // the last change detection), then the chroma representative of the quadrant's chroma cell
   // is tested in U and V, and split with lossless chroma only when it was sent.
   void ChangedCorners(const std::array<std::uint8_t, 4>& quadrants) {
+    Pending pending;
+    // What follows a sent chroma literal: its cell's split, the marks around the quadrant.
+    const bool followUp = f.losslessChroma || (marking && !wholeBlockMarked);
     for (int q = 0; q < 4; ++q) {
       if (!quadrants[q]) continue;
       const GridPoint corner = stream::QuadrantCorner(q);
       const bool send = f.sampleChangeMap[MapIndex(corner.row, corner.col)];
-      f.refinementBits.WriteBit(send);
-      rec[corner] = f.literals.PutIf(send, cur[corner], rec[corner]);
-      if (send) Mark(corner);
+      const std::uint8_t level = f.literals.Level(cur[corner]);
+      pending.Put(send, level);
+      if (send) {
+        rec[corner] = level;
+        Mark(corner);
+      }
       if (f.grey) continue;
-      // What follows a sent chroma literal: its cell's split, the marks around the quadrant.
-      const bool followUp = f.losslessChroma || (marking && !wholeBlockMarked);
       for (int p = 0; p < 2; ++p) {
-        const bool sent = Test(curChroma[p], recChroma[p], stream::ChromaCellRepresentative(q));
+        const bool sent =
+            TestInto(pending, curChroma[p], recChroma[p], stream::ChromaCellRepresentative(q));
         if (!followUp || !sent) continue;
         if (f.losslessChroma) stream::ApplySplit(recChroma[p], stream::kCellOrigins[q], 1, half);
         if (marking && !wholeBlockMarked) stream::MarkQuadrantArea(map, q);
       }
     }
+    Flush(pending);
   }
 
-  // A quadrant's luma grid corner g(qr..qr+4, qc..qc+4) of the reconstruction, held in
-  // locals while its refinement runs: each step averages what the steps before it set, so the
-  // samples stay out of memory until the quadrant is done.
+  // A quadrant's luma grid corner g(qr..qr+4, qc..qc+4) of the reconstruction and of the
+  // current picture, held in locals while its refinement runs: each step averages what the
+  // steps before it set, so the samples stay out of memory until the quadrant is done.
   struct Window {
     std::array<std::array<std::uint8_t, 5>, 5> rec;
+    std::array<std::array<std::uint8_t, 5>, 5> cur;
   };
   // One split step in window positions (`o` the quadrant's grid origin): the decoder's average,
   // then the test against it; returns the R-bit.
-  bool WindowStep(Window& w, GridPoint o, const SplitStep& step) {
-    std::uint8_t& value = w.rec[step.target.row][step.target.col];
+  bool WindowStep(Window& w, Pending& pending, GridPoint o, const SplitStep& step) {
     const int average = (w.rec[step.first.row][step.first.col] +
                          w.rec[step.second.row][step.second.col] + 1) >> 1;
-    const std::uint8_t sample = cur[o + step.target];
+    const std::uint8_t sample = w.cur[step.target.row][step.target.col];
     const bool send = static_cast<std::uint32_t>(std::abs(sample - average)) > f.threshold;
-    value = f.literals.PutIf(send, sample, static_cast<std::uint8_t>(average));
+    const std::uint8_t level = f.literals.Level(sample);
+    pending.literals[pending.literalCount] = level;
+    pending.literalCount += send;
+    w.rec[step.target.row][step.target.col] = send ? level : static_cast<std::uint8_t>(average);
     Mark(o + step.target);
     return send;
   }
@@ -153,31 +197,29 @@ struct BlockCoder {
   // it is 1, the flag of every changed cell; the two sections are separate streams, so the
   // R-bits can follow the flags that announce them.
   struct FinestBits {
-    std::uint32_t rbits = 0;   // R-bits of the cells with detail, the first in bit 0
-    std::uint32_t pending = 0;
     std::uint32_t detail = 0;  // detail flags of the changed cells, the first in bit 0
     std::uint32_t changed = 0;
   };
   template <int K>
-  void RefineFinestCell(Window& w, GridPoint o, FinestBits& out) {
+  void RefineFinestCell(Window& w, Pending& pending, GridPoint o, FinestBits& out) {
     constexpr auto steps = stream::SplitSquare(stream::kCellOrigins[K], 1);
     std::uint32_t sent = 0;
-    for (int s = 0; s < 3; ++s) sent |= std::uint32_t{WindowStep(w, o, steps[s])} << s;
+    for (int s = 0; s < 3; ++s) sent |= std::uint32_t{WindowStep(w, pending, o, steps[s])} << s;
     const bool detail = sent != 0;
-    out.rbits |= sent << out.pending;
-    out.pending += detail ? 3 : 0;
+    pending.bits |= sent << pending.bitCount;
+    pending.bitCount += detail ? 3 : 0;
     out.detail |= std::uint32_t{detail} << out.changed;
     ++out.changed;
   }
-  void RefineFinest(Window& w, GridPoint o, const std::uint8_t* cells) {
+  void RefineFinest(Window& w, Pending& pending, GridPoint o, const std::uint8_t* cells) {
     FinestBits bits;
-    if (cells[0]) RefineFinestCell<0>(w, o, bits);
-    if (cells[1]) RefineFinestCell<1>(w, o, bits);
-    if (cells[2]) RefineFinestCell<2>(w, o, bits);
-    if (cells[3]) RefineFinestCell<3>(w, o, bits);
-    f.blockBits.WriteBit(bits.detail != 0);
-    if (bits.detail != 0) f.blockBits.WriteBits(bits.detail, bits.changed);
-    f.refinementBits.WriteBits(bits.rbits, bits.pending);
+    if (cells[0]) RefineFinestCell<0>(w, pending, o, bits);
+    if (cells[1]) RefineFinestCell<1>(w, pending, o, bits);
+    if (cells[2]) RefineFinestCell<2>(w, pending, o, bits);
+    if (cells[3]) RefineFinestCell<3>(w, pending, o, bits);
+    // The detail bit, then the flags when it is 1.
+    const bool detail = bits.detail != 0;
+    f.blockBits.WriteBits(detail ? 1 | bits.detail << 1 : 0, detail ? 1 + bits.changed : 1);
   }
 
   template <int Q>
@@ -186,19 +228,26 @@ struct BlockCoder {
     constexpr auto lumaSteps = stream::SplitSquare({0, 0}, 2);
     constexpr auto chromaSteps = stream::SplitSquare(stream::kCellOrigins[Q], 1);
     Window w;
-    for (int r = 0; r < 5; ++r) std::memcpy(w.rec[r].data(), &rec[o + GridPoint{r, 0}], 5);
+    for (int r = 0; r < 5; ++r) {
+      std::memcpy(w.rec[r].data(), &rec[o + GridPoint{r, 0}], 5);
+      std::memcpy(w.cur[r].data(), &cur[o + GridPoint{r, 0}], 5);
+    }
+    Pending pending;
     for (int j = 0; j < 3; ++j) {
       if (f.losslessLuma && !cells[stream::kSplitStepCell[j]]) continue;
-      f.refinementBits.WriteBit(WindowStep(w, o, lumaSteps[j]));
+      const bool sent = WindowStep(w, pending, o, lumaSteps[j]);
+      pending.bits |= std::uint32_t{sent} << pending.bitCount;
+      ++pending.bitCount;
       if (!f.losslessChroma) continue;
       for (int p = 0; p < 2; ++p) {
-        if (Test(curChroma[p], recChroma[p], chromaSteps[j].target) && f.losslessLuma &&
-            marking) {
+        if (TestInto(pending, curChroma[p], recChroma[p], chromaSteps[j].target) &&
+            f.losslessLuma && marking) {
           stream::MarkChromaStepArea(map, o + lumaSteps[j].target);
         }
       }
     }
-    if (f.losslessLuma) RefineFinest(w, o, cells);
+    if (f.losslessLuma) RefineFinest(w, pending, o, cells);
+    Flush(pending);
     // The steps set positions 1..4 of the window's rows 1..4.
     for (int r = 1; r < 5; ++r) std::memcpy(&rec[o + GridPoint{r, 1}], &w.rec[r][1], 4);
   }
