@@ -174,6 +174,10 @@ struct BlockCoder {
   struct Window {
     std::array<std::array<std::uint8_t, 9>, 9> rec;
     std::array<std::array<std::uint8_t, 9>, 9> cur;
+    // The frame's constants the steps read, out of reach of the byte stores.
+    std::uint32_t threshold;
+    bool packed;
+    bool marks;  // each luma sample set is marked
   };
   // Split step S (in block grid positions): the decoder's average, then the test against it;
   // returns the R-bit.
@@ -182,12 +186,12 @@ struct BlockCoder {
     const int average =
         (w.rec[S.first.row][S.first.col] + w.rec[S.second.row][S.second.col] + 1) >> 1;
     const std::uint8_t sample = w.cur[S.target.row][S.target.col];
-    const bool send = static_cast<std::uint32_t>(std::abs(sample - average)) > f.threshold;
-    const std::uint8_t level = f.literals.Level(sample);
+    const bool send = static_cast<std::uint32_t>(std::abs(sample - average)) > w.threshold;
+    const std::uint8_t level = w.packed ? static_cast<std::uint8_t>(sample / 17 * 17) : sample;
     pending.literals[pending.literalCount] = level;
     pending.literalCount += send;
     w.rec[S.target.row][S.target.col] = send ? level : static_cast<std::uint8_t>(average);
-    Mark(S.target);
+    if (w.marks) stream::MarkSample(map, S.target);
     return send;
   }
   static constexpr SplitStep Moved(SplitStep step, GridPoint o) {
@@ -286,7 +290,6 @@ struct BlockCoder {
   void EmitFinest(const Window& w, Pending& pending, const std::uint8_t* cells,
                   std::uint64_t sent) {
     FinestBits bits;
-    const bool marks = marking && !lumaMarked;
     const std::uint8_t* current = &w.cur[0][0];
 #pragma GCC unroll 4
     for (int k = 0; k < 4; ++k) {
@@ -298,7 +301,7 @@ struct BlockCoder {
         pending.literals[pending.literalCount] = current[t.index];
         pending.literalCount += bit;
         cell |= bit << s;
-        if (marks && cells[k]) stream::MarkSample(map, {t.index / 9, t.index % 9});
+        if (w.marks && cells[k]) stream::MarkSample(map, {t.index / 9, t.index % 9});
       }
       const bool detail = cell != 0;
       pending.bits |= cell << pending.bitCount;
@@ -325,6 +328,9 @@ struct BlockCoder {
   void QuadrantRefinement(const std::array<std::uint8_t, 4>& quadrants,
                           const std::array<std::uint8_t, 16>& cells) {
     Window w;
+    w.threshold = f.threshold;
+    w.packed = f.literals.packed;
+    w.marks = marking && !lumaMarked;
     for (int r = 0; r < 9; ++r) {
       std::memcpy(w.rec[r].data(), &rec[{r, 0}], 9);
       std::memcpy(w.cur[r].data(), &cur[{r, 0}], 9);
@@ -334,7 +340,7 @@ struct BlockCoder {
     if (quadrants[1]) QuadrantSteps<1>(w, pending[1], &cells[4]);
     if (quadrants[2]) QuadrantSteps<2>(w, pending[2], &cells[8]);
     if (quadrants[3]) QuadrantSteps<3>(w, pending[3], &cells[12]);
-    const bool whole = f.losslessLuma && !f.literals.packed;
+    const bool whole = f.losslessLuma && !w.packed;
     std::uint64_t sent = 0;
     if (whole) {
       // The changed cells of the changed quadrants, as the block's 4x4 cell rows.
@@ -345,7 +351,7 @@ struct BlockCoder {
               quadrants[q] & cells[4 * q + k];
         }
       }
-      sent = kernels.refineFinest8x8(&w.rec[0][0], &w.cur[0][0], 9, f.threshold, grid.data());
+      sent = kernels.refineFinest8x8(&w.rec[0][0], &w.cur[0][0], 9, w.threshold, grid.data());
     }
     if (quadrants[0]) FinishQuadrant<0>(w, pending[0], &cells[0], sent, whole);
     if (quadrants[1]) FinishQuadrant<1>(w, pending[1], &cells[4], sent, whole);
