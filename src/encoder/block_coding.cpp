@@ -241,9 +241,16 @@ struct BlockCoder {
     out.detail |= std::uint32_t{detail} << out.changed;
     ++out.changed;
   }
-  void WriteDetail(const FinestBits& bits) {
+  // The block-bit section's share of the finest level, gathered for the whole block: at most
+  // five bits a quadrant.
+  struct DetailBits {
+    std::uint32_t bits = 0;
+    std::uint32_t count = 0;
+  };
+  static void AddDetail(DetailBits& out, const FinestBits& bits) {
     const bool detail = bits.detail != 0;
-    f.blockBits.WriteBits(detail ? 1 | bits.detail << 1 : 0, detail ? 1 + bits.changed : 1);
+    out.bits |= (detail ? 1 | bits.detail << 1 : 0) << out.count;
+    out.count += detail ? 1 + bits.changed : 1;
   }
   // The steps one at a time: for packed literals, whose value is not the sample tested.
   template <int Q, int K>
@@ -256,13 +263,14 @@ struct BlockCoder {
     AddCell(pending, bits, sent);
   }
   template <int Q>
-  void RefineFinestInSteps(Window& w, Pending& pending, const std::uint8_t* cells) {
+  void RefineFinestInSteps(Window& w, Pending& pending, const std::uint8_t* cells,
+                           DetailBits& detail) {
     FinestBits bits;
     if (cells[0]) RefineCellInSteps<Q, 0>(w, pending, bits);
     if (cells[1]) RefineCellInSteps<Q, 1>(w, pending, bits);
     if (cells[2]) RefineCellInSteps<Q, 2>(w, pending, bits);
     if (cells[3]) RefineCellInSteps<Q, 3>(w, pending, bits);
-    WriteDetail(bits);
+    AddDetail(detail, bits);
   }
   // Where the finest steps of quadrant Q are, in stream order (cell by cell, A, L, D): the bit
   // of RefineFinest8x8's result and the index in the window.
@@ -287,8 +295,8 @@ struct BlockCoder {
   // The bits and literals of the steps RefineFinest8x8 took for the whole block, `sent` its
   // result; a cell that did not change sent nothing.
   template <int Q>
-  void EmitFinest(const Window& w, Pending& pending, const std::uint8_t* cells,
-                  std::uint64_t sent) {
+  void EmitFinest(const Window& w, Pending& pending, const std::uint8_t* cells, std::uint64_t sent,
+                  DetailBits& detail) {
     FinestBits bits;
     const std::uint8_t* current = &w.cur[0][0];
 #pragma GCC unroll 4
@@ -309,15 +317,15 @@ struct BlockCoder {
       bits.detail |= std::uint32_t{detail} << bits.changed;
       bits.changed += cells[k];
     }
-    WriteDetail(bits);
+    AddDetail(detail, bits);
   }
   template <int Q>
   void FinishQuadrant(Window& w, Pending& pending, const std::uint8_t* cells,
-                      std::uint64_t sent, bool whole) {
+                      std::uint64_t sent, bool whole, DetailBits& detail) {
     if (whole) {
-      EmitFinest<Q>(w, pending, cells, sent);
+      EmitFinest<Q>(w, pending, cells, sent, detail);
     } else if (f.losslessLuma) {
-      RefineFinestInSteps<Q>(w, pending, cells);
+      RefineFinestInSteps<Q>(w, pending, cells, detail);
     }
     Flush(pending);
   }
@@ -353,10 +361,12 @@ struct BlockCoder {
       }
       sent = kernels.refineFinest8x8(&w.rec[0][0], &w.cur[0][0], 9, w.threshold, grid.data());
     }
-    if (quadrants[0]) FinishQuadrant<0>(w, pending[0], &cells[0], sent, whole);
-    if (quadrants[1]) FinishQuadrant<1>(w, pending[1], &cells[4], sent, whole);
-    if (quadrants[2]) FinishQuadrant<2>(w, pending[2], &cells[8], sent, whole);
-    if (quadrants[3]) FinishQuadrant<3>(w, pending[3], &cells[12], sent, whole);
+    DetailBits detail;
+    if (quadrants[0]) FinishQuadrant<0>(w, pending[0], &cells[0], sent, whole, detail);
+    if (quadrants[1]) FinishQuadrant<1>(w, pending[1], &cells[4], sent, whole, detail);
+    if (quadrants[2]) FinishQuadrant<2>(w, pending[2], &cells[8], sent, whole, detail);
+    if (quadrants[3]) FinishQuadrant<3>(w, pending[3], &cells[12], sent, whole, detail);
+    f.blockBits.WriteBits(detail.bits, detail.count);
     for (int r = 1; r < 9; ++r) std::memcpy(&rec[{r, 1}], &w.rec[r][1], 8);
   }
 
