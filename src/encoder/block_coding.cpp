@@ -178,6 +178,8 @@ struct BlockCoder {
     std::uint32_t threshold;
     bool packed;
     bool marks;  // each luma sample set is marked
+    bool losslessLuma;
+    bool losslessChroma;
   };
   // Split step S (in block grid positions): the decoder's average, then the test against it;
   // returns the R-bit.
@@ -205,11 +207,11 @@ struct BlockCoder {
     constexpr GridPoint o = stream::kQuadrantOrigins[Q];
     constexpr SplitStep luma = Moved(stream::SplitSquare({0, 0}, 2)[J], o);
     constexpr GridPoint chroma = stream::SplitSquare(stream::kCellOrigins[Q], 1)[J].target;
-    if (f.losslessLuma && !cells[stream::kSplitStepCell[J]]) return;
+    if (w.losslessLuma && !cells[stream::kSplitStepCell[J]]) return;
     const bool sent = WindowStep<luma>(w, pending);
     pending.bits |= std::uint32_t{sent} << pending.bitCount;
     ++pending.bitCount;
-    if (!f.losslessChroma) return;
+    if (!w.losslessChroma) return;
     for (int p = 0; p < 2; ++p) {
       if (TestInto(pending, curChroma[p], recChroma[p], chroma) && f.losslessLuma && marking) {
         stream::MarkChromaStepArea(map, luma.target);
@@ -339,6 +341,8 @@ struct BlockCoder {
     w.threshold = f.threshold;
     w.packed = f.literals.packed;
     w.marks = marking && !lumaMarked;
+    w.losslessLuma = f.losslessLuma;
+    w.losslessChroma = f.losslessChroma;
     for (int r = 0; r < 9; ++r) {
       std::memcpy(w.rec[r].data(), &rec[{r, 0}], 9);
       std::memcpy(w.cur[r].data(), &cur[{r, 0}], 9);
@@ -348,7 +352,7 @@ struct BlockCoder {
     if (quadrants[1]) QuadrantSteps<1>(w, pending[1], &cells[4]);
     if (quadrants[2]) QuadrantSteps<2>(w, pending[2], &cells[8]);
     if (quadrants[3]) QuadrantSteps<3>(w, pending[3], &cells[12]);
-    const bool whole = f.losslessLuma && !w.packed;
+    const bool whole = w.losslessLuma && !w.packed;
     std::uint64_t sent = 0;
     if (whole) {
       // The changed cells of the changed quadrants, as the block's 4x4 cell rows.
