@@ -124,7 +124,7 @@ struct BlockCoder {
   };
   void Flush(const Pending& pending) {
     f.refinementBits.WriteBits(pending.bits, pending.bitCount);
-    f.literals.Append(pending.literals.data(), pending.literalCount);
+    f.literals.Append(pending.literals, pending.literalCount);
   }
   // Test, into `pending`.
   template <int N>

@@ -6,6 +6,7 @@
 // coder stores that one in its reconstruction: both pictures stay the same.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -45,7 +46,17 @@ struct LiteralWriter {
     return packed ? static_cast<std::uint8_t>(sample / 17 * 17) : sample;
   }
   // Literals already brought to their levels, in order; those past the end are dropped and
-  // set `overflow`, as Put does.
+  // set `overflow`, as Put does. With room for all N, all N bytes are copied (one fixed-size
+  // copy), the first n of them kept.
+  template <std::size_t N>
+  void Append(const std::array<std::uint8_t, N>& values, std::size_t n) {
+    if (bytes.size() - count >= N) {
+      std::memcpy(bytes.data() + count, values.data(), N);
+      count += n;
+      return;
+    }
+    Append(values.data(), n);
+  }
   void Append(const std::uint8_t* values, std::size_t n) {
     const std::size_t room = bytes.size() - count;
     if (n > room) {
