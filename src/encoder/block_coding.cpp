@@ -104,111 +104,274 @@ struct BlockCoder {
     }
   }
 
+  // The literals and R-bits of one stretch of the block (the changed corners, or one
+  // quadrant's refinement), gathered in locals in stream order and handed to the writers at
+  // its end: the byte stores into the pictures then cannot make the writers' state be read
+  // again after every sample. Each slot may be written whether or not it is kept.
+  struct Pending {
+    std::array<std::uint8_t, 32> literals;  // at most 21 a quadrant: 15 luma, 6 chroma
+    std::uint32_t literalCount = 0;
+    std::uint32_t bits = 0;  // R-bits, the first in bit 0
+    std::uint32_t bitCount = 0;
+
+    // The literal `value` when `send`, and its R-bit.
+    void Put(bool send, std::uint8_t value) {
+      literals[literalCount] = value;
+      literalCount += send;
+      bits |= std::uint32_t{send} << bitCount;
+      ++bitCount;
+    }
+  };
+  void Flush(const Pending& pending) {
+    f.refinementBits.WriteBits(pending.bits, pending.bitCount);
+    f.literals.Append(pending.literals, pending.literalCount);
+  }
+  // Test, into `pending`.
+  template <int N>
+  bool TestInto(Pending& pending, const stream::Grid<N>& current, const stream::Grid<N>& picture,
+                GridPoint p) {
+    std::uint8_t& value = picture[p];
+    const std::uint8_t sample = current[p];
+    const bool differs = change[sample - value + 255];
+    const std::uint8_t level = f.literals.Level(sample);
+    pending.Put(differs, level);
+    value = differs ? level : value;
+    return differs;
+  }
+
   // For each changed quadrant: the corner's R-bit is its flag in the sample-change map (from
   // the last change detection), then the chroma representative of the quadrant's chroma cell
   // is tested in U and V, and split with lossless chroma only when it was sent.
   void ChangedCorners(const std::array<std::uint8_t, 4>& quadrants) {
+    Pending pending;
+    // What follows a sent chroma literal: its cell's split, the marks around the quadrant.
+    const bool followUp = f.losslessChroma || (marking && !wholeBlockMarked);
     for (int q = 0; q < 4; ++q) {
       if (!quadrants[q]) continue;
       const GridPoint corner = stream::QuadrantCorner(q);
       const bool send = f.sampleChangeMap[MapIndex(corner.row, corner.col)];
-      f.refinementBits.WriteBit(send);
-      rec[corner] = f.literals.PutIf(send, cur[corner], rec[corner]);
-      if (send) Mark(corner);
+      const std::uint8_t level = f.literals.Level(cur[corner]);
+      pending.Put(send, level);
+      if (send) {
+        rec[corner] = level;
+        Mark(corner);
+      }
       if (f.grey) continue;
-      // What follows a sent chroma literal: its cell's split, the marks around the quadrant.
-      const bool followUp = f.losslessChroma || (marking && !wholeBlockMarked);
       for (int p = 0; p < 2; ++p) {
-        const bool sent = Test(curChroma[p], recChroma[p], stream::ChromaCellRepresentative(q));
+        const bool sent =
+            TestInto(pending, curChroma[p], recChroma[p], stream::ChromaCellRepresentative(q));
         if (!followUp || !sent) continue;
         if (f.losslessChroma) stream::ApplySplit(recChroma[p], stream::kCellOrigins[q], 1, half);
         if (marking && !wholeBlockMarked) stream::MarkQuadrantArea(map, q);
       }
     }
+    Flush(pending);
   }
 
-  // A quadrant's luma grid corner g(qr..qr+4, qc..qc+4) of the reconstruction, held in
-  // locals while its refinement runs: each step averages what the steps before it set, so the
-  // samples stay out of memory until the quadrant is done.
+  // The block's luma grid g(0..8, 0..8) of the reconstruction and of the current picture,
+  // held in locals while its refinement runs: each step averages what the steps before it
+  // set, so the samples stay out of memory until the block is done.
   struct Window {
-    std::array<std::array<std::uint8_t, 5>, 5> rec;
+    std::array<std::array<std::uint8_t, 9>, 9> rec;
+    std::array<std::array<std::uint8_t, 9>, 9> cur;
+    // The frame's constants the steps read, out of reach of the byte stores.
+    std::uint32_t threshold;
+    bool packed;
+    bool marks;  // each luma sample set is marked
+    bool losslessLuma;
+    bool losslessChroma;
   };
-  // One split step in window positions (`o` the quadrant's grid origin): the decoder's average,
-  // then the test against it; returns the R-bit.
-  bool WindowStep(Window& w, GridPoint o, const SplitStep& step) {
-    std::uint8_t& value = w.rec[step.target.row][step.target.col];
-    const int average = (w.rec[step.first.row][step.first.col] +
-                         w.rec[step.second.row][step.second.col] + 1) >> 1;
-    const std::uint8_t sample = cur[o + step.target];
-    const bool send = static_cast<std::uint32_t>(std::abs(sample - average)) > f.threshold;
-    value = f.literals.PutIf(send, sample, static_cast<std::uint8_t>(average));
-    Mark(o + step.target);
+  // Split step S (in block grid positions): the decoder's average, then the test against it;
+  // returns the R-bit.
+  template <SplitStep S>
+  bool WindowStep(Window& w, Pending& pending) {
+    const int average =
+        (w.rec[S.first.row][S.first.col] + w.rec[S.second.row][S.second.col] + 1) >> 1;
+    const std::uint8_t sample = w.cur[S.target.row][S.target.col];
+    const bool send = static_cast<std::uint32_t>(std::abs(sample - average)) > w.threshold;
+    const std::uint8_t level = w.packed ? static_cast<std::uint8_t>(sample / 17 * 17) : sample;
+    pending.literals[pending.literalCount] = level;
+    pending.literalCount += send;
+    w.rec[S.target.row][S.target.col] = send ? level : static_cast<std::uint8_t>(average);
+    if (w.marks) stream::MarkSample(map, S.target);
     return send;
   }
+  static constexpr SplitStep Moved(SplitStep step, GridPoint o) {
+    return {o + step.target, o + step.first, o + step.second};
+  }
 
-  // The finest level of a lossless-luma quadrant. Each changed cell's three samples are tested
-  // in order against their averages; the cell's detail flag is 1 when any fails, and then all
-  // three R-bits go out (0 for a sample that passed, which keeps its average, as the decoder
-  // computes it). The block-bit section gets the detail bit (the OR of the flags) and, when
-  // it is 1, the flag of every changed cell; the two sections are separate streams, so the
-  // R-bits can follow the flags that announce them.
+  // Quadrant-level step J of quadrant Q, taken with lossless luma only where the cell it
+  // represents changed, and with lossless chroma followed by the chroma step at its place.
+  template <int Q, int J>
+  void QuadrantStep(Window& w, Pending& pending, const std::uint8_t* cells) {
+    constexpr GridPoint o = stream::kQuadrantOrigins[Q];
+    constexpr SplitStep luma = Moved(stream::SplitSquare({0, 0}, 2)[J], o);
+    constexpr GridPoint chroma = stream::SplitSquare(stream::kCellOrigins[Q], 1)[J].target;
+    if (w.losslessLuma && !cells[stream::kSplitStepCell[J]]) return;
+    const bool sent = WindowStep<luma>(w, pending);
+    pending.bits |= std::uint32_t{sent} << pending.bitCount;
+    ++pending.bitCount;
+    if (!w.losslessChroma) return;
+    for (int p = 0; p < 2; ++p) {
+      if (TestInto(pending, curChroma[p], recChroma[p], chroma) && f.losslessLuma && marking) {
+        stream::MarkChromaStepArea(map, luma.target);
+      }
+    }
+  }
+  template <int Q>
+  void QuadrantSteps(Window& w, Pending& pending, const std::uint8_t* cells) {
+    QuadrantStep<Q, 0>(w, pending, cells);
+    QuadrantStep<Q, 1>(w, pending, cells);
+    QuadrantStep<Q, 2>(w, pending, cells);
+  }
+
+  // The finest level of a lossless-luma quadrant. Each changed cell's three samples (A, L, D)
+  // are tested against their averages; the cell's detail flag is 1 when any fails, and then
+  // all three R-bits go out (0 for a sample that passed, which keeps its average, as the
+  // decoder computes it). The block-bit section gets the detail bit (the OR of the flags) and,
+  // when it is 1, the flag of every changed cell; the two sections are separate streams, so
+  // the R-bits can follow the flags that announce them.
   struct FinestBits {
-    std::uint32_t rbits = 0;   // R-bits of the cells with detail, the first in bit 0
-    std::uint32_t pending = 0;
     std::uint32_t detail = 0;  // detail flags of the changed cells, the first in bit 0
     std::uint32_t changed = 0;
   };
-  template <int K>
-  void RefineFinestCell(Window& w, GridPoint o, FinestBits& out) {
-    constexpr auto steps = stream::SplitSquare(stream::kCellOrigins[K], 1);
-    std::uint32_t sent = 0;
-    for (int s = 0; s < 3; ++s) sent |= std::uint32_t{WindowStep(w, o, steps[s])} << s;
+  // A changed cell whose R-bits (A in bit 0) are `sent`.
+  static void AddCell(Pending& pending, FinestBits& out, std::uint32_t sent) {
     const bool detail = sent != 0;
-    out.rbits |= sent << out.pending;
-    out.pending += detail ? 3 : 0;
+    pending.bits |= sent << pending.bitCount;
+    pending.bitCount += detail ? 3 : 0;
     out.detail |= std::uint32_t{detail} << out.changed;
     ++out.changed;
   }
-  void RefineFinest(Window& w, GridPoint o, const std::uint8_t* cells) {
-    FinestBits bits;
-    if (cells[0]) RefineFinestCell<0>(w, o, bits);
-    if (cells[1]) RefineFinestCell<1>(w, o, bits);
-    if (cells[2]) RefineFinestCell<2>(w, o, bits);
-    if (cells[3]) RefineFinestCell<3>(w, o, bits);
-    f.blockBits.WriteBit(bits.detail != 0);
-    if (bits.detail != 0) f.blockBits.WriteBits(bits.detail, bits.changed);
-    f.refinementBits.WriteBits(bits.rbits, bits.pending);
+  // The block-bit section's share of the finest level, gathered for the whole block: at most
+  // five bits a quadrant.
+  struct DetailBits {
+    std::uint32_t bits = 0;
+    std::uint32_t count = 0;
+  };
+  static void AddDetail(DetailBits& out, const FinestBits& bits) {
+    const bool detail = bits.detail != 0;
+    out.bits |= (detail ? 1 | bits.detail << 1 : 0) << out.count;
+    out.count += detail ? 1 + bits.changed : 1;
   }
-
-  template <int Q>
-  void RefineQuadrant(const std::uint8_t* cells) {
+  // The steps one at a time: for packed literals, whose value is not the sample tested.
+  template <int Q, int K>
+  void RefineCellInSteps(Window& w, Pending& pending, FinestBits& bits) {
     constexpr GridPoint o = stream::kQuadrantOrigins[Q];
-    constexpr auto lumaSteps = stream::SplitSquare({0, 0}, 2);
-    constexpr auto chromaSteps = stream::SplitSquare(stream::kCellOrigins[Q], 1);
-    Window w;
-    for (int r = 0; r < 5; ++r) std::memcpy(w.rec[r].data(), &rec[o + GridPoint{r, 0}], 5);
-    for (int j = 0; j < 3; ++j) {
-      if (f.losslessLuma && !cells[stream::kSplitStepCell[j]]) continue;
-      f.refinementBits.WriteBit(WindowStep(w, o, lumaSteps[j]));
-      if (!f.losslessChroma) continue;
-      for (int p = 0; p < 2; ++p) {
-        if (Test(curChroma[p], recChroma[p], chromaSteps[j].target) && f.losslessLuma &&
-            marking) {
-          stream::MarkChromaStepArea(map, o + lumaSteps[j].target);
-        }
+    constexpr auto steps = stream::SplitSquare(stream::kCellOrigins[K], 1);
+    std::uint32_t sent = WindowStep<Moved(steps[0], o)>(w, pending);
+    sent |= std::uint32_t{WindowStep<Moved(steps[1], o)>(w, pending)} << 1;
+    sent |= std::uint32_t{WindowStep<Moved(steps[2], o)>(w, pending)} << 2;
+    AddCell(pending, bits, sent);
+  }
+  template <int Q>
+  void RefineFinestInSteps(Window& w, Pending& pending, const std::uint8_t* cells,
+                           DetailBits& detail) {
+    FinestBits bits;
+    if (cells[0]) RefineCellInSteps<Q, 0>(w, pending, bits);
+    if (cells[1]) RefineCellInSteps<Q, 1>(w, pending, bits);
+    if (cells[2]) RefineCellInSteps<Q, 2>(w, pending, bits);
+    if (cells[3]) RefineCellInSteps<Q, 3>(w, pending, bits);
+    AddDetail(detail, bits);
+  }
+  // Where the finest steps of quadrant Q are, in stream order (cell by cell, A, L, D): the bit
+  // of RefineFinest8x8's result and the index in the window.
+  struct FinestTarget {
+    std::uint8_t bit;
+    std::uint8_t index;
+  };
+  template <int Q>
+  static constexpr std::array<FinestTarget, 12> kFinestTargets = [] {
+    std::array<FinestTarget, 12> targets{};
+    for (int k = 0; k < 4; ++k) {
+      const auto steps =
+          stream::SplitSquare(stream::kQuadrantOrigins[Q] + stream::kCellOrigins[k], 1);
+      for (int s = 0; s < 3; ++s) {
+        const GridPoint p = steps[s].target;
+        targets[3 * k + s] = {static_cast<std::uint8_t>(8 * (p.row - 1) + p.col - 1),
+                              static_cast<std::uint8_t>(9 * p.row + p.col)};
       }
     }
-    if (f.losslessLuma) RefineFinest(w, o, cells);
-    // The steps set positions 1..4 of the window's rows 1..4.
-    for (int r = 1; r < 5; ++r) std::memcpy(&rec[o + GridPoint{r, 1}], &w.rec[r][1], 4);
+    return targets;
+  }();
+  // The bits and literals of the steps RefineFinest8x8 took for the whole block, `sent` its
+  // result; a cell that did not change sent nothing.
+  template <int Q>
+  void EmitFinest(const Window& w, Pending& pending, const std::uint8_t* cells, std::uint64_t sent,
+                  DetailBits& detail) {
+    FinestBits bits;
+    const std::uint8_t* current = &w.cur[0][0];
+#pragma GCC unroll 4
+    for (int k = 0; k < 4; ++k) {
+      std::uint32_t cell = 0;
+#pragma GCC unroll 3
+      for (int s = 0; s < 3; ++s) {
+        const FinestTarget t = kFinestTargets<Q>[3 * k + s];
+        const auto bit = static_cast<std::uint32_t>(sent >> t.bit) & 1;
+        pending.literals[pending.literalCount] = current[t.index];
+        pending.literalCount += bit;
+        cell |= bit << s;
+        if (w.marks && cells[k]) stream::MarkSample(map, {t.index / 9, t.index % 9});
+      }
+      const bool detail = cell != 0;
+      pending.bits |= cell << pending.bitCount;
+      pending.bitCount += detail ? 3 : 0;
+      bits.detail |= std::uint32_t{detail} << bits.changed;
+      bits.changed += cells[k];
+    }
+    AddDetail(detail, bits);
+  }
+  template <int Q>
+  void FinishQuadrant(Window& w, Pending& pending, const std::uint8_t* cells,
+                      std::uint64_t sent, bool whole, DetailBits& detail) {
+    if (whole) {
+      EmitFinest<Q>(w, pending, cells, sent, detail);
+    } else if (f.losslessLuma) {
+      RefineFinestInSteps<Q>(w, pending, cells, detail);
+    }
+    Flush(pending);
   }
 
+  // Every changed quadrant in order. The quadrant-level steps of all of them come first: they
+  // read only corners, neighbours and each other, never the finest level, which can then be
+  // taken for the whole block at once. Each quadrant's bits and literals still go out in turn.
   void QuadrantRefinement(const std::array<std::uint8_t, 4>& quadrants,
                           const std::array<std::uint8_t, 16>& cells) {
-    if (quadrants[0]) RefineQuadrant<0>(&cells[0]);
-    if (quadrants[1]) RefineQuadrant<1>(&cells[4]);
-    if (quadrants[2]) RefineQuadrant<2>(&cells[8]);
-    if (quadrants[3]) RefineQuadrant<3>(&cells[12]);
+    Window w;
+    w.threshold = f.threshold;
+    w.packed = f.literals.packed;
+    w.marks = marking && !lumaMarked;
+    w.losslessLuma = f.losslessLuma;
+    w.losslessChroma = f.losslessChroma;
+    for (int r = 0; r < 9; ++r) {
+      std::memcpy(w.rec[r].data(), &rec[{r, 0}], 9);
+      std::memcpy(w.cur[r].data(), &cur[{r, 0}], 9);
+    }
+    std::array<Pending, 4> pending;
+    if (quadrants[0]) QuadrantSteps<0>(w, pending[0], &cells[0]);
+    if (quadrants[1]) QuadrantSteps<1>(w, pending[1], &cells[4]);
+    if (quadrants[2]) QuadrantSteps<2>(w, pending[2], &cells[8]);
+    if (quadrants[3]) QuadrantSteps<3>(w, pending[3], &cells[12]);
+    const bool whole = w.losslessLuma && !w.packed;
+    std::uint64_t sent = 0;
+    if (whole) {
+      // The changed cells of the changed quadrants, as the block's 4x4 cell rows.
+      std::array<std::uint8_t, 16> grid;
+      for (int q = 0; q < 4; ++q) {
+        for (int k = 0; k < 4; ++k) {
+          grid[8 * (q >> 1) + 4 * (k >> 1) + 2 * (q & 1) + (k & 1)] =
+              quadrants[q] & cells[4 * q + k];
+        }
+      }
+      sent = kernels.refineFinest8x8(&w.rec[0][0], &w.cur[0][0], 9, w.threshold, grid.data());
+    }
+    DetailBits detail;
+    if (quadrants[0]) FinishQuadrant<0>(w, pending[0], &cells[0], sent, whole, detail);
+    if (quadrants[1]) FinishQuadrant<1>(w, pending[1], &cells[4], sent, whole, detail);
+    if (quadrants[2]) FinishQuadrant<2>(w, pending[2], &cells[8], sent, whole, detail);
+    if (quadrants[3]) FinishQuadrant<3>(w, pending[3], &cells[12], sent, whole, detail);
+    f.blockBits.WriteBits(detail.bits, detail.count);
+    for (int r = 1; r < 9; ++r) std::memcpy(&rec[{r, 1}], &w.rec[r][1], 8);
   }
 
   BlockChange Detect(const std::uint8_t* other) {

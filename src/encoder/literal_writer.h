@@ -6,8 +6,10 @@
 // coder stores that one in its reconstruction: both pictures stay the same.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <span>
 
 namespace kvtc::encoder {
@@ -19,7 +21,7 @@ struct LiteralWriter {
   bool overflow = false;
 
   std::uint8_t Put(std::uint8_t sample) {
-    const std::uint8_t value = packed ? static_cast<std::uint8_t>(sample / 17 * 17) : sample;
+    const std::uint8_t value = Level(sample);
     if (count < bytes.size()) {
       bytes[count++] = value;
     } else {
@@ -32,12 +34,37 @@ struct LiteralWriter {
   // written either way); returns the value the decoder holds afterwards: the literal when
   // sent, `kept` otherwise.
   std::uint8_t PutIf(bool send, std::uint8_t sample, std::uint8_t kept) {
-    const std::uint8_t value = packed ? static_cast<std::uint8_t>(sample / 17 * 17) : sample;
+    const std::uint8_t value = Level(sample);
     const bool room = count < bytes.size();
     if (room) bytes[count] = value;
     count += send & room;
     overflow |= send & !room;
     return send ? value : kept;
+  }
+  // The value a literal of `sample` carries: what the decoder will read.
+  std::uint8_t Level(std::uint8_t sample) const {
+    return packed ? static_cast<std::uint8_t>(sample / 17 * 17) : sample;
+  }
+  // Literals already brought to their levels, in order; those past the end are dropped and
+  // set `overflow`, as Put does. With room for all N, all N bytes are copied (one fixed-size
+  // copy), the first n of them kept.
+  template <std::size_t N>
+  void Append(const std::array<std::uint8_t, N>& values, std::size_t n) {
+    if (bytes.size() - count >= N) {
+      std::memcpy(bytes.data() + count, values.data(), N);
+      count += n;
+      return;
+    }
+    Append(values.data(), n);
+  }
+  void Append(const std::uint8_t* values, std::size_t n) {
+    const std::size_t room = bytes.size() - count;
+    if (n > room) {
+      overflow = true;
+      n = room;
+    }
+    if (n != 0) std::memcpy(bytes.data() + count, values, n);
+    count += n;
   }
   // Bytes the sample section will take: a packed section holds two literals per byte.
   std::size_t SectionBytes() const { return packed ? (count + 1) / 2 : count; }

@@ -111,7 +111,8 @@ constexpr PixelKernels kPlain{CpuLevel::kC,    ConvertRgbPlain, ConvertColourPla
                               ConvertGreyPlain, PackYuv422,      ConvertFromRgb,
                               ConvertFromPackedYuv, ChangeFlags8x8,
                               BlendBytes,       BlendNibbles,    SharpenRow,
-                              ZoomComponents2x};
+                              ZoomComponents2x,
+                              RefineFinest8x8};
 #if KVTC_X86
 constexpr PixelKernels kSse2{CpuLevel::kSse2,
                              ConvertRgbRows<output::kRgbRowsSse2>,
@@ -125,7 +126,8 @@ constexpr PixelKernels kSse2{CpuLevel::kSse2,
                              finish::BlendBytesSse2,
                              finish::BlendNibblesSse2,
                              finish::SharpenRowSse2,
-                             finish::ZoomComponents2xSse2};
+                             finish::ZoomComponents2xSse2,
+                             encode::RefineFinest8x8Sse2};
 constexpr PixelKernels kAvx2{CpuLevel::kAvx2,
                              ConvertRgbRows<output::kRgbRowsAvx2>,
                              ConvertColourRows<output::kRgbRowsAvx2, output::kWordLayoutsAvx2>,
@@ -138,7 +140,8 @@ constexpr PixelKernels kAvx2{CpuLevel::kAvx2,
                              finish::BlendBytesAvx2,
                              finish::BlendNibblesAvx2,
                              finish::SharpenRowAvx2,
-                             finish::ZoomComponents2xAvx2};
+                             finish::ZoomComponents2xAvx2,
+                             encode::RefineFinest8x8Sse2};
 #endif
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include "pixels/cpu_features.h"
 #include "pixels/decoder_tables.h"
 #include "pixels/encoder_tables.h"
+#include "pixels/finest_refinement.h"
 #include "pixels/input_converters.h"
 #include "pixels/output_converters.h"
 #include "pixels/picture_blend.h"
@@ -58,6 +59,10 @@ struct PixelKernels {
   void (*zoomBytes2x)(const std::uint8_t* src, std::uint8_t* dst, std::uint32_t w,
                       std::uint32_t h, std::uint32_t p, std::uint32_t components,
                       const std::uint8_t* halfSum);
+  // The finest refinement level of a lossless-luma block (RefineFinest8x8).
+  std::uint64_t (*refineFinest8x8)(std::uint8_t* rec, const std::uint8_t* cur,
+                                   std::int32_t stride, std::uint32_t threshold,
+                                   const std::uint8_t* cells);
 };
 
 // The table of `level`, or of the highest level below it that this build carries.

@@ -29,8 +29,19 @@ struct BitWriter {
 
   // The low `count` bits of value (at most 32), bit 0 first.
   void WriteBits(std::uint32_t value, std::uint32_t count) {
-    // Bits past the end of the buffer are dropped and set `overflow`, as WriteBit does.
     const std::size_t room = 8 * bytes.size() - position;
+    if (room >= 40) {
+      // Far from the end: the partly filled byte and up to 32 bits fill at most five bytes,
+      // written whole; bytes past the last bit are cleared, as they will be anyway.
+      const unsigned shift = position & 7;
+      std::uint8_t* out = bytes.data() + (position >> 3);
+      const std::uint64_t mask = (std::uint64_t{1} << count) - 1;
+      const std::uint64_t pending = (*out & ((1u << shift) - 1)) | ((value & mask) << shift);
+      for (int i = 0; i < 5; ++i) out[i] = static_cast<std::uint8_t>(pending >> (8 * i));
+      position += count;
+      return;
+    }
+    // Bits past the end of the buffer are dropped and set `overflow`, as WriteBit does.
     if (count > room) {
       overflow = true;
       count = static_cast<std::uint32_t>(room);

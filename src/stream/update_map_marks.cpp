@@ -1,5 +1,7 @@
 #include "stream/update_map_marks.h"
 
+#include <cstring>
+
 namespace kvtc::stream {
 
 namespace {
@@ -13,7 +15,8 @@ void MarkSquare(const MapGrid& map, GridPoint topLeft, int size) {
 
 void MarkWholeBlock(const MapGrid& map, bool losslessLuma) {
   if (losslessLuma) {
-    MarkSquare(map, {1, 1}, 8);
+    // Row by row: the map's rows are contiguous from g(r, 1) to g(r, 8).
+    for (int r = 1; r <= 8; ++r) std::memset(&map[{r, 1}], 1, 8);
     return;
   }
   for (int r = 0; r <= 10; r += 2)

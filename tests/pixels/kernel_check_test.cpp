@@ -97,6 +97,34 @@ Run ChangeFlags() {
   };
 }
 
+// The finest refinement of every luma block in place, block after block (each reads what the
+// blocks above and left of it set), against a current picture moved by up to 12 either way,
+// with the cell flags drawn from `out`, at thresholds from none to past the largest
+// difference; `out` receives the sent bits.
+Run FinestRefinement() {
+  return [](const PixelKernels& k, Picture& p, const testing::Tables&) {
+    std::vector<std::uint8_t> current(p.planes), sent;
+    for (std::size_t i = 0; i < current.size(); ++i) {
+      current[i] = static_cast<std::uint8_t>(current[i] + p.out[i % p.out.size()] % 25 - 12);
+    }
+    const auto stride = static_cast<std::int32_t>(p.g.lumaStride);
+    std::size_t draw = 0;
+    for (const std::uint32_t t : {0u, 3u, 8u, 255u, 1000u}) {
+      for (std::uint32_t by = 0; by < p.g.blocksDown; ++by) {
+        for (std::uint32_t bx = 0; bx < p.g.blocksAcross; ++bx) {
+          std::uint8_t cells[16];
+          for (auto& c : cells) c = p.out[draw++ % p.out.size()] % 3 != 0;
+          const std::size_t origin = stream::LumaBlockOrigin(p.g, bx, by);
+          const std::uint64_t bits = k.refineFinest8x8(p.planes.data() + origin,
+                                                       current.data() + origin, stride, t, cells);
+          for (int b = 0; b < 8; ++b) sent.push_back(static_cast<std::uint8_t>(bits >> 8 * b));
+        }
+      }
+    }
+    p.out = sent;
+  };
+}
+
 // Blending reads the first and the last `out`-sized stretch of the planes as the previous and
 // the next picture and writes `out`.
 Run Blending(bool nibbles, Blend blend) {
@@ -181,6 +209,7 @@ std::vector<Entry> Entries() {
   entries.push_back({"uyvy input", PackedYuvInput(kUyvyOrder), 2});
   entries.push_back({"yuv422 grey", Yuv422(true), 2});
   entries.push_back({"change flags", ChangeFlags(), 1});
+  entries.push_back({"finest refinement", FinestRefinement(), 1});
   const char* blends[] = {"quarter", "half", "three quarters", "whole"};
   for (int b = 0; b < 4; ++b) {
     for (const bool nibbles : {false, true}) {
