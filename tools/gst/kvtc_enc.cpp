@@ -9,6 +9,7 @@
 #include "gst/element_common.h"
 #include "host/codec_settings.h"
 #include "host/compressor.h"
+#include "host/frame_clock.h"
 #include "host/frame_pacer.h"
 #include "host/host_errors.h"
 #include "kvtc/input_conversion.h"
@@ -81,22 +82,8 @@ struct Session {
   guint64 frames = 0;
   // Where the pictures fall at the stream's frame rate: a camera that skips frame times leaves
   // the link idle for them, and the rate control is told so.
-  GstClockTime firstPts = GST_CLOCK_TIME_NONE;
-  guint64 nextSlot = 0;
+  std::optional<kvtc::host::FrameClock> clock;
 };
-
-// Tells the pacer of the frame times before `pts` that had no picture.
-static void HoldSkippedFrames(Session& session, GstClockTime pts) {
-  const gint n = GST_VIDEO_INFO_FPS_N(&session.input), d = GST_VIDEO_INFO_FPS_D(&session.input);
-  if (!GST_CLOCK_TIME_IS_VALID(pts) || n <= 0 || d <= 0) return;
-  if (!GST_CLOCK_TIME_IS_VALID(session.firstPts)) session.firstPts = pts;
-  if (pts < session.firstPts) return;
-  const guint64 slot = gst_util_uint64_scale_round(pts - session.firstPts, n, GST_SECOND * d);
-  // A jump of more than ten minutes is a break in the timestamps, not time to fill.
-  if (slot > session.nextSlot + 600ull * n / d) session.nextSlot = slot;
-  for (; session.nextSlot < slot; ++session.nextSlot) session.pacer->Hold();
-  session.nextSlot = std::max(session.nextSlot, slot + 1);
-}
 
 enum {
   PROP_0,
@@ -308,6 +295,9 @@ static gboolean gst_kvtc_enc_set_format(GstVideoEncoder* encoder, GstVideoCodecS
         session->converter->Header(), settings, session->converter->RequiredInputCode(), quality);
     if (props.threshold != kUnset || props.quality != kUnset) pacing.finest = settings.bThreshold;
     session->pacer = std::make_unique<kvtc::host::FramePacer>(*session->compressor, pacing);
+    const gint n = GST_VIDEO_INFO_FPS_N(&info), d = GST_VIDEO_INFO_FPS_D(&info);
+    const double fps = n > 0 && d > 0 ? static_cast<double>(n) / d : 0;
+    session->clock.emplace(fps, fps / GST_SECOND);
   } catch (const std::invalid_argument& e) {
     GST_ELEMENT_ERROR(self, LIBRARY, SETTINGS, ("%s", e.what()), (nullptr));
     return TRUE;
@@ -369,7 +359,10 @@ static GstFlowReturn gst_kvtc_enc_handle_frame(GstVideoEncoder* encoder,
       GST_VIDEO_CODEC_FRAME_IS_FORCE_KEYFRAME(frame);
   GstFlowReturn ret = GST_FLOW_OK;
   try {
-    HoldSkippedFrames(*session, frame->pts);
+    const GstClockTime pts = frame->pts;
+    const kvtc::host::FramePlace place = session->clock->Place(
+        GST_CLOCK_TIME_IS_VALID(pts) ? std::optional(static_cast<std::int64_t>(pts)) : std::nullopt);
+    for (std::int64_t h = 0; h < place.held; ++h) session->pacer->Hold();
     const kvtc::host::PacedFrame out =
         session->pacer->Compress(session->converter->Convert(*picture), requestKey);
     // A frame the link cannot take leaves without an output buffer: the encoder base class

@@ -1,9 +1,9 @@
 #include "kvtc/encode_pipeline.h"
 
-#include <algorithm>
 #include <limits>
 
 #include "host/compressor.h"
+#include "host/frame_clock.h"
 #include "host/frame_inspection.h"
 #include "kvtc/avi_writer.h"
 #include "kvtc/progress.h"
@@ -19,34 +19,6 @@ std::uint32_t BlocksOf(int width, int height, BYTE decimation) {
       static_cast<std::uint32_t>(width), static_cast<std::uint32_t>(height), decimation);
   return g.blockCount;
 }
-
-// Where each picture goes in a stream of frames at the job's rate: by its timestamp, so that
-// a source that skips frame times (an AVI with empty frames, a variable-rate file) keeps its
-// timing. A picture is never dropped: one that comes early takes the next free frame. A jump
-// of more than ten minutes is taken as a break in the timestamps, not as time to fill.
-class FrameClock {
- public:
-  explicit FrameClock(const EncodeJob& job) : timeBase_(job.timeBase), rate_(job.rate) {}
-
-  std::int64_t FrameOf(const AVFrame& picture, std::int64_t nextFree) {
-    const std::int64_t stamp = picture.best_effort_timestamp;
-    if (timeBase_.num <= 0 || stamp == AV_NOPTS_VALUE) return nextFree;
-    if (first_ == AV_NOPTS_VALUE) first_ = stamp;
-    const std::int64_t frame =
-        av_rescale_q_rnd(stamp - first_, timeBase_, av_inv_q(rate_), AV_ROUND_NEAR_INF) - shift_;
-    if (frame - nextFree > 600 * av_q2d(rate_)) {
-      shift_ += frame - nextFree;
-      return nextFree;
-    }
-    return std::max(frame, nextFree);
-  }
-
- private:
-  AVRational timeBase_;
-  AVRational rate_;
-  std::int64_t first_ = AV_NOPTS_VALUE;
-  std::int64_t shift_ = 0;
-};
 
 }  // namespace
 
@@ -74,13 +46,17 @@ EncodeSummary EncodeToAvi(const EncodeJob& job, const std::function<const AVFram
   Progress progress(job.quiet, job.frameLimit >= 0 ? job.frameLimit : job.expectedFrames,
                     av_q2d(job.rate));
   host::FramePacer pacer(compressor, job.pacing);
-  FrameClock clock(job);
+  host::FrameClock clock(av_q2d(job.rate),
+                         job.timeBase.num > 0 ? av_q2d(job.timeBase) * av_q2d(job.rate) : 0);
   std::int64_t pictures = 0;
   std::int64_t nextKey = 0;  // the frame from which a key frame is asked for
   for (; job.frameLimit < 0 || pictures < job.frameLimit; ++pictures) {
     const AVFrame* picture = next();
     if (!picture) break;
-    for (const std::int64_t at = clock.FrameOf(*picture, summary.frames); summary.frames < at;) {
+    const std::int64_t stamp = picture->best_effort_timestamp;
+    const host::FramePlace place =
+        clock.Place(stamp == AV_NOPTS_VALUE ? std::nullopt : std::optional(stamp));
+    for (std::int64_t h = 0; h < place.held; ++h) {
       pacer.Hold();
       avi.WriteFrame({}, false);
       ++summary.held;
