@@ -195,8 +195,12 @@ struct Job {
     if (std::memchr(marks, 0, n)) {  // not every pixel marked
       if (layout) return StoreWritten(s.row, marks, n, x, y, true);
       k.load(At(x, y), n, bytes, s.above);
+      // A select rather than a branch: marks come in runs too short to predict.
+      std::uint32_t* __restrict row = s.row;
+      const std::uint32_t* __restrict above = s.above;
       for (std::uint32_t i = 0; i < n; ++i) {
-        if (!marks[i]) s.row[i] = s.above[i];
+        const std::uint32_t keep = std::uint32_t{marks[i] == 0} * 0xFFFFFFFFu;
+        row[i] = (row[i] & ~keep) | (above[i] & keep);
       }
     }
     Store(s.row, n, x, y, true);
