@@ -1,5 +1,6 @@
-// Input and output conversion, blending, sharpening and zoom of a 640 x 480 picture at each
-// instruction-set level, and an unchanged frame decoded against one memcpy of the picture.
+// Input and output conversion, chroma fill-in, blending, sharpening and zoom of a 640 x 480
+// picture at each instruction-set level, and an unchanged frame decoded against one memcpy of
+// the picture.
 // The "per_pixel" counter is the time per pixel.
 #include <benchmark/benchmark.h>
 
@@ -21,6 +22,7 @@
 #include "stream/block_offsets.h"
 #include "stream/codec_context.h"
 #include "stream/plane_geometry.h"
+#include "stream/plane_view.h"
 
 namespace kvtc::pixels {
 namespace {
@@ -239,6 +241,24 @@ void BM_SharpenLuma(benchmark::State& state) {
   CountPixels(state);
 }
 BENCHMARK(BM_SharpenLuma)->ArgName("level")->DenseRange(0, 2);
+
+// The chroma fill-in of both chroma planes with every other run of eight map columns marked,
+// as scattered changed blocks leave the map (the fill marks more, which changes nothing on
+// the next pass).
+void BM_FillChroma(benchmark::State& state) {
+  if (!LevelRuns(state, 0)) return;
+  Setup s(1.0);
+  for (std::size_t i = 0; i < s.map.size(); ++i) s.map[i] = i / 8 % 2;
+  const stream::MapView map = stream::UpdateMap(s.geometry, s.map);
+  const PixelKernels& k = KernelsFor(static_cast<CpuLevel>(state.range(0)));
+  for (auto _ : state) {
+    k.fillChromaByMap(stream::UPlane(s.geometry, s.planes), map);
+    k.fillChromaByMap(stream::VPlane(s.geometry, s.planes), map);
+    benchmark::DoNotOptimize(s.planes.data());
+  }
+  CountPixels(state);
+}
+BENCHMARK(BM_FillChroma)->ArgName("level")->DenseRange(0, 2);
 
 // The 2x zoom of a picture. Argument 0: the level; 1: bytes a pixel (1 for the 8-bit layouts,
 // 3 and 4 for 24- and 32-bit RGB, which zooms three of its bytes).

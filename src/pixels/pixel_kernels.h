@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "pixels/change_flags.h"
+#include "pixels/chroma_fill.h"
 #include "pixels/cpu_features.h"
 #include "pixels/decoder_tables.h"
 #include "pixels/encoder_tables.h"
@@ -63,6 +64,8 @@ struct PixelKernels {
   std::uint64_t (*refineFinest8x8)(std::uint8_t* rec, const std::uint8_t* cur,
                                    std::int32_t stride, std::uint32_t threshold,
                                    const std::uint8_t* cells);
+  // The map-guided fill-in of a chroma plane (FillChromaByMap).
+  void (*fillChromaByMap)(const stream::PlaneView& chroma, const stream::MapView& map);
 };
 
 // The table of `level`, or of the highest level below it that this build carries.

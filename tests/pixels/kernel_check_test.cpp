@@ -18,6 +18,7 @@
 #include "pixels/pixel_kernels.h"
 #include "stream/block_offsets.h"
 #include "stream/plane_geometry.h"
+#include "stream/plane_view.h"
 
 namespace kvtc::pixels {
 namespace {
@@ -171,6 +172,16 @@ Run Zooming(std::uint32_t p, std::uint32_t components) {
   };
 }
 
+// The chroma fill-in of both chroma planes in place, guided by the map (which it marks);
+// `out` is left as it was.
+Run ChromaFill() {
+  return [](const PixelKernels& k, Picture& p, const testing::Tables&) {
+    const stream::MapView map = stream::UpdateMap(p.g, p.map);
+    k.fillChromaByMap(stream::UPlane(p.g, p.planes), map);
+    k.fillChromaByMap(stream::VPlane(p.g, p.planes), map);
+  };
+}
+
 struct Entry {
   std::string name;
   Run run;
@@ -218,6 +229,7 @@ std::vector<Entry> Entries() {
     }
   }
   entries.push_back({"sharpen", Sharpening(), 1});
+  entries.push_back({"chroma fill", ChromaFill(), 1});
   for (const auto& [bytes, components] : {std::pair{1u, 1u}, {2u, 2u}, {3u, 3u}, {4u, 3u}}) {
     entries.push_back({"zoom " + std::to_string(components) + " of " + std::to_string(bytes),
                        Zooming(bytes, components), bytes});
