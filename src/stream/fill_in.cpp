@@ -60,11 +60,11 @@ void FillLumaByMap(const PlaneView& p, const MapView& map, const std::uint8_t* h
     const std::uint8_t* above = p.Row(r - 1);
     const std::uint8_t* below = p.Row(r + 1);
     std::uint8_t* row = p.Row(r);
-    const std::uint8_t* near = marksBelow ? marksBelow : marksAbove;
-    FillRowBetween<1>(row, above, below, marksAbove, near, span);
+    const std::uint8_t* marksBelowOrAbove = marksBelow ? marksBelow : marksAbove;
+    FillRowBetween<1>(row, above, below, marksAbove, marksBelowOrAbove, span);
     if (marks) {
       for (std::uint32_t x = 0; x <= last; ++x) {
-        marks[x] = (marksAbove[x] | near[x]) ? 1 : marks[x];
+        marks[x] = (marksAbove[x] | marksBelowOrAbove[x]) ? 1 : marks[x];
       }
     }
   }
