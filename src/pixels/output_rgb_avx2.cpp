@@ -1,6 +1,7 @@
 // 24- and 32-bit RGB output rows with AVX2: sixteen pixels at a time, 24-bit pixels packed and
 // unpacked with byte shuffles.
 #include "pixels/output_rgb_rows.h"
+#include "pixels/output_sums_avx2.h"
 #include "pixels/pixel_kernels.h"
 #include "pixels/simd_target.h"
 
@@ -13,23 +14,12 @@
 namespace kvtc::pixels::output {
 namespace {
 
-// One term of sixteen blocks from their offsets d (16-bit).
-KVTC_AVX2 __m256i Term(__m256i d, ChromaTermForm f) {
-  const __m256i negative = _mm256_cmpgt_epi16(_mm256_setzero_si256(), d);
-  const __m256i magnitude = _mm256_abs_epi16(d);
-  const __m256i one = _mm256_set1_epi16(1);
-  const __m256i form = _mm256_set1_epi32(f.bias << 16 | f.factor);
-  const __m256i lo = _mm256_madd_epi16(_mm256_unpacklo_epi16(magnitude, one), form);
-  const __m256i hi = _mm256_madd_epi16(_mm256_unpackhi_epi16(magnitude, one), form);
-  __m256i term = _mm256_packs_epi32(_mm256_srai_epi32(lo, f.shift), _mm256_srai_epi32(hi, f.shift));
-  term = _mm256_sign_epi16(term, d);
-  if (f.zeroBelow) {
-    term = _mm256_andnot_si256(
-        _mm256_and_si256(negative, _mm256_cmpgt_epi16(
-                                       d, _mm256_set1_epi16(static_cast<short>(-f.zeroBelow - 1)))),
-        term);
-  }
-  return term;
+// One term of sixteen blocks from their offsets d (16-bit), in its rounded-product form.
+KVTC_AVX2 __m256i Term(__m256i d, RoundedTermForm f) {
+  const __m256i term =
+      _mm256_mulhrs_epi16(_mm256_slli_epi16(d, f.shift), _mm256_set1_epi16(static_cast<short>(f.factor)));
+  if (!f.oneAt) return term;
+  return _mm256_sub_epi16(term, _mm256_cmpeq_epi16(d, _mm256_set1_epi16(static_cast<short>(f.oneAt))));
 }
 
 KVTC_AVX2 void Store16(std::int16_t* to, __m256i words) {
@@ -46,40 +36,23 @@ KVTC_AVX2 void Terms(const std::uint8_t* u, const std::uint8_t* v, std::uint32_t
         _mm256_cvtepu8_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(u + i)));
     const __m256i vv =
         _mm256_cvtepu8_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(v + i)));
-    Store16(red + i, Term(_mm256_sub_epi16(vv, centre), kRedFromV));
-    Store16(green + i, _mm256_add_epi16(Term(_mm256_sub_epi16(centre, uu), kGreenFromU),
-                                        Term(_mm256_sub_epi16(centre, vv), kGreenFromV)));
-    Store16(blue + i, Term(_mm256_sub_epi16(uu, centre), kBlueFromU));
+    Store16(red + i, Term(_mm256_sub_epi16(vv, centre), kRedFromVRounded));
+    Store16(green + i, _mm256_add_epi16(Term(_mm256_sub_epi16(centre, uu), kGreenFromURounded),
+                                        Term(_mm256_sub_epi16(centre, vv), kGreenFromVRounded)));
+    Store16(blue + i, Term(_mm256_sub_epi16(uu, centre), kBlueFromURounded));
   }
   ChromaTermsPlain(u + i, v + i, n - i, t, red + i, green + i, blue + i);
-}
-
-KVTC_AVX2 __m256i LoadTerms(const std::int16_t* t, unsigned step) {
-  if (step == 2) return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(t));
-  // Eight block terms, each for two pixels.
-  const __m256i words = _mm256_cvtepu16_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(t)));
-  return _mm256_or_si256(words, _mm256_slli_epi32(words, 16));
 }
 
 // Sixteen pixels from luma[step*i] and their terms.
 KVTC_AVX2 void SixteenPixels(const std::uint8_t* luma, unsigned step, const std::int16_t* red,
                              const std::int16_t* green, const std::int16_t* blue,
                              std::uint32_t* out) {
-  const __m256i y =
-      step == 1 ? _mm256_cvtepu8_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(luma)))
-                : _mm256_and_si256(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(luma)),
-                                   _mm256_set1_epi16(0xFF));
-  const __m256i one = _mm256_set1_epi16(1);
-  const __m256i coef = _mm256_set1_epi32(kLumaScaleBias << 16 | kLumaScaleFactor);
-  const __m256i lo =
-      _mm256_srai_epi32(_mm256_madd_epi16(_mm256_unpacklo_epi16(y, one), coef), kLumaScaleShift);
-  const __m256i hi =
-      _mm256_srai_epi32(_mm256_madd_epi16(_mm256_unpackhi_epi16(y, one), coef), kLumaScaleShift);
-  const __m256i l = _mm256_packs_epi32(lo, hi);  // lane order restored by the unpack
+  const __m256i l = LumaTerms16(luma, step);
   const __m256i zero = _mm256_setzero_si256();
-  const __m256i bg = _mm256_packus_epi16(_mm256_add_epi16(l, LoadTerms(blue, step)),
-                                         _mm256_add_epi16(l, LoadTerms(green, step)));
-  const __m256i r = _mm256_packus_epi16(_mm256_add_epi16(l, LoadTerms(red, step)), zero);
+  const __m256i bg = _mm256_packus_epi16(_mm256_add_epi16(l, BlockTerms16(blue, step)),
+                                         _mm256_add_epi16(l, BlockTerms16(green, step)));
+  const __m256i r = _mm256_packus_epi16(_mm256_add_epi16(l, BlockTerms16(red, step)), zero);
   const __m256i bgPairs = _mm256_unpacklo_epi8(bg, _mm256_srli_si256(bg, 8));
   const __m256i rPairs = _mm256_unpacklo_epi8(r, zero);
   const __m256i first = _mm256_unpacklo_epi16(bgPairs, rPairs);   // pixels 0-3, 8-11

@@ -146,6 +146,9 @@ struct Job {
     }
   }
 
+  // A word layout that converts its pixels straight from the samples (at a gamma of 1).
+  bool Direct() const { return layout && layout->convert && t.gammaKey == 1.0; }
+
   void ApplyGamma(std::uint32_t* px, std::uint32_t n) const {
     // Otherwise the table is the identity, or the layout's store applies it.
     if (t.gammaKey != 1.0 && !fold) k.gamma(px, n, t.gamma.data());
@@ -177,6 +180,10 @@ struct Job {
         for (std::uint32_t dy = 0; dy < rows; ++dy) {
           if (!marked[dy]) continue;
           const std::uint32_t y = y0 + dy;
+          if (Direct() && (!kPartial || !std::memchr(MapRow(map, y, x0), 0, n))) {
+            layout->convert(p.LumaRow(y) + x0, 1, s.Terms(), n, {x0, y, 1}, t, At(x0, y), nullptr);
+            continue;
+          }
           k.pixels(p.LumaRow(y) + x0, 1, s.Terms(), n, s.row);
           ApplyGamma(s.row, n);
           if (kPartial) {
@@ -225,9 +232,13 @@ struct Job {
     const bool next = x0 + n < p.width;  // the next chunk's first pixel is a neighbour
     const std::uint32_t evens = (n + 1) / 2 + (next ? 1 : 0);
     FillTerms(s, p, t, k, x0 / 2, evens, y / 2);
-    k.pixels(p.LumaRow(y) + x0, 2, s.Terms(), evens, s.even);
-    ApplyGamma(s.even, evens);
-    Requantise(s.even, evens, x0, y);
+    if (Direct()) {
+      layout->convert(p.LumaRow(y) + x0, 2, s.Terms(), evens, {x0, y, 2}, t, s.packed, s.even);
+    } else {
+      k.pixels(p.LumaRow(y) + x0, 2, s.Terms(), evens, s.even);
+      ApplyGamma(s.even, evens);
+      Requantise(s.even, evens, x0, y);
+    }
     std::uint32_t* row = s.row;
     // A word layout's last odd pixel at the right edge copies its neighbour's bytes (which in
     // a partial chunk may hold bits the layout does not use).

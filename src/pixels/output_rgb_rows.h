@@ -77,6 +77,11 @@ struct LayoutRows {
   // `kept` (which may be px); null where the layout has no such form.
   void (*storeKeep)(const std::uint32_t* px, std::uint32_t n, Place at, const DecoderTables& t,
                     std::uint8_t* dst, std::uint32_t* kept);
+  // RgbRowKernels::pixels then `store` at a gamma of 1 in one pass, from the same luma samples
+  // and chroma terms, with `kept` (where not null) as in storeKeep; null where the layout has
+  // no such form.
+  void (*convert)(const std::uint8_t* luma, unsigned step, ChromaRow terms, std::uint32_t n,
+                  Place at, const DecoderTables& t, std::uint8_t* dst, std::uint32_t* kept);
 };
 
 // A non-decreasing gamma table with gamma[0] = 0 folded into the word layouts' stores, built
@@ -121,6 +126,9 @@ inline constexpr int kCubeThirtySixthFactor = 1821;
 inline constexpr int kLumaScaleFactor = 9717;
 inline constexpr int kLumaScaleBias = 4067;
 inline constexpr int kLumaScaleShift = 13;
+// The same as y + ((y * factor + 16384) >> 15), the rounded high half of a 16-bit product
+// (proven by the kernel tests).
+inline constexpr int kLumaScaleRoundedFactor = 6100;
 
 // The row kernels of each level (x86 builds only).
 extern const RgbRowKernels kRgbRowsSse2, kRgbRowsAvx2;
@@ -147,6 +155,17 @@ inline constexpr ChromaTermForm kRedFromV{1385, 500, 10, 0};
 inline constexpr ChromaTermForm kGreenFromU{961, 1038, 11, 2};
 inline constexpr ChromaTermForm kGreenFromV{1411, 1034, 11, 1};
 inline constexpr ChromaTermForm kBlueFromU{4929, 1013, 11, 0};
+
+// The same tables as rounded high halves of 16-bit products: the entry at offset d is
+// (((d << shift) * factor + 16384) >> 15), plus 1 at d = oneAt where oneAt is not 0 (proven by
+// the kernel tests).
+struct RoundedTermForm {
+  int factor, shift, oneAt;
+};
+inline constexpr RoundedTermForm kRedFromVRounded{22156, 1, 0};
+inline constexpr RoundedTermForm kGreenFromURounded{15378, 0, -2};
+inline constexpr RoundedTermForm kGreenFromVRounded{22578, 0, -1};
+inline constexpr RoundedTermForm kBlueFromURounded{19716, 2, 0};
 
 // Runs `variant` with the row kernels; channel orders other than blue, green, red (the
 // codec's 24- and 32-bit layouts) go to the plain converter.

@@ -4,6 +4,7 @@
 // compares against the gamma's steps; keeping stores give back the words their pixels stand
 // for, so that half-resolution output need not load them again.
 #include "pixels/output_rgb_rows.h"
+#include "pixels/output_sums_avx2.h"
 #include "pixels/simd_target.h"
 
 #if KVTC_X86
@@ -390,11 +391,139 @@ KVTC_AVX2 void StoreCubeGamma(const std::uint32_t* px, std::uint32_t n, Place at
                 });
 }
 
+// Straight from luma samples and chroma terms (the layouts' convert): `sixteen(luma, red,
+// green, blue, dst, kept)` gets sixteen pixels' luma terms and chroma terms as 16-bit lanes, so
+// that each colour sum is their unclamped total. n pixels as RgbRowKernels::pixels takes them,
+// the last ones through copies so that nothing past them is read or written.
+template <std::uint32_t kOut, class Sixteen>
+KVTC_AVX2 inline void ConvertGroups(const std::uint8_t* luma, unsigned step, ChromaRow t,
+                                    std::uint32_t n, std::uint8_t* dst, std::uint32_t* kept,
+                                    Sixteen sixteen) {
+  const std::uint32_t perBlock = step == 1 ? 2 : 1;
+  const auto run = [&sixteen, step](const std::uint8_t* y, const std::int16_t* red,
+                                    const std::int16_t* green, const std::int16_t* blue,
+                                    std::uint8_t* d, std::uint32_t* k) KVTC_AVX2 {
+    sixteen(LumaTerms16(y, step), BlockTerms16(red, step), BlockTerms16(green, step),
+            BlockTerms16(blue, step), d, k);
+  };
+  std::uint32_t i = 0;
+  // With step 2 the last vector's luma reaches one byte past the last sample: kept for the tail.
+  for (; i + 16 < n + (step == 1 ? 1 : 0); i += 16) {
+    const std::uint32_t b = i / perBlock;
+    run(luma + step * i, t.red + b, t.green + b, t.blue + b, dst + kOut * i,
+        kept ? kept + i : nullptr);
+  }
+  if (i == n) return;
+  const std::uint32_t rest = n - i, b = i / perBlock, blocks = (rest + perBlock - 1) / perBlock;
+  alignas(32) std::uint8_t y[32] = {};
+  alignas(32) std::int16_t red[16] = {}, green[16] = {}, blue[16] = {};
+  alignas(32) std::uint8_t out[16 * kOut];
+  alignas(32) std::uint32_t words[16];
+  std::memcpy(y, luma + step * i, step * (rest - 1) + 1);
+  std::memcpy(red, t.red + b, 2 * blocks);
+  std::memcpy(green, t.green + b, 2 * blocks);
+  std::memcpy(blue, t.blue + b, 2 * blocks);
+  run(y, red, green, blue, out, kept ? words : nullptr);
+  std::memcpy(dst + kOut * i, out, kOut * rest);
+  if (kept) std::memcpy(kept + i, words, 4 * rest);
+}
+
+// A level from sums in 16-bit lanes: min(top, max(0, sum >> shift)).
+template <int kShift, int kTop>
+KVTC_AVX2 inline Vec ClampedLevel(Vec sum) {
+  return _mm256_min_epi16(_mm256_max_epi16(_mm256_srai_epi16(sum, kShift), _mm256_setzero_si256()),
+                          _mm256_set1_epi16(kTop));
+}
+
+// 15-bit fields: each sum clamped and shifted, sum >> 3 within 0..31.
+KVTC_AVX2 void Convert555(const std::uint8_t* luma, unsigned step, ChromaRow terms,
+                          std::uint32_t n, Place, const DecoderTables&, std::uint8_t* dst,
+                          std::uint32_t* kept) {
+  ConvertGroups<2>(luma, step, terms, n, dst, kept,
+                   [](Vec l, Vec r, Vec g, Vec b, std::uint8_t* d, std::uint32_t* k) KVTC_AVX2 {
+                     const Vec red = ClampedLevel<3, 31>(_mm256_add_epi16(l, r));
+                     const Vec green = ClampedLevel<3, 31>(_mm256_add_epi16(l, g));
+                     const Vec blue = ClampedLevel<3, 31>(_mm256_add_epi16(l, b));
+                     _mm256_storeu_si256(
+                         reinterpret_cast<Vec*>(d),
+                         _mm256_or_si256(_mm256_or_si256(_mm256_slli_epi16(red, 10),
+                                                         _mm256_slli_epi16(green, 5)),
+                                         blue));
+                     if (k) {
+                       Words(_mm256_or_si256(_mm256_slli_epi16(blue, 3),
+                                             _mm256_slli_epi16(green, 11)),
+                             _mm256_slli_epi16(red, 3), k);
+                     }
+                   });
+}
+
+// 3-3-2 fields: red and green (sum + 16) >> 5 within 0..7, blue (sum + 32) >> 6 within 0..3.
+KVTC_AVX2 void Convert332(const std::uint8_t* luma, unsigned step, ChromaRow terms,
+                          std::uint32_t n, Place, const DecoderTables&, std::uint8_t* dst,
+                          std::uint32_t* kept) {
+  ConvertGroups<1>(luma, step, terms, n, dst, kept,
+                   [](Vec l, Vec r, Vec g, Vec b, std::uint8_t* d, std::uint32_t* k) KVTC_AVX2 {
+                     const Vec l16 = _mm256_add_epi16(l, _mm256_set1_epi16(16));
+                     const Vec red = ClampedLevel<5, 7>(_mm256_add_epi16(l16, r));
+                     const Vec green = ClampedLevel<5, 7>(_mm256_add_epi16(l16, g));
+                     const Vec blue = ClampedLevel<6, 3>(
+                         _mm256_add_epi16(_mm256_add_epi16(l16, _mm256_set1_epi16(16)), b));
+                     const Vec index = _mm256_or_si256(
+                         _mm256_or_si256(_mm256_slli_epi16(red, 5), _mm256_slli_epi16(green, 2)),
+                         blue);
+                     _mm_storeu_si128(reinterpret_cast<__m128i*>(d), Bytes(index));
+                     if (k) {
+                       Words(_mm256_or_si256(_mm256_slli_epi16(blue, 6),
+                                             _mm256_slli_epi16(green, 13)),
+                             _mm256_slli_epi16(red, 5), k);
+                     }
+                   });
+}
+
+// Colour-cube indices 26 + red + 6 green + 36 blue, each level (c + lift) / 51 in its integer
+// form, with the lift 50 - threshold of each pixel's dither position added to the luma term
+// once: below a sum of 0 the form gives at most 0, above 255 at least 5.
+KVTC_AVX2 void ConvertCube(const std::uint8_t* luma, unsigned step, ChromaRow terms,
+                           std::uint32_t n, Place at, const DecoderTables& t, std::uint8_t* dst,
+                           std::uint32_t* kept) {
+  // The lifts of CubeLift as sixteen 16-bit lanes in pixel order.
+  const CubeLifts pairs = CubeLift(t, at);
+  const Vec lift = _mm256_permute4x64_epi64(
+      _mm256_packs_epi32(_mm256_srai_epi32(_mm256_slli_epi32(pairs.low, 16), 16),
+                         _mm256_srai_epi32(_mm256_slli_epi32(pairs.high, 16), 16)),
+      0xD8);
+  ConvertGroups<1>(
+      luma, step, terms, n, dst, kept,
+      [lift](Vec l, Vec r, Vec g, Vec b, std::uint8_t* d, std::uint32_t* k) KVTC_AVX2 {
+        const Vec lifted = _mm256_add_epi16(l, lift);
+        const auto level = [lifted](Vec term) KVTC_AVX2 {
+          return _mm256_min_epi16(
+              _mm256_max_epi16(_mm256_mulhi_epi16(_mm256_add_epi16(lifted, term),
+                                                  _mm256_set1_epi16(kCubeLevelFactor)),
+                               _mm256_setzero_si256()),
+              _mm256_set1_epi16(5));
+        };
+        const Vec red = level(r), green = level(g), blue = level(b);
+        const Vec index = _mm256_add_epi16(
+            _mm256_add_epi16(red, _mm256_mullo_epi16(green, _mm256_set1_epi16(6))),
+            _mm256_add_epi16(_mm256_mullo_epi16(blue, _mm256_set1_epi16(36)),
+                             _mm256_set1_epi16(26)));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(d), Bytes(index));
+        if (k) {
+          const Vec unit = _mm256_set1_epi16(51);
+          Words(_mm256_or_si256(_mm256_mullo_epi16(blue, unit),
+                                _mm256_slli_epi16(_mm256_mullo_epi16(green, unit), 8)),
+                _mm256_mullo_epi16(red, unit), k);
+        }
+      });
+}
+
 }  // namespace
 
-extern const WordLayouts kWordLayoutsAvx2{{2, Load555, Store555, Store555Gamma, Store555Keep},
-                                          {1, Load332, Store332, Store332Gamma, Store332Keep},
-                                          {1, LoadCube, StoreCube, StoreCubeGamma, StoreCubeKeep}};
+extern const WordLayouts kWordLayoutsAvx2{
+    {2, Load555, Store555, Store555Gamma, Store555Keep, Convert555},
+    {1, Load332, Store332, Store332Gamma, Store332Keep, Convert332},
+    {1, LoadCube, StoreCube, StoreCubeGamma, StoreCubeKeep, ConvertCube}};
 
 }  // namespace kvtc::pixels::output
 #endif
