@@ -16,10 +16,11 @@ namespace {
 
 // One term of sixteen blocks from their offsets d (16-bit), in its rounded-product form.
 KVTC_AVX2 __m256i Term(__m256i d, RoundedTermForm f) {
-  const __m256i term =
-      _mm256_mulhrs_epi16(_mm256_slli_epi16(d, f.shift), _mm256_set1_epi16(static_cast<short>(f.factor)));
+  const __m256i factor = _mm256_set1_epi16(static_cast<short>(f.factor));
+  const __m256i term = _mm256_mulhrs_epi16(_mm256_slli_epi16(d, f.shift), factor);
   if (!f.oneAt) return term;
-  return _mm256_sub_epi16(term, _mm256_cmpeq_epi16(d, _mm256_set1_epi16(static_cast<short>(f.oneAt))));
+  const __m256i oneAt = _mm256_set1_epi16(static_cast<short>(f.oneAt));
+  return _mm256_sub_epi16(term, _mm256_cmpeq_epi16(d, oneAt));
 }
 
 KVTC_AVX2 void Store16(std::int16_t* to, __m256i words) {
@@ -67,8 +68,8 @@ KVTC_AVX2 void Pixels(const std::uint8_t* luma, unsigned step, ChromaRow t, std:
                       std::uint32_t* out) {
   const std::uint32_t perBlock = step == 1 ? 2 : 1;
   std::uint32_t i = 0;
-  // With step 2 the last vector's luma reaches one byte past the last sample: kept for the tail.
-  for (; i + 16 < n + (step == 1 ? 1 : 0); i += 16) {
+  // With step 2 a vector's luma reaches the sample after its last pixel's.
+  for (; i + 16 <= n; i += 16) {
     const std::uint32_t b = i / perBlock;
     SixteenPixels(luma + step * i, step, t.red + b, t.green + b, t.blue + b, out + i);
   }

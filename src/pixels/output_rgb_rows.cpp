@@ -231,13 +231,17 @@ struct Job {
                      std::uint32_t* kept = nullptr) const {
     const bool next = x0 + n < p.width;  // the next chunk's first pixel is a neighbour
     const std::uint32_t evens = (n + 1) / 2 + (next ? 1 : 0);
-    FillTerms(s, p, t, k, x0 / 2, evens, y / 2);
+    // Up to whole vectors of even pixels where the row has them: a few more pixels cost less
+    // than a kernel's partial last vector.
+    const std::uint32_t converted = std::min((evens + 15) / 16 * 16, (p.width - x0 + 1) / 2);
+    FillTerms(s, p, t, k, x0 / 2, converted, y / 2);
     if (Direct()) {
-      layout->convert(p.LumaRow(y) + x0, 2, s.Terms(), evens, {x0, y, 2}, t, s.packed, s.even);
+      layout->convert(p.LumaRow(y) + x0, 2, s.Terms(), converted, {x0, y, 2}, t, s.packed,
+                      s.even);
     } else {
-      k.pixels(p.LumaRow(y) + x0, 2, s.Terms(), evens, s.even);
-      ApplyGamma(s.even, evens);
-      Requantise(s.even, evens, x0, y);
+      k.pixels(p.LumaRow(y) + x0, 2, s.Terms(), converted, s.even);
+      ApplyGamma(s.even, converted);
+      Requantise(s.even, converted, x0, y);
     }
     std::uint32_t* row = s.row;
     // A word layout's last odd pixel at the right edge copies its neighbour's bytes (which in
@@ -263,6 +267,9 @@ struct Job {
       }
     } else {
       s.even[evens] = s.even[evens - 1];  // the right edge repeats its pixel
+      if (layout && layout->spreadStore && kept) {
+        return layout->spreadStore(s.even, s.packed, n, {x0, y, 1}, t, At(x0, y), kept);
+      }
       k.spread(s.even, n, row);
     }
     StoreKeeping(row, n, x0, y, kept);

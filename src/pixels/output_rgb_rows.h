@@ -28,7 +28,8 @@ struct RgbRowKernels {
                 const DecoderTables& t, std::int16_t* red, std::int16_t* green, std::int16_t* blue);
   // n pixels, each the clamped sums of its luma term and chroma terms, with a zero top byte.
   // step 1: pixel i from luma[i] and the terms of block i/2; step 2: from luma[2i] and the
-  // terms of block i. Reads nothing of luma or terms beyond the n pixels'.
+  // terms of block i. Reads nothing of the terms beyond the n pixels', nor of luma beyond the
+  // sample after the last pixel's (at the end of a row, its margin).
   void (*pixels)(const std::uint8_t* luma, unsigned step, ChromaRow terms, std::uint32_t n,
                  std::uint32_t* out);
   // n pixels of `bytes` (3 or 4) each from the output into words, and back. A 32-bit store
@@ -49,7 +50,7 @@ struct RgbRowKernels {
 };
 
 // Where a run of pixels stands in the picture: pixel i at column x + step * i of row y, with x a
-// multiple of 16 (the colour cube's dither depends on the position).
+// multiple of 16, or one more with step 2 (the colour cube's dither depends on the position).
 struct Place {
   std::uint32_t x, y, step;
 };
@@ -82,6 +83,11 @@ struct LayoutRows {
   // no such form.
   void (*convert)(const std::uint8_t* luma, unsigned step, ChromaRow terms, std::uint32_t n,
                   Place at, const DecoderTables& t, std::uint8_t* dst, std::uint32_t* kept);
+  // RgbRowKernels::spread then storeKeep of n pixels at step 1 into dst and kept, with the
+  // even pixels (the words `even` as storeKeep gives them back) already stored at step 2 into
+  // evenOut; null where the layout has no such form.
+  void (*spreadStore)(const std::uint32_t* even, const std::uint8_t* evenOut, std::uint32_t n,
+                      Place at, const DecoderTables& t, std::uint8_t* dst, std::uint32_t* kept);
 };
 
 // A non-decreasing gamma table with gamma[0] = 0 folded into the word layouts' stores, built

@@ -10,7 +10,9 @@
 #if KVTC_X86
 #include <immintrin.h>
 
+#include <algorithm>
 #include <cstring>
+#include <utility>
 
 namespace kvtc::pixels::output {
 namespace {
@@ -225,10 +227,11 @@ KVTC_AVX2 CubeLifts CubeLift(const DecoderTables& t, Place at) {
   const std::int32_t* row = t.dither[at.y % 16];
   Vec low = _mm256_loadu_si256(reinterpret_cast<const Vec*>(row));  // columns 0-7
   Vec high = _mm256_loadu_si256(reinterpret_cast<const Vec*>(row + 8));
-  if (at.step == 2) {  // columns 0, 2, ..., 14 twice
-    const Vec evens = _mm256_setr_epi32(0, 2, 4, 6, 1, 3, 5, 7);
-    low = _mm256_permute2x128_si256(_mm256_permutevar8x32_epi32(low, evens),
-                                    _mm256_permutevar8x32_epi32(high, evens), 0x20);
+  if (at.step == 2) {  // columns 0, 2, ..., 14 (or 1, 3, ..., 15 from an odd column) twice
+    const Vec pick = at.x % 2 ? _mm256_setr_epi32(1, 3, 5, 7, 0, 2, 4, 6)
+                              : _mm256_setr_epi32(0, 2, 4, 6, 1, 3, 5, 7);
+    low = _mm256_permute2x128_si256(_mm256_permutevar8x32_epi32(low, pick),
+                                    _mm256_permutevar8x32_epi32(high, pick), 0x20);
     high = low;
   }
   return {LiftPairs(low), LiftPairs(high)};
@@ -394,38 +397,45 @@ KVTC_AVX2 void StoreCubeGamma(const std::uint32_t* px, std::uint32_t n, Place at
 // Straight from luma samples and chroma terms (the layouts' convert): `sixteen(luma, red,
 // green, blue, dst, kept)` gets sixteen pixels' luma terms and chroma terms as 16-bit lanes, so
 // that each colour sum is their unclamped total. n pixels as RgbRowKernels::pixels takes them,
-// the last ones through copies so that nothing past them is read or written.
-template <std::uint32_t kOut, class Sixteen>
-KVTC_AVX2 inline void ConvertGroups(const std::uint8_t* luma, unsigned step, ChromaRow t,
-                                    std::uint32_t n, std::uint8_t* dst, std::uint32_t* kept,
-                                    Sixteen sixteen) {
-  const std::uint32_t perBlock = step == 1 ? 2 : 1;
-  const auto run = [&sixteen, step](const std::uint8_t* y, const std::int16_t* red,
-                                    const std::int16_t* green, const std::int16_t* blue,
-                                    std::uint8_t* d, std::uint32_t* k) KVTC_AVX2 {
-    sixteen(LumaTerms16(y, step), BlockTerms16(red, step), BlockTerms16(green, step),
-            BlockTerms16(blue, step), d, k);
+// the last ones through copies.
+template <std::uint32_t kOut, unsigned kStep, class Sixteen>
+KVTC_AVX2 inline void ConvertGroupsOf(const std::uint8_t* luma, ChromaRow t, std::uint32_t n,
+                                      std::uint8_t* dst, std::uint32_t* kept,
+                                      const Sixteen& sixteen) {
+  const auto run = [&sixteen](const std::uint8_t* y, const std::int16_t* red,
+                              const std::int16_t* green, const std::int16_t* blue,
+                              std::uint8_t* d, std::uint32_t* k) KVTC_AVX2 {
+    sixteen(LumaTerms16(y, kStep), BlockTerms16(red, kStep), BlockTerms16(green, kStep),
+            BlockTerms16(blue, kStep), d, k);
   };
   std::uint32_t i = 0;
-  // With step 2 the last vector's luma reaches one byte past the last sample: kept for the tail.
-  for (; i + 16 < n + (step == 1 ? 1 : 0); i += 16) {
-    const std::uint32_t b = i / perBlock;
-    run(luma + step * i, t.red + b, t.green + b, t.blue + b, dst + kOut * i,
+  // With step 2 a vector's luma reaches the sample after its last pixel's.
+  for (; i + 16 <= n; i += 16) {
+    const std::uint32_t b = i / (3 - kStep);
+    run(luma + kStep * i, t.red + b, t.green + b, t.blue + b, dst + kOut * i,
         kept ? kept + i : nullptr);
   }
   if (i == n) return;
-  const std::uint32_t rest = n - i, b = i / perBlock, blocks = (rest + perBlock - 1) / perBlock;
+  const std::uint32_t rest = n - i, b = i / (3 - kStep), blocks = (rest + 2 - kStep) / (3 - kStep);
   alignas(32) std::uint8_t y[32] = {};
   alignas(32) std::int16_t red[16] = {}, green[16] = {}, blue[16] = {};
   alignas(32) std::uint8_t out[16 * kOut];
   alignas(32) std::uint32_t words[16];
-  std::memcpy(y, luma + step * i, step * (rest - 1) + 1);
+  std::memcpy(y, luma + kStep * i, kStep * (rest - 1) + 1);
   std::memcpy(red, t.red + b, 2 * blocks);
   std::memcpy(green, t.green + b, 2 * blocks);
   std::memcpy(blue, t.blue + b, 2 * blocks);
   run(y, red, green, blue, out, kept ? words : nullptr);
   std::memcpy(dst + kOut * i, out, kOut * rest);
   if (kept) std::memcpy(kept + i, words, 4 * rest);
+}
+
+template <std::uint32_t kOut, class Sixteen>
+KVTC_AVX2 inline void ConvertGroups(const std::uint8_t* luma, unsigned step, ChromaRow t,
+                                    std::uint32_t n, std::uint8_t* dst, std::uint32_t* kept,
+                                    const Sixteen& sixteen) {
+  if (step == 1) return ConvertGroupsOf<kOut, 1>(luma, t, n, dst, kept, sixteen);
+  ConvertGroupsOf<kOut, 2>(luma, t, n, dst, kept, sixteen);
 }
 
 // A level from sums in 16-bit lanes: min(top, max(0, sum >> shift)).
@@ -518,12 +528,72 @@ KVTC_AVX2 void ConvertCube(const std::uint8_t* luma, unsigned step, ChromaRow te
       });
 }
 
+// Spread then a keeping store (LayoutRows::spreadStore): the odd pixels, each the bytewise
+// mean of its neighbours, stored through `storeKeep` from the odd column after at.x with step
+// 2, and interleaved with the even ones, 64 pixels at a time.
+template <std::uint32_t kBytes, auto kStoreKeep>
+KVTC_AVX2 void SpreadStore(const std::uint32_t* even, const std::uint8_t* evenOut,
+                           std::uint32_t n, Place at, const DecoderTables& t, std::uint8_t* dst,
+                           std::uint32_t* kept) {
+  constexpr std::uint32_t kOdds = 32;
+  alignas(32) std::uint32_t odd[kOdds], oddKept[kOdds];
+  alignas(32) std::uint8_t oddOut[kBytes * kOdds];
+  for (std::uint32_t x = 0; x < n; x += 2 * kOdds) {
+    const std::uint32_t pixels = std::min(n - x, 2 * kOdds), odds = pixels / 2;
+    const std::uint32_t* e = even + x / 2;
+    std::uint32_t j = 0;
+    for (; j + 8 <= odds; j += 8) {
+      StoreWords(odd + j, _mm256_avg_epu8(LoadWords(e + j), LoadWords(e + j + 1)));
+    }
+    for (; j < odds; ++j) {
+      odd[j] = static_cast<std::uint32_t>(_mm_cvtsi128_si32(
+          _mm_avg_epu8(_mm_cvtsi32_si128(static_cast<int>(e[j])),
+                       _mm_cvtsi32_si128(static_cast<int>(e[j + 1])))));
+    }
+    if (odds) kStoreKeep(odd, odds, {at.x + x + 1, at.y, 2}, t, oddOut, oddKept);
+    const std::uint8_t* eo = evenOut + kBytes * (x / 2);
+    std::uint8_t* d = dst + kBytes * x;
+    std::uint32_t* k = kept + x;
+    if (pixels < 2 * kOdds) {
+      for (std::uint32_t i = 0; i < pixels; ++i) {
+        const bool isOdd = i % 2;
+        std::memcpy(d + kBytes * i, (isOdd ? oddOut : eo) + kBytes * (i / 2), kBytes);
+        k[i] = isOdd ? oddKept[i / 2] : e[i / 2];
+      }
+      continue;
+    }
+    // Two vectors interleaved element by element, as the unpacks of a and b leave them.
+    const auto interleave = [](std::uint8_t* to, Vec lo, Vec hi) KVTC_AVX2 {
+      _mm256_storeu_si256(reinterpret_cast<Vec*>(to), _mm256_permute2x128_si256(lo, hi, 0x20));
+      _mm256_storeu_si256(reinterpret_cast<Vec*>(to + 32),
+                          _mm256_permute2x128_si256(lo, hi, 0x31));
+    };
+    for (std::uint32_t q = 0; q < 4; ++q) {  // the words, 16 at a time
+      const Vec a = LoadWords(e + 8 * q), b = LoadWords(oddKept + 8 * q);
+      interleave(reinterpret_cast<std::uint8_t*>(k + 16 * q), _mm256_unpacklo_epi32(a, b),
+                 _mm256_unpackhi_epi32(a, b));
+    }
+    for (std::uint32_t q = 0; q < kBytes; ++q) {  // the output, 32 bytes of each at a time
+      const Vec a = _mm256_loadu_si256(reinterpret_cast<const Vec*>(eo + 32 * q));
+      const Vec b = _mm256_load_si256(reinterpret_cast<const Vec*>(oddOut + 32 * q));
+      if constexpr (kBytes == 1) {
+        interleave(d, _mm256_unpacklo_epi8(a, b), _mm256_unpackhi_epi8(a, b));
+      } else {
+        interleave(d + 64 * q, _mm256_unpacklo_epi16(a, b), _mm256_unpackhi_epi16(a, b));
+      }
+    }
+  }
+}
+
 }  // namespace
 
 extern const WordLayouts kWordLayoutsAvx2{
-    {2, Load555, Store555, Store555Gamma, Store555Keep, Convert555},
-    {1, Load332, Store332, Store332Gamma, Store332Keep, Convert332},
-    {1, LoadCube, StoreCube, StoreCubeGamma, StoreCubeKeep, ConvertCube}};
+    {2, Load555, Store555, Store555Gamma, Store555Keep, Convert555,
+     SpreadStore<2, Store555Keep>},
+    {1, Load332, Store332, Store332Gamma, Store332Keep, Convert332,
+     SpreadStore<1, Store332Keep>},
+    {1, LoadCube, StoreCube, StoreCubeGamma, StoreCubeKeep, ConvertCube,
+     SpreadStore<1, StoreCubeKeep>}};
 
 }  // namespace kvtc::pixels::output
 #endif
