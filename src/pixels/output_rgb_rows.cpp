@@ -217,9 +217,9 @@ struct Job {
   template <bool kPartial>
   const std::uint32_t* HalfEvenStrip(std::uint32_t y, std::uint32_t x0, std::uint32_t n,
                                      std::uint32_t* kept) const {
-    if (kPartial && !RowMarked(map, y, x0, n + 1)) return nullptr;
-    if (kPartial && !AllOnes(MapRow(map, y, x0), n + 1)) {
-      HalfEvenChunk<true>(y, x0, n);
+    const std::uint8_t* marks = kPartial ? MapRow(map, y, x0) : nullptr;
+    if (kPartial && !(marks && AllOnes(marks, n + 1))) {
+      if (marks && AnyMarked(marks, n + 1)) HalfEvenChunk<true>(y, x0, n);
       return nullptr;
     }
     HalfEvenChunk<false>(y, x0, n, kept);
@@ -283,8 +283,8 @@ struct Job {
     const bool below = y + 1 < p.height;
     const std::uint8_t* up = kPartial ? MapRow(map, y - 1, x0) : nullptr;
     const std::uint8_t* down = kPartial ? MapRow(map, y + 1, x0) : nullptr;
-    if (kPartial && !(up && AnyMarked(up, n)) && !(down && AnyMarked(down, n))) return;
     const bool whole = !kPartial || (up && AllOnes(up, n)) || (down && AllOnes(down, n));
+    if (!whole && !(up && AnyMarked(up, n)) && !(down && AnyMarked(down, n))) return;
     if (kPartial && !whole) {
       for (std::uint32_t i = 0; i < n; ++i) s.written[i] = (up && up[i]) || (down && down[i]);
     }

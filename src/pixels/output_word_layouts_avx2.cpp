@@ -496,12 +496,21 @@ KVTC_AVX2 void Convert332(const std::uint8_t* luma, unsigned step, ChromaRow ter
 KVTC_AVX2 void ConvertCube(const std::uint8_t* luma, unsigned step, ChromaRow terms,
                            std::uint32_t n, Place at, const DecoderTables& t, std::uint8_t* dst,
                            std::uint32_t* kept) {
-  // The lifts of CubeLift as sixteen 16-bit lanes in pixel order.
-  const CubeLifts pairs = CubeLift(t, at);
-  const Vec lift = _mm256_permute4x64_epi64(
-      _mm256_packs_epi32(_mm256_srai_epi32(_mm256_slli_epi32(pairs.low, 16), 16),
-                         _mm256_srai_epi32(_mm256_slli_epi32(pairs.high, 16), 16)),
+  // The lifts of sixteen pixels as 16-bit lanes in pixel order: the row's thresholds, with step
+  // 2 those of every second column from at.x twice.
+  const std::int32_t* row = t.dither[at.y % 16];
+  Vec threshold = _mm256_permute4x64_epi64(
+      _mm256_packs_epi32(_mm256_loadu_si256(reinterpret_cast<const Vec*>(row)),
+                         _mm256_loadu_si256(reinterpret_cast<const Vec*>(row + 8))),
       0xD8);
+  if (at.step == 2) {
+    const char first = static_cast<char>(2 * (at.x % 2));  // the 16-bit lane's low byte
+    const __m128i pick = _mm_add_epi8(
+        _mm_setr_epi8(0, 1, 4, 5, 8, 9, 12, 13, 0, 1, 4, 5, 8, 9, 12, 13), _mm_set1_epi8(first));
+    threshold = _mm256_permute4x64_epi64(
+        _mm256_shuffle_epi8(threshold, _mm256_broadcastsi128_si256(pick)), 0x88);
+  }
+  const Vec lift = _mm256_sub_epi16(_mm256_set1_epi16(50), threshold);
   ConvertGroups<1>(
       luma, step, terms, n, dst, kept,
       [lift](Vec l, Vec r, Vec g, Vec b, std::uint8_t* d, std::uint32_t* k) KVTC_AVX2 {
@@ -530,17 +539,22 @@ KVTC_AVX2 void ConvertCube(const std::uint8_t* luma, unsigned step, ChromaRow te
 
 // Spread then a keeping store (LayoutRows::spreadStore): the odd pixels, each the bytewise
 // mean of its neighbours, stored through `storeKeep` from the odd column after at.x with step
-// 2, and interleaved with the even ones, 64 pixels at a time.
+// 2, and interleaved with the even ones, up to 256 pixels at a time.
 template <std::uint32_t kBytes, auto kStoreKeep>
 KVTC_AVX2 void SpreadStore(const std::uint32_t* even, const std::uint8_t* evenOut,
                            std::uint32_t n, Place at, const DecoderTables& t, std::uint8_t* dst,
                            std::uint32_t* kept) {
-  constexpr std::uint32_t kOdds = 32;
+  constexpr std::uint32_t kOdds = 128;
   alignas(32) std::uint32_t odd[kOdds], oddKept[kOdds];
   alignas(32) std::uint8_t oddOut[kBytes * kOdds];
-  for (std::uint32_t x = 0; x < n; x += 2 * kOdds) {
-    const std::uint32_t pixels = std::min(n - x, 2 * kOdds), odds = pixels / 2;
-    const std::uint32_t* e = even + x / 2;
+  // Two vectors interleaved element by element, as the unpacks of a and b leave them.
+  const auto interleave = [](std::uint8_t* to, Vec lo, Vec hi) KVTC_AVX2 {
+    _mm256_storeu_si256(reinterpret_cast<Vec*>(to), _mm256_permute2x128_si256(lo, hi, 0x20));
+    _mm256_storeu_si256(reinterpret_cast<Vec*>(to + 32), _mm256_permute2x128_si256(lo, hi, 0x31));
+  };
+  for (std::uint32_t x0 = 0; x0 < n; x0 += 2 * kOdds) {
+    const std::uint32_t pixels = std::min(n - x0, 2 * kOdds), odds = pixels / 2;
+    const std::uint32_t* e = even + x0 / 2;
     std::uint32_t j = 0;
     for (; j + 8 <= odds; j += 8) {
       StoreWords(odd + j, _mm256_avg_epu8(LoadWords(e + j), LoadWords(e + j + 1)));
@@ -550,37 +564,32 @@ KVTC_AVX2 void SpreadStore(const std::uint32_t* even, const std::uint8_t* evenOu
           _mm_avg_epu8(_mm_cvtsi32_si128(static_cast<int>(e[j])),
                        _mm_cvtsi32_si128(static_cast<int>(e[j + 1])))));
     }
-    if (odds) kStoreKeep(odd, odds, {at.x + x + 1, at.y, 2}, t, oddOut, oddKept);
-    const std::uint8_t* eo = evenOut + kBytes * (x / 2);
-    std::uint8_t* d = dst + kBytes * x;
-    std::uint32_t* k = kept + x;
-    if (pixels < 2 * kOdds) {
-      for (std::uint32_t i = 0; i < pixels; ++i) {
-        const bool isOdd = i % 2;
-        std::memcpy(d + kBytes * i, (isOdd ? oddOut : eo) + kBytes * (i / 2), kBytes);
-        k[i] = isOdd ? oddKept[i / 2] : e[i / 2];
+    if (odds) kStoreKeep(odd, odds, {at.x + x0 + 1, at.y, 2}, t, oddOut, oddKept);
+    const std::uint8_t* eo = evenOut + kBytes * (x0 / 2);
+    std::uint8_t* d = dst + kBytes * x0;
+    std::uint32_t* k = kept + x0;
+    std::uint32_t i = 0;
+    for (; i + 64 <= pixels; i += 64) {  // from 32 even and 32 odd pixels
+      const std::uint32_t h = i / 2;
+      for (std::uint32_t q = 0; q < 4; ++q) {  // the words, 16 at a time
+        const Vec a = LoadWords(e + h + 8 * q), b = LoadWords(oddKept + h + 8 * q);
+        interleave(reinterpret_cast<std::uint8_t*>(k + i + 16 * q), _mm256_unpacklo_epi32(a, b),
+                   _mm256_unpackhi_epi32(a, b));
       }
-      continue;
-    }
-    // Two vectors interleaved element by element, as the unpacks of a and b leave them.
-    const auto interleave = [](std::uint8_t* to, Vec lo, Vec hi) KVTC_AVX2 {
-      _mm256_storeu_si256(reinterpret_cast<Vec*>(to), _mm256_permute2x128_si256(lo, hi, 0x20));
-      _mm256_storeu_si256(reinterpret_cast<Vec*>(to + 32),
-                          _mm256_permute2x128_si256(lo, hi, 0x31));
-    };
-    for (std::uint32_t q = 0; q < 4; ++q) {  // the words, 16 at a time
-      const Vec a = LoadWords(e + 8 * q), b = LoadWords(oddKept + 8 * q);
-      interleave(reinterpret_cast<std::uint8_t*>(k + 16 * q), _mm256_unpacklo_epi32(a, b),
-                 _mm256_unpackhi_epi32(a, b));
-    }
-    for (std::uint32_t q = 0; q < kBytes; ++q) {  // the output, 32 bytes of each at a time
-      const Vec a = _mm256_loadu_si256(reinterpret_cast<const Vec*>(eo + 32 * q));
-      const Vec b = _mm256_load_si256(reinterpret_cast<const Vec*>(oddOut + 32 * q));
-      if constexpr (kBytes == 1) {
-        interleave(d, _mm256_unpacklo_epi8(a, b), _mm256_unpackhi_epi8(a, b));
-      } else {
-        interleave(d + 64 * q, _mm256_unpacklo_epi16(a, b), _mm256_unpackhi_epi16(a, b));
+      for (std::uint32_t q = 0; q < kBytes; ++q) {  // the output, 32 bytes of each at a time
+        const Vec a = _mm256_loadu_si256(reinterpret_cast<const Vec*>(eo + kBytes * h + 32 * q));
+        const Vec b = _mm256_load_si256(reinterpret_cast<const Vec*>(oddOut + kBytes * h + 32 * q));
+        if constexpr (kBytes == 1) {
+          interleave(d + i, _mm256_unpacklo_epi8(a, b), _mm256_unpackhi_epi8(a, b));
+        } else {
+          interleave(d + 2 * i + 64 * q, _mm256_unpacklo_epi16(a, b), _mm256_unpackhi_epi16(a, b));
+        }
       }
+    }
+    for (; i < pixels; ++i) {
+      const bool isOdd = i % 2;
+      std::memcpy(d + kBytes * i, (isOdd ? oddOut : eo) + kBytes * (i / 2), kBytes);
+      k[i] = isOdd ? oddKept[i / 2] : e[i / 2];
     }
   }
 }
