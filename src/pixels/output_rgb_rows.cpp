@@ -13,7 +13,7 @@ namespace {
 using stream::AnyMarked;
 
 constexpr std::uint32_t kChunk = 256;              // output pixels per chunk (even)
-constexpr std::uint32_t kPad = 16;                 // room for a kernel's whole last vector
+constexpr std::uint32_t kPad = 32;                 // room for a kernel's whole last vectors
 constexpr std::uint32_t kBlocks = kChunk / 2 + 1;  // with the half variants' extra pixel
 
 // The scratch rows of one call.
@@ -146,8 +146,16 @@ struct Job {
     }
   }
 
-  // A word layout that converts its pixels straight from the samples (at a gamma of 1).
-  bool Direct() const { return layout && layout->convert && t.gammaKey == 1.0; }
+  // A word layout that converts its pixels straight from the samples.
+  bool Direct() const {
+    return layout && (fold ? layout->convertGamma != nullptr
+                           : layout->convert && t.gammaKey == 1.0);
+  }
+  void Convert(const std::uint8_t* luma, unsigned step, std::uint32_t n, Place at,
+               std::uint8_t* dst, std::uint32_t* kept) const {
+    if (fold) return layout->convertGamma(luma, step, s.Terms(), n, at, *fold, dst, kept);
+    layout->convert(luma, step, s.Terms(), n, at, t, dst, kept);
+  }
 
   void ApplyGamma(std::uint32_t* px, std::uint32_t n) const {
     // Otherwise the table is the identity, or the layout's store applies it.
@@ -181,7 +189,7 @@ struct Job {
           if (!marked[dy]) continue;
           const std::uint32_t y = y0 + dy;
           if (Direct() && (!kPartial || !std::memchr(MapRow(map, y, x0), 0, n))) {
-            layout->convert(p.LumaRow(y) + x0, 1, s.Terms(), n, {x0, y, 1}, t, At(x0, y), nullptr);
+            Convert(p.LumaRow(y) + x0, 1, n, {x0, y, 1}, At(x0, y), nullptr);
             continue;
           }
           k.pixels(p.LumaRow(y) + x0, 1, s.Terms(), n, s.row);
@@ -233,11 +241,10 @@ struct Job {
     const std::uint32_t evens = (n + 1) / 2 + (next ? 1 : 0);
     // Up to whole vectors of even pixels where the row has them: a few more pixels cost less
     // than a kernel's partial last vector.
-    const std::uint32_t converted = std::min((evens + 15) / 16 * 16, (p.width - x0 + 1) / 2);
+    const std::uint32_t converted = std::min((evens + 31) / 32 * 32, (p.width - x0 + 1) / 2);
     FillTerms(s, p, t, k, x0 / 2, converted, y / 2);
     if (Direct()) {
-      layout->convert(p.LumaRow(y) + x0, 2, s.Terms(), converted, {x0, y, 2}, t, s.packed,
-                      s.even);
+      Convert(p.LumaRow(y) + x0, 2, converted, {x0, y, 2}, s.packed, s.even);
     } else {
       k.pixels(p.LumaRow(y) + x0, 2, s.Terms(), converted, s.even);
       ApplyGamma(s.even, converted);

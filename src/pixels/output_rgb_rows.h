@@ -83,6 +83,9 @@ struct LayoutRows {
   // no such form.
   void (*convert)(const std::uint8_t* luma, unsigned step, ChromaRow terms, std::uint32_t n,
                   Place at, const DecoderTables& t, std::uint8_t* dst, std::uint32_t* kept);
+  // The same with a gamma folded in (pixels, then storeGamma), at.x a multiple of 16.
+  void (*convertGamma)(const std::uint8_t* luma, unsigned step, ChromaRow terms, std::uint32_t n,
+                       Place at, const GammaFold& g, std::uint8_t* dst, std::uint32_t* kept);
   // RgbRowKernels::spread then storeKeep of n pixels at step 1 into dst and kept, with the
   // even pixels (the words `even` as storeKeep gives them back) already stored at step 2 into
   // evenOut; null where the layout has no such form.

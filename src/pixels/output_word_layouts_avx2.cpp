@@ -537,6 +537,203 @@ KVTC_AVX2 void ConvertCube(const std::uint8_t* luma, unsigned step, ChromaRow te
       });
 }
 
+// With the gamma folded in (the layouts' convertGamma): as ConvertGroups, thirty-two pixels
+// at a time, `pair(first, second, dst, kept)` getting the sums of pixels 0-15 and 16-31.
+struct Sums16 {
+  Vec l, r, g, b;
+};
+
+template <std::uint32_t kOut, unsigned kStep, class Pair>
+KVTC_AVX2 inline void ConvertPairsOf(const std::uint8_t* luma, ChromaRow t, std::uint32_t n,
+                                     std::uint8_t* dst, std::uint32_t* kept, const Pair& pair) {
+  constexpr std::uint32_t kPerBlock = 3 - kStep;
+  const auto sums = [](const std::uint8_t* y, const std::int16_t* red, const std::int16_t* green,
+                       const std::int16_t* blue) KVTC_AVX2 {
+    return Sums16{LumaTerms16(y, kStep), BlockTerms16(red, kStep), BlockTerms16(green, kStep),
+                  BlockTerms16(blue, kStep)};
+  };
+  const auto run = [&](const std::uint8_t* y, const std::int16_t* red, const std::int16_t* green,
+                       const std::int16_t* blue, std::uint8_t* d, std::uint32_t* k) KVTC_AVX2 {
+    constexpr std::uint32_t kHalf = 16 / kPerBlock;  // the second sixteen's first block
+    pair(sums(y, red, green, blue),
+         sums(y + 16 * kStep, red + kHalf, green + kHalf, blue + kHalf), d, k);
+  };
+  std::uint32_t i = 0;
+  for (; i + 32 <= n; i += 32) {
+    const std::uint32_t b = i / kPerBlock;
+    run(luma + kStep * i, t.red + b, t.green + b, t.blue + b, dst + kOut * i,
+        kept ? kept + i : nullptr);
+  }
+  if (i == n) return;
+  const std::uint32_t rest = n - i, b = i / kPerBlock, blocks = (rest + kPerBlock - 1) / kPerBlock;
+  alignas(32) std::uint8_t y[64] = {};
+  alignas(32) std::int16_t red[32] = {}, green[32] = {}, blue[32] = {};
+  alignas(32) std::uint8_t out[32 * kOut];
+  alignas(32) std::uint32_t words[32];
+  std::memcpy(y, luma + kStep * i, kStep * (rest - 1) + 1);
+  std::memcpy(red, t.red + b, 2 * blocks);
+  std::memcpy(green, t.green + b, 2 * blocks);
+  std::memcpy(blue, t.blue + b, 2 * blocks);
+  run(y, red, green, blue, out, kept ? words : nullptr);
+  std::memcpy(dst + kOut * i, out, kOut * rest);
+  if (kept) std::memcpy(kept + i, words, 4 * rest);
+}
+
+template <std::uint32_t kOut, class Pair>
+KVTC_AVX2 inline void ConvertPairs(const std::uint8_t* luma, unsigned step, ChromaRow t,
+                                   std::uint32_t n, std::uint8_t* dst, std::uint32_t* kept,
+                                   const Pair& pair) {
+  if (step == 1) return ConvertPairsOf<kOut, 1>(luma, t, n, dst, kept, pair);
+  ConvertPairsOf<kOut, 2>(luma, t, n, dst, kept, pair);
+}
+
+// Thirty-two pixels' clamped sums as flipped bytes: blue and green of pixels 0-7 of each
+// sixteen in the low lane and of pixels 8-15 in the high one, and red of both sixteens so, so
+// that one vector of steps in that order serves all three.
+struct PairBytes {
+  Vec blueGreen[2], red;
+};
+
+KVTC_AVX2 inline Vec BlueGreenBytes(const Sums16& s) {
+  return Flipped(_mm256_packus_epi16(_mm256_add_epi16(s.l, s.b), _mm256_add_epi16(s.l, s.g)));
+}
+
+KVTC_AVX2 inline PairBytes SumBytes(const Sums16& a, const Sums16& b) {
+  return {{BlueGreenBytes(a), BlueGreenBytes(b)},
+          Flipped(_mm256_packus_epi16(_mm256_add_epi16(a.l, a.r), _mm256_add_epi16(b.l, b.r)))};
+}
+
+// Byte levels in that order as 16-bit lanes in pixel order: blue * blueWeight + green *
+// greenWeight, and red alone.
+KVTC_AVX2 inline Vec BlueGreenPairs(Vec blueGreen) {
+  return _mm256_unpacklo_epi8(blueGreen, _mm256_srli_si256(blueGreen, 8));
+}
+KVTC_AVX2 inline Vec WeighBlueGreen(Vec blueGreen, int blueWeight, int greenWeight) {
+  return _mm256_maddubs_epi16(BlueGreenPairs(blueGreen),
+                              _mm256_set1_epi16(static_cast<short>(greenWeight << 8 | blueWeight)));
+}
+KVTC_AVX2 inline Vec RedLanes(Vec red, int sixteen) {
+  return sixteen ? _mm256_unpackhi_epi8(red, _mm256_setzero_si256())
+                 : _mm256_unpacklo_epi8(red, _mm256_setzero_si256());
+}
+
+// The words that byte values in that order stand for.
+KVTC_AVX2 inline void KeepBytes(std::uint32_t* k, const Vec (&blueGreen)[2], Vec red) {
+  if (!k) return;
+  Words(BlueGreenPairs(blueGreen[0]), RedLanes(red, 0), k);
+  Words(BlueGreenPairs(blueGreen[1]), RedLanes(red, 1), k + 16);
+}
+
+// Thirty-two indices from 16-bit lanes.
+KVTC_AVX2 inline void StoreIndices32(std::uint8_t* d, Vec first, Vec second) {
+  _mm256_storeu_si256(reinterpret_cast<Vec*>(d),
+                      _mm256_permute4x64_epi64(_mm256_packus_epi16(first, second), 0xD8));
+}
+
+KVTC_AVX2 void Convert555Gamma(const std::uint8_t* luma, unsigned step, ChromaRow terms,
+                               std::uint32_t n, Place, const GammaFold& g, std::uint8_t* dst,
+                               std::uint32_t* kept) {
+  const Vec table[5] = {Broadcast16(g.bits555[0]), Broadcast16(g.bits555[1]),
+                        Broadcast16(g.bits555[2]), Broadcast16(g.bits555[3]),
+                        Broadcast16(g.bits555[4])};
+  const auto fields = [&table](Vec x) KVTC_AVX2 {  // as Store555Gamma finds them
+    Vec field = _mm256_setzero_si256();
+    for (int b = 4; b >= 0; --b) {
+      const Vec step = _mm256_shuffle_epi8(table[b], field);
+      field = _mm256_sub_epi8(_mm256_add_epi8(field, field), _mm256_cmpgt_epi8(x, step));
+    }
+    return field;
+  };
+  ConvertPairs<2>(luma, step, terms, n, dst, kept,
+                  [&fields](const Sums16& a, const Sums16& b, std::uint8_t* d,
+                            std::uint32_t* k) KVTC_AVX2 {
+                    const PairBytes sums = SumBytes(a, b);
+                    const Vec blueGreen[2] = {fields(sums.blueGreen[0]), fields(sums.blueGreen[1])};
+                    const Vec red = fields(sums.red);
+                    for (int h = 0; h < 2; ++h) {
+                      _mm256_storeu_si256(reinterpret_cast<Vec*>(d + 32 * h),
+                                          _mm256_or_si256(WeighBlueGreen(blueGreen[h], 1, 32),
+                                                          _mm256_slli_epi16(RedLanes(red, h), 10)));
+                    }
+                    const Vec values[2] = {_mm256_slli_epi16(blueGreen[0], 3),
+                                           _mm256_slli_epi16(blueGreen[1], 3)};
+                    KeepBytes(k, values, _mm256_slli_epi16(red, 3));
+                  });
+}
+
+KVTC_AVX2 void Convert332Gamma(const std::uint8_t* luma, unsigned step, ChromaRow terms,
+                               std::uint32_t n, Place, const GammaFold& g, std::uint8_t* dst,
+                               std::uint32_t* kept) {
+  // The k-th steps: blue's in the blue bytes and green's in the green ones, and red's.
+  Vec blueGreenSteps[7], redSteps[7];
+  for (int k = 0; k < 7; ++k) {
+    const auto blue = static_cast<char>(g.levels332[k]);
+    const auto red = static_cast<char>(g.levels332[k] >> 8);
+    blueGreenSteps[k] = _mm256_unpacklo_epi64(_mm256_set1_epi8(blue), _mm256_set1_epi8(red));
+    redSteps[k] = _mm256_set1_epi8(red);
+  }
+  ConvertPairs<1>(
+      luma, step, terms, n, dst, kept,
+      [&](const Sums16& a, const Sums16& b, std::uint8_t* d, std::uint32_t* k) KVTC_AVX2 {
+        const PairBytes sums = SumBytes(a, b);
+        const Vec blueGreen[2] = {CountSteps(sums.blueGreen[0], blueGreenSteps, 7),
+                                  CountSteps(sums.blueGreen[1], blueGreenSteps, 7)};
+        const Vec red = CountSteps(sums.red, redSteps, 7);
+        Vec index[2];
+        for (int h = 0; h < 2; ++h) {
+          index[h] = _mm256_or_si256(WeighBlueGreen(blueGreen[h], 1, 4),
+                                     _mm256_slli_epi16(RedLanes(red, h), 5));
+        }
+        StoreIndices32(d, index[0], index[1]);
+        if (!k) return;
+        // Blue stands for 64 times its level, green and red for 32 times.
+        const Vec blueSelect = _mm256_unpacklo_epi64(_mm256_set1_epi8(8), _mm256_setzero_si256());
+        const Vec table = _mm256_broadcastsi128_si256(
+            _mm_setr_epi8(0, 32, 64, 96, -128, -96, -64, -32, 0, 64, -128, -64, 0, 0, 0, 0));
+        const Vec values[2] = {
+            _mm256_shuffle_epi8(table, _mm256_add_epi8(blueGreen[0], blueSelect)),
+            _mm256_shuffle_epi8(table, _mm256_add_epi8(blueGreen[1], blueSelect))};
+        KeepBytes(k, values, _mm256_slli_epi16(red, 5));
+      });
+}
+
+KVTC_AVX2 void ConvertCubeGamma(const std::uint8_t* luma, unsigned step, ChromaRow terms,
+                                std::uint32_t n, Place at, const GammaFold& g, std::uint8_t* dst,
+                                std::uint32_t* kept) {
+  // The k-th steps of the sixteen pixels, from the blue bytes of their step words.
+  Vec steps[5];
+  for (int k = 0; k < 5; ++k) {
+    const std::uint32_t* words = g.cube[at.y % 16][at.step - 1][k];
+    const Vec low = _mm256_set1_epi32(0xFF);
+    const Vec lanes = _mm256_permute4x64_epi64(
+        _mm256_packus_epi32(_mm256_and_si256(LoadWords(words), low),
+                            _mm256_and_si256(LoadWords(words + 8), low)),
+        0xD8);
+    steps[k] = _mm256_packus_epi16(lanes, lanes);
+  }
+  ConvertPairs<1>(
+      luma, step, terms, n, dst, kept,
+      [&steps](const Sums16& a, const Sums16& b, std::uint8_t* d, std::uint32_t* k) KVTC_AVX2 {
+        const PairBytes sums = SumBytes(a, b);
+        const Vec blueGreen[2] = {CountSteps(sums.blueGreen[0], steps, 5),
+                                  CountSteps(sums.blueGreen[1], steps, 5)};
+        const Vec red = CountSteps(sums.red, steps, 5);
+        Vec index[2];
+        for (int h = 0; h < 2; ++h) {
+          index[h] = _mm256_add_epi16(
+              _mm256_add_epi16(WeighBlueGreen(blueGreen[h], 36, 6), RedLanes(red, h)),
+              _mm256_set1_epi16(26));
+        }
+        StoreIndices32(d, index[0], index[1]);
+        if (!k) return;
+        const Vec table = _mm256_broadcastsi128_si256(
+            _mm_setr_epi8(0, 51, 102, -103, -52, -1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0));
+        const Vec values[2] = {_mm256_shuffle_epi8(table, blueGreen[0]),
+                               _mm256_shuffle_epi8(table, blueGreen[1])};
+        KeepBytes(k, values, _mm256_shuffle_epi8(table, red));
+      });
+}
+
 // Spread then a keeping store (LayoutRows::spreadStore): the odd pixels, each the bytewise
 // mean of its neighbours, stored through `storeKeep` from the odd column after at.x with step
 // 2, and interleaved with the even ones, up to 256 pixels at a time.
@@ -597,11 +794,11 @@ KVTC_AVX2 void SpreadStore(const std::uint32_t* even, const std::uint8_t* evenOu
 }  // namespace
 
 extern const WordLayouts kWordLayoutsAvx2{
-    {2, Load555, Store555, Store555Gamma, Store555Keep, Convert555,
+    {2, Load555, Store555, Store555Gamma, Store555Keep, Convert555, Convert555Gamma,
      SpreadStore<2, Store555Keep>},
-    {1, Load332, Store332, Store332Gamma, Store332Keep, Convert332,
+    {1, Load332, Store332, Store332Gamma, Store332Keep, Convert332, Convert332Gamma,
      SpreadStore<1, Store332Keep>},
-    {1, LoadCube, StoreCube, StoreCubeGamma, StoreCubeKeep, ConvertCube,
+    {1, LoadCube, StoreCube, StoreCubeGamma, StoreCubeKeep, ConvertCube, ConvertCubeGamma,
      SpreadStore<1, StoreCubeKeep>}};
 
 }  // namespace kvtc::pixels::output
