@@ -13,7 +13,7 @@ namespace {
 using stream::AnyMarked;
 
 constexpr std::uint32_t kChunk = 256;              // output pixels per chunk (even)
-constexpr std::uint32_t kPad = 32;                 // room for a kernel's whole last vectors
+constexpr std::uint32_t kPad = 16;                 // room for a kernel's whole last vector
 constexpr std::uint32_t kBlocks = kChunk / 2 + 1;  // with the half variants' extra pixel
 
 // The scratch rows of one call.
@@ -40,6 +40,13 @@ const std::uint8_t* MapRow(UpdateMapView map, std::uint32_t y, std::uint32_t x) 
 bool AllOnes(const std::uint8_t* marks, std::size_t n) {
   constexpr std::uint64_t kOnes = 0x0101010101010101u;
   std::size_t i = 0;
+  for (; i + 32 <= n; i += 32) {
+    std::uint64_t words[4];
+    std::memcpy(words, marks + i, 32);
+    if (((words[0] ^ kOnes) | (words[1] ^ kOnes) | (words[2] ^ kOnes) | (words[3] ^ kOnes)) != 0) {
+      return false;
+    }
+  }
   for (; i + 8 <= n; i += 8) {
     std::uint64_t word;
     std::memcpy(&word, marks + i, 8);
@@ -241,7 +248,7 @@ struct Job {
     const std::uint32_t evens = (n + 1) / 2 + (next ? 1 : 0);
     // Up to whole vectors of even pixels where the row has them: a few more pixels cost less
     // than a kernel's partial last vector.
-    const std::uint32_t converted = std::min((evens + 31) / 32 * 32, (p.width - x0 + 1) / 2);
+    const std::uint32_t converted = std::min((evens + 15) / 16 * 16, (p.width - x0 + 1) / 2);
     FillTerms(s, p, t, k, x0 / 2, converted, y / 2);
     if (Direct()) {
       Convert(p.LumaRow(y) + x0, 2, converted, {x0, y, 2}, s.packed, s.even);

@@ -538,7 +538,8 @@ KVTC_AVX2 void ConvertCube(const std::uint8_t* luma, unsigned step, ChromaRow te
 }
 
 // With the gamma folded in (the layouts' convertGamma): as ConvertGroups, thirty-two pixels
-// at a time, `pair(first, second, dst, kept)` getting the sums of pixels 0-15 and 16-31.
+// at a time, `pair(first, second, dst, kept)` getting the sums of pixels 0-15 and 16-31; a
+// last sixteen runs as both halves of a pair.
 struct Sums16 {
   Vec l, r, g, b;
 };
@@ -563,6 +564,16 @@ KVTC_AVX2 inline void ConvertPairsOf(const std::uint8_t* luma, ChromaRow t, std:
     const std::uint32_t b = i / kPerBlock;
     run(luma + kStep * i, t.red + b, t.green + b, t.blue + b, dst + kOut * i,
         kept ? kept + i : nullptr);
+  }
+  if (i + 16 <= n) {  // sixteen more, as both halves of a pair
+    const std::uint32_t b = i / kPerBlock;
+    alignas(32) std::uint8_t out[32 * kOut];
+    alignas(32) std::uint32_t words[32];
+    const Sums16 sixteen = sums(luma + kStep * i, t.red + b, t.green + b, t.blue + b);
+    pair(sixteen, sixteen, out, kept ? words : nullptr);
+    std::memcpy(dst + kOut * i, out, 16 * kOut);
+    if (kept) std::memcpy(kept + i, words, 4 * 16);
+    i += 16;
   }
   if (i == n) return;
   const std::uint32_t rest = n - i, b = i / kPerBlock, blocks = (rest + kPerBlock - 1) / kPerBlock;
