@@ -40,12 +40,13 @@ const std::uint8_t* MapRow(UpdateMapView map, std::uint32_t y, std::uint32_t x) 
 bool AllOnes(const std::uint8_t* marks, std::size_t n) {
   constexpr std::uint64_t kOnes = 0x0101010101010101u;
   std::size_t i = 0;
+  const auto differs = [marks](std::size_t at) {
+    std::uint64_t word;
+    std::memcpy(&word, marks + at, 8);
+    return word ^ kOnes;
+  };
   for (; i + 32 <= n; i += 32) {
-    std::uint64_t words[4];
-    std::memcpy(words, marks + i, 32);
-    if (((words[0] ^ kOnes) | (words[1] ^ kOnes) | (words[2] ^ kOnes) | (words[3] ^ kOnes)) != 0) {
-      return false;
-    }
+    if ((differs(i) | differs(i + 8) | differs(i + 16) | differs(i + 24)) != 0) return false;
   }
   for (; i + 8 <= n; i += 8) {
     std::uint64_t word;
