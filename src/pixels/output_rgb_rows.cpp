@@ -319,7 +319,11 @@ struct Job {
     if (!upper) Load(x0, y - 1, n, s.above);
     if (below) {
       if (!keptBelow) Load(x0, y + 1, n, s.below);
-      k.average(upper ? upper : s.above, keptBelow ? keptBelow : s.below, n, s.above);
+      const std::uint32_t* lower = keptBelow ? keptBelow : s.below;
+      if (whole && layout && layout->storeMean) {
+        return layout->storeMean(upper ? upper : s.above, lower, n, {x0, y, 1}, t, At(x0, y));
+      }
+      k.average(upper ? upper : s.above, lower, n, s.above);
     } else if (upper) {
       std::memcpy(s.above, upper, 4 * std::size_t{n});
     }

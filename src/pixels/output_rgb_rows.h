@@ -91,6 +91,10 @@ struct LayoutRows {
   // evenOut; null where the layout has no such form.
   void (*spreadStore)(const std::uint32_t* even, const std::uint8_t* evenOut, std::uint32_t n,
                       Place at, const DecoderTables& t, std::uint8_t* dst, std::uint32_t* kept);
+  // `store` of the bytewise means (a + b + 1) / 2 of n words; null where the layout has no such
+  // form.
+  void (*storeMean)(const std::uint32_t* a, const std::uint32_t* b, std::uint32_t n, Place at,
+                    const DecoderTables& t, std::uint8_t* dst);
 };
 
 // A non-decreasing gamma table with gamma[0] = 0 folded into the word layouts' stores, built

@@ -146,8 +146,7 @@ KVTC_AVX2 void Load332(const std::uint8_t* src, std::uint32_t n, const DecoderTa
 // shifts as the high halves of products). With kKeep also the words the indices stand for
 // (as Load332 gives them).
 template <bool kKeep>
-KVTC_AVX2 inline Vec Index332Eight(const std::uint32_t* w, std::uint32_t* kept) {
-  const Vec words = LoadWords(w);
+KVTC_AVX2 inline Vec Index332Eight(Vec words, std::uint32_t* kept) {
   const Vec bytes = _mm256_set1_epi32(0x00FF00FF);
   const Vec blueRed = _mm256_min_epi16(
       _mm256_mulhi_epu16(
@@ -172,8 +171,9 @@ KVTC_AVX2 void Store332Words(const std::uint32_t* px, std::uint32_t n, std::uint
                              std::uint32_t* kept) {
   KeepGroups<1>(px, n, dst, kept,
                     [](const std::uint32_t* w, std::uint8_t* d, std::uint32_t* k) KVTC_AVX2 {
-                      StoreIndices(Index332Eight<kKeep>(w, k),
-                                   Index332Eight<kKeep>(w + 8, kKeep ? k + 8 : nullptr), d);
+                      StoreIndices(Index332Eight<kKeep>(LoadWords(w), k),
+                                   Index332Eight<kKeep>(LoadWords(w + 8), kKeep ? k + 8 : nullptr),
+                                   d);
                     });
 }
 
@@ -241,8 +241,7 @@ KVTC_AVX2 CubeLifts CubeLift(const DecoderTables& t, Place at) {
 // and (green, 0): each level (c + lift) / 51. With kKeep also the words the indices stand for
 // (as LoadCube gives them).
 template <bool kKeep>
-KVTC_AVX2 inline Vec CubeEight(const std::uint32_t* w, Vec lift, std::uint32_t* kept) {
-  const Vec words = LoadWords(w);
+KVTC_AVX2 inline Vec CubeEight(Vec words, Vec lift, std::uint32_t* kept) {
   const Vec bytes = _mm256_set1_epi32(0x00FF00FF);
   const Vec factor = _mm256_set1_epi16(kCubeLevelFactor);
   const Vec blueRed = _mm256_mulhi_epu16(
@@ -265,9 +264,9 @@ KVTC_AVX2 void StoreCubeWords(const std::uint32_t* px, std::uint32_t n, Place at
   const CubeLifts lift = CubeLift(t, at);
   KeepGroups<1>(px, n, dst, kept,
                     [lift](const std::uint32_t* w, std::uint8_t* d, std::uint32_t* k) KVTC_AVX2 {
-                      const Vec first = CubeEight<kKeep>(w, lift.low, k);
+                      const Vec first = CubeEight<kKeep>(LoadWords(w), lift.low, k);
                       const Vec second =
-                          CubeEight<kKeep>(w + 8, lift.high, kKeep ? k + 8 : nullptr);
+                          CubeEight<kKeep>(LoadWords(w + 8), lift.high, kKeep ? k + 8 : nullptr);
                       StoreIndices(_mm256_add_epi32(first, _mm256_set1_epi32(26)),
                                    _mm256_add_epi32(second, _mm256_set1_epi32(26)), d);
                     });
@@ -745,6 +744,54 @@ KVTC_AVX2 void ConvertCubeGamma(const std::uint8_t* luma, unsigned step, ChromaR
       });
 }
 
+// The stores of bytewise means (the layouts' storeMean): `sixteen(first, second, dst)` gets the
+// means of words 0-7 and 8-15 of a and b; the last ones through copies.
+KVTC_AVX2 inline Vec MeanWords(const std::uint32_t* x, const std::uint32_t* y) {
+  return _mm256_avg_epu8(LoadWords(x), LoadWords(y));
+}
+
+template <std::uint32_t kOut, class Sixteen>
+KVTC_AVX2 inline void MeanGroups(const std::uint32_t* a, const std::uint32_t* b, std::uint32_t n,
+                                 std::uint8_t* dst, const Sixteen& sixteen) {
+  std::uint32_t i = 0;
+  for (; i + 16 <= n; i += 16) {
+    sixteen(MeanWords(a + i, b + i), MeanWords(a + i + 8, b + i + 8), dst + kOut * i);
+  }
+  if (i == n) return;
+  alignas(32) std::uint32_t x[16] = {}, y[16] = {};
+  alignas(32) std::uint8_t out[16 * kOut];
+  std::memcpy(x, a + i, 4 * (n - i));
+  std::memcpy(y, b + i, 4 * (n - i));
+  sixteen(MeanWords(x, y), MeanWords(x + 8, y + 8), out);
+  std::memcpy(dst + kOut * i, out, kOut * (n - i));
+}
+
+KVTC_AVX2 void Store555Mean(const std::uint32_t* a, const std::uint32_t* b, std::uint32_t n,
+                            Place, const DecoderTables&, std::uint8_t* dst) {
+  MeanGroups<2>(a, b, n, dst, [](Vec first, Vec second, std::uint8_t* d) KVTC_AVX2 {
+    const Vec packed = _mm256_packus_epi32(Pack555(first), Pack555(second));
+    _mm256_storeu_si256(reinterpret_cast<Vec*>(d), _mm256_permute4x64_epi64(packed, 0xD8));
+  });
+}
+
+KVTC_AVX2 void Store332Mean(const std::uint32_t* a, const std::uint32_t* b, std::uint32_t n,
+                            Place, const DecoderTables&, std::uint8_t* dst) {
+  MeanGroups<1>(a, b, n, dst, [](Vec first, Vec second, std::uint8_t* d) KVTC_AVX2 {
+    StoreIndices(Index332Eight<false>(first, nullptr), Index332Eight<false>(second, nullptr), d);
+  });
+}
+
+KVTC_AVX2 void StoreCubeMean(const std::uint32_t* a, const std::uint32_t* b, std::uint32_t n,
+                             Place at, const DecoderTables& t, std::uint8_t* dst) {
+  const CubeLifts lift = CubeLift(t, at);
+  MeanGroups<1>(a, b, n, dst, [lift](Vec first, Vec second, std::uint8_t* d) KVTC_AVX2 {
+    StoreIndices(_mm256_add_epi32(CubeEight<false>(first, lift.low, nullptr), _mm256_set1_epi32(26)),
+                 _mm256_add_epi32(CubeEight<false>(second, lift.high, nullptr),
+                                  _mm256_set1_epi32(26)),
+                 d);
+  });
+}
+
 // Spread then a keeping store (LayoutRows::spreadStore): the odd pixels, each the bytewise
 // mean of its neighbours, stored through `storeKeep` from the odd column after at.x with step
 // 2, and interleaved with the even ones, up to 256 pixels at a time.
@@ -806,11 +853,11 @@ KVTC_AVX2 void SpreadStore(const std::uint32_t* even, const std::uint8_t* evenOu
 
 extern const WordLayouts kWordLayoutsAvx2{
     {2, Load555, Store555, Store555Gamma, Store555Keep, Convert555, Convert555Gamma,
-     SpreadStore<2, Store555Keep>},
+     SpreadStore<2, Store555Keep>, Store555Mean},
     {1, Load332, Store332, Store332Gamma, Store332Keep, Convert332, Convert332Gamma,
-     SpreadStore<1, Store332Keep>},
+     SpreadStore<1, Store332Keep>, Store332Mean},
     {1, LoadCube, StoreCube, StoreCubeGamma, StoreCubeKeep, ConvertCube, ConvertCubeGamma,
-     SpreadStore<1, StoreCubeKeep>}};
+     SpreadStore<1, StoreCubeKeep>, StoreCubeMean}};
 
 }  // namespace kvtc::pixels::output
 #endif
