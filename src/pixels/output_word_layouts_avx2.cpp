@@ -785,10 +785,9 @@ KVTC_AVX2 void StoreCubeMean(const std::uint32_t* a, const std::uint32_t* b, std
                              Place at, const DecoderTables& t, std::uint8_t* dst) {
   const CubeLifts lift = CubeLift(t, at);
   MeanGroups<1>(a, b, n, dst, [lift](Vec first, Vec second, std::uint8_t* d) KVTC_AVX2 {
-    StoreIndices(_mm256_add_epi32(CubeEight<false>(first, lift.low, nullptr), _mm256_set1_epi32(26)),
-                 _mm256_add_epi32(CubeEight<false>(second, lift.high, nullptr),
-                                  _mm256_set1_epi32(26)),
-                 d);
+    const Vec base = _mm256_set1_epi32(26);
+    StoreIndices(_mm256_add_epi32(CubeEight<false>(first, lift.low, nullptr), base),
+                 _mm256_add_epi32(CubeEight<false>(second, lift.high, nullptr), base), d);
   });
 }
 
