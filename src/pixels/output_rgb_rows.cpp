@@ -139,7 +139,7 @@ struct Job {
     if (!kept) return;
     if (layout) {
       Load(x, y, n, kept);
-    } else {
+    } else if (kept != words) {
       std::memcpy(kept, words, 4 * std::size_t{n});
     }
   }
@@ -285,6 +285,7 @@ struct Job {
       if (layout && layout->spreadStore && kept) {
         return layout->spreadStore(s.even, s.packed, n, {x0, y, 1}, t, At(x0, y), kept);
       }
+      if (!layout && kept) row = kept;  // 24- and 32-bit words are kept as they are spread
       k.spread(s.even, n, row);
     }
     StoreKeeping(row, n, x0, y, kept);
