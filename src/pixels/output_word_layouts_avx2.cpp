@@ -393,33 +393,27 @@ KVTC_AVX2 void StoreCubeGamma(const std::uint32_t* px, std::uint32_t n, Place at
                 });
 }
 
-// Straight from luma samples and chroma terms (the layouts' convert): `sixteen(luma, red,
-// green, blue, dst, kept)` gets sixteen pixels' luma terms and chroma terms as 16-bit lanes, so
-// that each colour sum is their unclamped total. n pixels as RgbRowKernels::pixels takes them,
-// the last ones through copies.
-template <std::uint32_t kOut, unsigned kStep, class Sixteen>
-KVTC_AVX2 inline void ConvertGroupsOf(const std::uint8_t* luma, ChromaRow t, std::uint32_t n,
-                                      std::uint8_t* dst, std::uint32_t* kept,
-                                      const Sixteen& sixteen) {
-  const auto run = [&sixteen](const std::uint8_t* y, const std::int16_t* red,
-                              const std::int16_t* green, const std::int16_t* blue,
-                              std::uint8_t* d, std::uint32_t* k) KVTC_AVX2 {
-    sixteen(LumaTerms16(y, kStep), BlockTerms16(red, kStep), BlockTerms16(green, kStep),
-            BlockTerms16(blue, kStep), d, k);
-  };
-  std::uint32_t i = 0;
-  // With step 2 a vector's luma reaches the sample after its last pixel's.
-  for (; i + 16 <= n; i += 16) {
-    const std::uint32_t b = i / (3 - kStep);
-    run(luma + kStep * i, t.red + b, t.green + b, t.blue + b, dst + kOut * i,
-        kept ? kept + i : nullptr);
-  }
-  if (i == n) return;
-  const std::uint32_t rest = n - i, b = i / (3 - kStep), blocks = (rest + 2 - kStep) / (3 - kStep);
-  alignas(32) std::uint8_t y[32] = {};
-  alignas(32) std::int16_t red[16] = {}, green[16] = {}, blue[16] = {};
-  alignas(32) std::uint8_t out[16 * kOut];
-  alignas(32) std::uint32_t words[16];
+// Straight from luma samples and chroma terms (the layouts' convert and convertGamma): n
+// pixels as RgbRowKernels::pixels takes them, thirty-two at a time, `pair(first, second, dst,
+// kept, both)` getting the luma and chroma terms of pixels 0-15 and 16-31 as 16-bit lanes, so
+// that each colour sum is their unclamped total; a last sixteen runs as the first of a pair
+// (both false), a last few through copies.
+struct Sums16 {
+  Vec l, r, g, b;
+};
+
+// Pixels i to n - 1 (fewer than kWidth) through `run` on zeroed copies of their samples and
+// terms, with room for kWidth pixels, and copies of what it writes.
+template <std::uint32_t kOut, unsigned kStep, std::uint32_t kWidth, class Run>
+KVTC_AVX2 inline void ConvertTail(const std::uint8_t* luma, ChromaRow t, std::uint32_t i,
+                                  std::uint32_t n, std::uint8_t* dst, std::uint32_t* kept,
+                                  const Run& run) {
+  constexpr std::uint32_t kPerBlock = 3 - kStep;
+  const std::uint32_t rest = n - i, b = i / kPerBlock, blocks = (rest + kPerBlock - 1) / kPerBlock;
+  alignas(32) std::uint8_t y[2 * kWidth] = {};
+  alignas(32) std::int16_t red[kWidth] = {}, green[kWidth] = {}, blue[kWidth] = {};
+  alignas(32) std::uint8_t out[kWidth * kOut];
+  alignas(32) std::uint32_t words[kWidth];
   std::memcpy(y, luma + kStep * i, kStep * (rest - 1) + 1);
   std::memcpy(red, t.red + b, 2 * blocks);
   std::memcpy(green, t.green + b, 2 * blocks);
@@ -429,12 +423,58 @@ KVTC_AVX2 inline void ConvertGroupsOf(const std::uint8_t* luma, ChromaRow t, std
   if (kept) std::memcpy(kept + i, words, 4 * rest);
 }
 
+
+template <std::uint32_t kOut, unsigned kStep, class Pair>
+KVTC_AVX2 inline void ConvertPairsOf(const std::uint8_t* luma, ChromaRow t, std::uint32_t n,
+                                     std::uint8_t* dst, std::uint32_t* kept, const Pair& pair) {
+  constexpr std::uint32_t kPerBlock = 3 - kStep;
+  const auto sums = [](const std::uint8_t* y, const std::int16_t* red, const std::int16_t* green,
+                       const std::int16_t* blue) KVTC_AVX2 {
+    return Sums16{LumaTerms16(y, kStep), BlockTerms16(red, kStep), BlockTerms16(green, kStep),
+                  BlockTerms16(blue, kStep)};
+  };
+  const auto run = [&](const std::uint8_t* y, const std::int16_t* red, const std::int16_t* green,
+                       const std::int16_t* blue, std::uint8_t* d, std::uint32_t* k) KVTC_AVX2 {
+    constexpr std::uint32_t kHalf = 16 / kPerBlock;  // the second sixteen's first block
+    pair(sums(y, red, green, blue),
+         sums(y + 16 * kStep, red + kHalf, green + kHalf, blue + kHalf), d, k, true);
+  };
+  std::uint32_t i = 0;
+  // With step 2 a vector's luma reaches the sample after its last pixel's.
+  for (; i + 32 <= n; i += 32) {
+    const std::uint32_t b = i / kPerBlock;
+    run(luma + kStep * i, t.red + b, t.green + b, t.blue + b, dst + kOut * i,
+        kept ? kept + i : nullptr);
+  }
+  if (i + 16 <= n) {  // sixteen more, as both halves of a pair
+    const std::uint32_t b = i / kPerBlock;
+    alignas(32) std::uint8_t out[32 * kOut];
+    alignas(32) std::uint32_t words[32];
+    const Sums16 sixteen = sums(luma + kStep * i, t.red + b, t.green + b, t.blue + b);
+    pair(sixteen, sixteen, out, kept ? words : nullptr, false);
+    std::memcpy(dst + kOut * i, out, 16 * kOut);
+    if (kept) std::memcpy(kept + i, words, 4 * 16);
+    i += 16;
+  }
+  if (i < n) ConvertTail<kOut, kStep, 32>(luma, t, i, n, dst, kept, run);
+}
+
+template <std::uint32_t kOut, class Pair>
+KVTC_AVX2 inline void ConvertPairs(const std::uint8_t* luma, unsigned step, ChromaRow t,
+                                   std::uint32_t n, std::uint8_t* dst, std::uint32_t* kept,
+                                   const Pair& pair) {
+  if (step == 1) return ConvertPairsOf<kOut, 1>(luma, t, n, dst, kept, pair);
+  ConvertPairsOf<kOut, 2>(luma, t, n, dst, kept, pair);
+}
+
+// A kernel of sixteen pixels, `sixteen(sums, dst, kept)`, run on pairs.
 template <std::uint32_t kOut, class Sixteen>
-KVTC_AVX2 inline void ConvertGroups(const std::uint8_t* luma, unsigned step, ChromaRow t,
-                                    std::uint32_t n, std::uint8_t* dst, std::uint32_t* kept,
-                                    const Sixteen& sixteen) {
-  if (step == 1) return ConvertGroupsOf<kOut, 1>(luma, t, n, dst, kept, sixteen);
-  ConvertGroupsOf<kOut, 2>(luma, t, n, dst, kept, sixteen);
+KVTC_AVX2 inline auto AsPair(const Sixteen& sixteen) {
+  return [&sixteen](const Sums16& a, const Sums16& b, std::uint8_t* d, std::uint32_t* k,
+                    bool both) KVTC_AVX2 {
+    sixteen(a, d, k);
+    if (both) sixteen(b, d + 16 * kOut, k ? k + 16 : nullptr);
+  };
 }
 
 // A level from sums in 16-bit lanes: min(top, max(0, sum >> shift)).
@@ -448,11 +488,11 @@ KVTC_AVX2 inline Vec ClampedLevel(Vec sum) {
 KVTC_AVX2 void Convert555(const std::uint8_t* luma, unsigned step, ChromaRow terms,
                           std::uint32_t n, Place, const DecoderTables&, std::uint8_t* dst,
                           std::uint32_t* kept) {
-  ConvertGroups<2>(luma, step, terms, n, dst, kept,
-                   [](Vec l, Vec r, Vec g, Vec b, std::uint8_t* d, std::uint32_t* k) KVTC_AVX2 {
-                     const Vec red = ClampedLevel<3, 31>(_mm256_add_epi16(l, r));
-                     const Vec green = ClampedLevel<3, 31>(_mm256_add_epi16(l, g));
-                     const Vec blue = ClampedLevel<3, 31>(_mm256_add_epi16(l, b));
+  ConvertPairs<2>(luma, step, terms, n, dst, kept,
+                  AsPair<2>([](const Sums16& s, std::uint8_t* d, std::uint32_t* k) KVTC_AVX2 {
+                     const Vec red = ClampedLevel<3, 31>(_mm256_add_epi16(s.l, s.r));
+                     const Vec green = ClampedLevel<3, 31>(_mm256_add_epi16(s.l, s.g));
+                     const Vec blue = ClampedLevel<3, 31>(_mm256_add_epi16(s.l, s.b));
                      _mm256_storeu_si256(
                          reinterpret_cast<Vec*>(d),
                          _mm256_or_si256(_mm256_or_si256(_mm256_slli_epi16(red, 10),
@@ -463,20 +503,20 @@ KVTC_AVX2 void Convert555(const std::uint8_t* luma, unsigned step, ChromaRow ter
                                              _mm256_slli_epi16(green, 11)),
                              _mm256_slli_epi16(red, 3), k);
                      }
-                   });
+                   }));
 }
 
 // 3-3-2 fields: red and green (sum + 16) >> 5 within 0..7, blue (sum + 32) >> 6 within 0..3.
 KVTC_AVX2 void Convert332(const std::uint8_t* luma, unsigned step, ChromaRow terms,
                           std::uint32_t n, Place, const DecoderTables&, std::uint8_t* dst,
                           std::uint32_t* kept) {
-  ConvertGroups<1>(luma, step, terms, n, dst, kept,
-                   [](Vec l, Vec r, Vec g, Vec b, std::uint8_t* d, std::uint32_t* k) KVTC_AVX2 {
-                     const Vec l16 = _mm256_add_epi16(l, _mm256_set1_epi16(16));
-                     const Vec red = ClampedLevel<5, 7>(_mm256_add_epi16(l16, r));
-                     const Vec green = ClampedLevel<5, 7>(_mm256_add_epi16(l16, g));
+  ConvertPairs<1>(luma, step, terms, n, dst, kept,
+                  AsPair<1>([](const Sums16& s, std::uint8_t* d, std::uint32_t* k) KVTC_AVX2 {
+                     const Vec l16 = _mm256_add_epi16(s.l, _mm256_set1_epi16(16));
+                     const Vec red = ClampedLevel<5, 7>(_mm256_add_epi16(l16, s.r));
+                     const Vec green = ClampedLevel<5, 7>(_mm256_add_epi16(l16, s.g));
                      const Vec blue = ClampedLevel<6, 3>(
-                         _mm256_add_epi16(_mm256_add_epi16(l16, _mm256_set1_epi16(16)), b));
+                         _mm256_add_epi16(_mm256_add_epi16(l16, _mm256_set1_epi16(16)), s.b));
                      const Vec index = _mm256_or_si256(
                          _mm256_or_si256(_mm256_slli_epi16(red, 5), _mm256_slli_epi16(green, 2)),
                          blue);
@@ -486,7 +526,7 @@ KVTC_AVX2 void Convert332(const std::uint8_t* luma, unsigned step, ChromaRow ter
                                              _mm256_slli_epi16(green, 13)),
                              _mm256_slli_epi16(red, 5), k);
                      }
-                   });
+                   }));
 }
 
 // Colour-cube indices 26 + red + 6 green + 36 blue, each level (c + lift) / 51 in its integer
@@ -510,10 +550,10 @@ KVTC_AVX2 void ConvertCube(const std::uint8_t* luma, unsigned step, ChromaRow te
         _mm256_shuffle_epi8(threshold, _mm256_broadcastsi128_si256(pick)), 0x88);
   }
   const Vec lift = _mm256_sub_epi16(_mm256_set1_epi16(50), threshold);
-  ConvertGroups<1>(
+  ConvertPairs<1>(
       luma, step, terms, n, dst, kept,
-      [lift](Vec l, Vec r, Vec g, Vec b, std::uint8_t* d, std::uint32_t* k) KVTC_AVX2 {
-        const Vec lifted = _mm256_add_epi16(l, lift);
+      AsPair<1>([lift](const Sums16& s, std::uint8_t* d, std::uint32_t* k) KVTC_AVX2 {
+        const Vec lifted = _mm256_add_epi16(s.l, lift);
         const auto level = [lifted](Vec term) KVTC_AVX2 {
           return _mm256_min_epi16(
               _mm256_max_epi16(_mm256_mulhi_epi16(_mm256_add_epi16(lifted, term),
@@ -521,7 +561,7 @@ KVTC_AVX2 void ConvertCube(const std::uint8_t* luma, unsigned step, ChromaRow te
                                _mm256_setzero_si256()),
               _mm256_set1_epi16(5));
         };
-        const Vec red = level(r), green = level(g), blue = level(b);
+        const Vec red = level(s.r), green = level(s.g), blue = level(s.b);
         const Vec index = _mm256_add_epi16(
             _mm256_add_epi16(red, _mm256_mullo_epi16(green, _mm256_set1_epi16(6))),
             _mm256_add_epi16(_mm256_mullo_epi16(blue, _mm256_set1_epi16(36)),
@@ -533,68 +573,7 @@ KVTC_AVX2 void ConvertCube(const std::uint8_t* luma, unsigned step, ChromaRow te
                                 _mm256_slli_epi16(_mm256_mullo_epi16(green, unit), 8)),
                 _mm256_mullo_epi16(red, unit), k);
         }
-      });
-}
-
-// With the gamma folded in (the layouts' convertGamma): as ConvertGroups, thirty-two pixels
-// at a time, `pair(first, second, dst, kept)` getting the sums of pixels 0-15 and 16-31; a
-// last sixteen runs as both halves of a pair.
-struct Sums16 {
-  Vec l, r, g, b;
-};
-
-template <std::uint32_t kOut, unsigned kStep, class Pair>
-KVTC_AVX2 inline void ConvertPairsOf(const std::uint8_t* luma, ChromaRow t, std::uint32_t n,
-                                     std::uint8_t* dst, std::uint32_t* kept, const Pair& pair) {
-  constexpr std::uint32_t kPerBlock = 3 - kStep;
-  const auto sums = [](const std::uint8_t* y, const std::int16_t* red, const std::int16_t* green,
-                       const std::int16_t* blue) KVTC_AVX2 {
-    return Sums16{LumaTerms16(y, kStep), BlockTerms16(red, kStep), BlockTerms16(green, kStep),
-                  BlockTerms16(blue, kStep)};
-  };
-  const auto run = [&](const std::uint8_t* y, const std::int16_t* red, const std::int16_t* green,
-                       const std::int16_t* blue, std::uint8_t* d, std::uint32_t* k) KVTC_AVX2 {
-    constexpr std::uint32_t kHalf = 16 / kPerBlock;  // the second sixteen's first block
-    pair(sums(y, red, green, blue),
-         sums(y + 16 * kStep, red + kHalf, green + kHalf, blue + kHalf), d, k);
-  };
-  std::uint32_t i = 0;
-  for (; i + 32 <= n; i += 32) {
-    const std::uint32_t b = i / kPerBlock;
-    run(luma + kStep * i, t.red + b, t.green + b, t.blue + b, dst + kOut * i,
-        kept ? kept + i : nullptr);
-  }
-  if (i + 16 <= n) {  // sixteen more, as both halves of a pair
-    const std::uint32_t b = i / kPerBlock;
-    alignas(32) std::uint8_t out[32 * kOut];
-    alignas(32) std::uint32_t words[32];
-    const Sums16 sixteen = sums(luma + kStep * i, t.red + b, t.green + b, t.blue + b);
-    pair(sixteen, sixteen, out, kept ? words : nullptr);
-    std::memcpy(dst + kOut * i, out, 16 * kOut);
-    if (kept) std::memcpy(kept + i, words, 4 * 16);
-    i += 16;
-  }
-  if (i == n) return;
-  const std::uint32_t rest = n - i, b = i / kPerBlock, blocks = (rest + kPerBlock - 1) / kPerBlock;
-  alignas(32) std::uint8_t y[64] = {};
-  alignas(32) std::int16_t red[32] = {}, green[32] = {}, blue[32] = {};
-  alignas(32) std::uint8_t out[32 * kOut];
-  alignas(32) std::uint32_t words[32];
-  std::memcpy(y, luma + kStep * i, kStep * (rest - 1) + 1);
-  std::memcpy(red, t.red + b, 2 * blocks);
-  std::memcpy(green, t.green + b, 2 * blocks);
-  std::memcpy(blue, t.blue + b, 2 * blocks);
-  run(y, red, green, blue, out, kept ? words : nullptr);
-  std::memcpy(dst + kOut * i, out, kOut * rest);
-  if (kept) std::memcpy(kept + i, words, 4 * rest);
-}
-
-template <std::uint32_t kOut, class Pair>
-KVTC_AVX2 inline void ConvertPairs(const std::uint8_t* luma, unsigned step, ChromaRow t,
-                                   std::uint32_t n, std::uint8_t* dst, std::uint32_t* kept,
-                                   const Pair& pair) {
-  if (step == 1) return ConvertPairsOf<kOut, 1>(luma, t, n, dst, kept, pair);
-  ConvertPairsOf<kOut, 2>(luma, t, n, dst, kept, pair);
+      }));
 }
 
 // Thirty-two pixels' clamped sums as flipped bytes: blue and green of pixels 0-7 of each
@@ -611,6 +590,15 @@ KVTC_AVX2 inline Vec BlueGreenBytes(const Sums16& s) {
 KVTC_AVX2 inline PairBytes SumBytes(const Sums16& a, const Sums16& b) {
   return {{BlueGreenBytes(a), BlueGreenBytes(b)},
           Flipped(_mm256_packus_epi16(_mm256_add_epi16(a.l, a.r), _mm256_add_epi16(b.l, b.r)))};
+}
+
+// Each byte's level counted over `count` steps: the blue and green bytes against
+// blueGreenSteps, red against redSteps.
+KVTC_AVX2 inline PairBytes CountPairSteps(const PairBytes& sums, const Vec* blueGreenSteps,
+                                          const Vec* redSteps, int count) {
+  return {{CountSteps(sums.blueGreen[0], blueGreenSteps, count),
+           CountSteps(sums.blueGreen[1], blueGreenSteps, count)},
+          CountSteps(sums.red, redSteps, count)};
 }
 
 // Byte levels in that order as 16-bit lanes in pixel order: blue * blueWeight + green *
@@ -655,8 +643,8 @@ KVTC_AVX2 void Convert555Gamma(const std::uint8_t* luma, unsigned step, ChromaRo
     return field;
   };
   ConvertPairs<2>(luma, step, terms, n, dst, kept,
-                  [&fields](const Sums16& a, const Sums16& b, std::uint8_t* d,
-                            std::uint32_t* k) KVTC_AVX2 {
+                  [&fields](const Sums16& a, const Sums16& b, std::uint8_t* d, std::uint32_t* k,
+                            bool) KVTC_AVX2 {
                     const PairBytes sums = SumBytes(a, b);
                     const Vec blueGreen[2] = {fields(sums.blueGreen[0]), fields(sums.blueGreen[1])};
                     const Vec red = fields(sums.red);
@@ -684,11 +672,10 @@ KVTC_AVX2 void Convert332Gamma(const std::uint8_t* luma, unsigned step, ChromaRo
   }
   ConvertPairs<1>(
       luma, step, terms, n, dst, kept,
-      [&](const Sums16& a, const Sums16& b, std::uint8_t* d, std::uint32_t* k) KVTC_AVX2 {
-        const PairBytes sums = SumBytes(a, b);
-        const Vec blueGreen[2] = {CountSteps(sums.blueGreen[0], blueGreenSteps, 7),
-                                  CountSteps(sums.blueGreen[1], blueGreenSteps, 7)};
-        const Vec red = CountSteps(sums.red, redSteps, 7);
+      [&](const Sums16& a, const Sums16& b, std::uint8_t* d, std::uint32_t* k, bool) KVTC_AVX2 {
+        const PairBytes level = CountPairSteps(SumBytes(a, b), blueGreenSteps, redSteps, 7);
+        const Vec(&blueGreen)[2] = level.blueGreen;
+        const Vec red = level.red;
         Vec index[2];
         for (int h = 0; h < 2; ++h) {
           index[h] = _mm256_or_si256(WeighBlueGreen(blueGreen[h], 1, 4),
@@ -723,11 +710,11 @@ KVTC_AVX2 void ConvertCubeGamma(const std::uint8_t* luma, unsigned step, ChromaR
   }
   ConvertPairs<1>(
       luma, step, terms, n, dst, kept,
-      [&steps](const Sums16& a, const Sums16& b, std::uint8_t* d, std::uint32_t* k) KVTC_AVX2 {
-        const PairBytes sums = SumBytes(a, b);
-        const Vec blueGreen[2] = {CountSteps(sums.blueGreen[0], steps, 5),
-                                  CountSteps(sums.blueGreen[1], steps, 5)};
-        const Vec red = CountSteps(sums.red, steps, 5);
+      [&steps](const Sums16& a, const Sums16& b, std::uint8_t* d, std::uint32_t* k,
+               bool) KVTC_AVX2 {
+        const PairBytes level = CountPairSteps(SumBytes(a, b), steps, steps, 5);
+        const Vec(&blueGreen)[2] = level.blueGreen;
+        const Vec red = level.red;
         Vec index[2];
         for (int h = 0; h < 2; ++h) {
           index[h] = _mm256_add_epi16(
