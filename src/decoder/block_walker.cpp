@@ -24,6 +24,48 @@ using CellFlags = std::array<std::array<bool, 4>, 4>;
 constexpr QuadrantFlags kAllQuadrants{true, true, true, true};
 constexpr CellFlags kAllCells{kAllQuadrants, kAllQuadrants, kAllQuadrants, kAllQuadrants};
 
+// A luma split step as plane offsets from the block's grid origin, and its target's offset in
+// the map, so that the refinement loops index the planes directly.
+struct PlaneStep {
+  std::int32_t target, first, second, mark;
+};
+using StepTriple = std::array<PlaneStep, 3>;
+
+struct StepTables {
+  std::array<StepTriple, 4> quadrant;                // the quadrant-level split of each quadrant
+  std::array<std::array<StepTriple, 4>, 4> cell;     // the finest split of each quadrant's cells
+  std::array<std::array<std::int32_t, 3>, 4> chroma; // the chroma targets beside the quadrant's
+};
+
+constexpr GridPoint QuadrantStepTarget(int q, int j) {
+  return stream::SplitSquare(stream::kQuadrantOrigins[q], 2)[j].target;
+}
+
+StepTriple PlaneSteps(const stream::BlockOffsets& o, GridPoint origin, int side) {
+  StepTriple out{};
+  const auto steps = stream::SplitSquare(origin, side);
+  for (int j = 0; j < 3; ++j) {
+    const SplitStep& s = steps[j];
+    out[j] = {o.luma[s.target.row][s.target.col], o.luma[s.first.row][s.first.col],
+              o.luma[s.second.row][s.second.col], o.map[s.target.row][s.target.col]};
+  }
+  return out;
+}
+
+StepTables MakeStepTables(const stream::BlockOffsets& o) {
+  StepTables t{};
+  for (int q = 0; q < 4; ++q) {
+    const GridPoint origin = stream::kQuadrantOrigins[q];
+    t.quadrant[q] = PlaneSteps(o, origin, 2);
+    for (int k = 0; k < 4; ++k) t.cell[q][k] = PlaneSteps(o, origin + stream::kCellOrigins[k], 1);
+    const auto chromaSteps = stream::SplitSquare(stream::kCellOrigins[q], 1);
+    for (int j = 0; j < 3; ++j) {
+      t.chroma[q][j] = o.chroma[chromaSteps[j].target.row][chromaSteps[j].target.col];
+    }
+  }
+  return t;
+}
+
 struct FrameWalker {
   const BlockWalkInput& in;
   const stream::FrameHeader& h = in.header;
@@ -36,6 +78,7 @@ struct FrameWalker {
   stream::BitReader blockBits{h.blockBits};
   stream::BitReader refinementBits{h.refinementBits};
   stream::LiteralReader literals{h.samples, h.packed()};
+  const StepTables steps = MakeStepTables(in.offsets);
 
   // The block in hand.
   std::uint32_t bx = 0, by = 0;
@@ -48,7 +91,7 @@ struct FrameWalker {
   bool Overrun() const { return blockBits.overrun || refinementBits.overrun || literals.overrun; }
 
   void Mark(GridPoint p) {
-    if (marking) stream::MarkSample(map, p);
+    if (marking && !wholeBlockMarked) stream::MarkSample(map, p);
   }
   void MarkWholeBlock() {
     if (!marking) return;
@@ -63,12 +106,6 @@ struct FrameWalker {
     g[p] = literals.Read();
     return true;
   }
-  // An R-bit; 1 takes the next literal, 0 the step's average.
-  void RefineSample(const SplitStep& step) {
-    if (!LiteralIfFlagged(y, step.target)) stream::ApplySplitStep(y, step, half);
-    Mark(step.target);
-  }
-
   void StartBlock(std::uint32_t index) {
     const stream::PlaneGeometry& g = in.geometry;
     bx = index % g.blocksAcross;
@@ -115,44 +152,69 @@ struct FrameWalker {
     }
   }
 
-  // The cell's three finest samples: literals where flagged when its detail flag is set,
-  // averages otherwise.
-  void RefineCell(GridPoint cellOrigin, bool detail) {
-    for (const SplitStep& step : stream::SplitSquare(cellOrigin, 1)) {
-      if (detail) {
-        RefineSample(step);
-      } else {
-        stream::ApplySplitStep(y, step, half);
-        Mark(step.target);
-      }
+  // The quadrant-level and finest refinement of a block. The readers and pointers are held
+  // in a local copy while it runs, so that the sample writes (which may alias anything) do
+  // not force them back to memory at every step.
+  struct Refinement {
+    stream::BitReader bits;
+    stream::BitReader blockBits;
+    stream::LiteralReader literals;
+    std::uint8_t* samples;
+    std::uint8_t* marks;  // null when the steps make no new marks
+    const std::uint8_t* half;
+
+    void Mark(const PlaneStep& step) const {
+      if (marks) marks[step.mark] = 1;
     }
-  }
+    // An R-bit; 1 takes the next literal, 0 the step's average.
+    void Refine(const PlaneStep& step) {
+      samples[step.target] = bits.ReadBit() ? literals.Read()
+                                            : half[samples[step.first] + samples[step.second]];
+      Mark(step);
+    }
+    void Average(const PlaneStep& step) {
+      samples[step.target] = half[samples[step.first] + samples[step.second]];
+      Mark(step);
+    }
+  };
 
   void QuadrantRefinement(const QuadrantFlags& quadrants, const CellFlags& cells) {
+    // A block marked whole already holds every mark a step makes.
+    Refinement r{refinementBits, blockBits,  literals,
+                 y.origin,       marking && !wholeBlockMarked ? map.origin : nullptr, half};
     for (int q = 0; q < 4; ++q) {
       if (!quadrants[q]) continue;
-      const GridPoint origin = stream::kQuadrantOrigins[q];
-      const auto lumaSteps = stream::SplitSquare(origin, 2);
-      const auto chromaSteps = stream::SplitSquare(stream::kCellOrigins[q], 1);
       for (int j = 0; j < 3; ++j) {
         if (losslessLuma && !cells[q][stream::kSplitStepCell[j]]) continue;
-        RefineSample(lumaSteps[j]);
+        r.Refine(steps.quadrant[q][j]);
         if (!losslessChroma) continue;
         for (const ChromaGrid& c : chroma) {
-          if (LiteralIfFlagged(c, chromaSteps[j].target) && losslessLuma && marking) {
-            stream::MarkChromaStepArea(map, lumaSteps[j].target);
-          }
+          if (!r.bits.ReadBit()) continue;
+          c.origin[steps.chroma[q][j]] = r.literals.Read();
+          if (losslessLuma && marking) stream::MarkChromaStepArea(map, QuadrantStepTarget(q, j));
         }
       }
       if (!losslessLuma) continue;
+      // The cells' three finest samples: literals where flagged when the cell's detail flag is
+      // set, averages otherwise.
       std::array<bool, 4> detail{};
-      if (blockBits.ReadBit()) {
-        for (int k = 0; k < 4; ++k) detail[k] = cells[q][k] && blockBits.ReadBit();
+      if (r.blockBits.ReadBit()) {
+        for (int k = 0; k < 4; ++k) detail[k] = cells[q][k] && r.blockBits.ReadBit();
       }
       for (int k = 0; k < 4; ++k) {
-        if (cells[q][k]) RefineCell(origin + stream::kCellOrigins[k], detail[k]);
+        if (!cells[q][k]) continue;
+        for (const PlaneStep& step : steps.cell[q][k]) {
+          if (detail[k]) {
+            r.Refine(step);
+          } else {
+            r.Average(step);
+          }
+        }
       }
     }
+    refinementBits = r.bits;
+    blockBits = r.blockBits;
+    literals = r.literals;
   }
 
   // The motion code: 0; 1 0 and the vertical component; 1 1 0 and the horizontal component;

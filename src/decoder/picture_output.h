@@ -21,7 +21,7 @@ struct PictureToShow {
 };
 
 // Writes the picture into `destination` when the whole (enlarged) picture fits; otherwise
-// writes nothing. Without zoom a blend goes straight into the destination; with zoom it is
+// writes nothing. With the context's reverseRows its rows go in the opposite order. Without zoom a blend goes straight into the destination; with zoom it is
 // built in the decoder's scratch picture and enlarged from there.
 ShowResult ShowPicture(stream::CodecContext& context, const PictureToShow& picture,
                        std::span<std::uint8_t> destination);

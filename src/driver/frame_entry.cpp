@@ -78,41 +78,6 @@ Variant VariantOf(DWORD fourcc) {
   }
 }
 
-// Turns the picture the decoder wrote upside down in place: `rows` rows of `rowBytes` bytes,
-// exactly as the decoder lays them out.
-// Rows trade places through a small buffer in whole chunks, so that the swap runs at the
-// speed of a copy rather than a byte at a time.
-void FlipRows(std::uint8_t* bits, std::size_t rowBytes, std::size_t rows) {
-  constexpr std::size_t kChunk = 512;
-  std::uint8_t held[kChunk];
-  for (std::size_t i = 0; i < rows / 2; ++i) {
-    std::uint8_t* top = bits + i * rowBytes;
-    std::uint8_t* bottom = bits + (rows - 1 - i) * rowBytes;
-    for (std::size_t x = 0; x < rowBytes; x += kChunk) {
-      const std::size_t n = std::min(kChunk, rowBytes - x);
-      std::memcpy(held, top + x, n);
-      std::memcpy(top + x, bottom + x, n);
-      std::memcpy(bottom + x, held, n);
-    }
-  }
-}
-
-// Bytes of one row of a picture `width` pixels wide in an output layout, rows packed.
-std::size_t PictureRowBytes(BYTE outputCode, std::uint32_t width) {
-  switch (outputCode) {
-    case code::kRgb32: return 4u * width;
-    case code::kRgb24: return 3u * width;
-    case code::kRgb555:
-    case code::kPacked422: return 2u * width;
-    case code::kGrey4: return (width + 1u) / 2u;
-    case code::kPalette8:
-    case code::kIndex332:
-    case code::kColourCube:
-    case code::kGrey8: return width;
-    default: return 2u * width;  // written as packed 4:2:2
-  }
-}
-
 }  // namespace
 
 LRESULT CompressHandler(DWORD_PTR id, ICCOMPRESS* c) {
@@ -251,6 +216,7 @@ void DecompressFrame(InstanceRecord& instance, BITMAPINFOHEADER& src, const void
   context->showGrey = (s.bFlags & settings::SF_SHOWGRAY) ? 1 : 0;
   context->variantLevel = s.bStreamVariant;
   context->variantFlag = (s.bFlags & settings::SF_VARIANT) ? 1 : 0;
+  context->reverseRows = dst.biHeight < 0 ? 1 : 0;
 
   if (!IsKvtStream(src.biCompression)) return;
   if (const Variant v = VariantOf(src.biCompression); v.known) {
@@ -267,16 +233,7 @@ void DecompressFrame(InstanceRecord& instance, BITMAPINFOHEADER& src, const void
 
   std::span<const std::uint8_t> frame(static_cast<const std::uint8_t*>(srcBits), src.biSizeImage);
   std::span<std::uint8_t> destination(static_cast<std::uint8_t*>(dstBits), VouchedImageSize(dst));
-  const decoder::DecodeOutcome outcome = decoder::DecodeFrame(*context, s, frame, destination);
-  const bool shown = outcome == decoder::DecodeOutcome::kDecoded ||
-                     outcome == decoder::DecodeOutcome::kInterpolated;
-  if (dst.biHeight < 0 && shown) {
-    // Rows as the decoder lays the picture out: the coded picture enlarged by the zoom.
-    const std::uint32_t zoom = decoder::ZoomFactor(context->decoderMode);
-    const std::uint32_t width = zoom * context->dec.geometry.width;
-    const std::uint32_t rows = zoom * context->dec.geometry.height;
-    FlipRows(destination.data(), PictureRowBytes(context->outputFormat, width), rows);
-  }
+  decoder::DecodeFrame(*context, s, frame, destination);
 }
 
 }  // namespace kvtc::driver

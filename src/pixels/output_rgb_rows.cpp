@@ -196,20 +196,55 @@ struct Job {
         for (std::uint32_t dy = 0; dy < rows; ++dy) {
           if (!marked[dy]) continue;
           const std::uint32_t y = y0 + dy;
-          if (Direct() && (!kPartial || !std::memchr(MapRow(map, y, x0), 0, n))) {
+          if (kPartial && std::memchr(MapRow(map, y, x0), 0, n)) {
+            MarkedRuns(y, x0, n);
+            continue;
+          }
+          if (Direct()) {
             Convert(p.LumaRow(y) + x0, 1, n, {x0, y, 1}, At(x0, y), nullptr);
             continue;
           }
           k.pixels(p.LumaRow(y) + x0, 1, s.Terms(), n, s.row);
           ApplyGamma(s.row, n);
-          if (kPartial) {
-            StoreMarked(MapRow(map, y, x0), n, x0, y);
-          } else {
-            Store(s.row, n, x0, y, true);
-          }
+          Store(s.row, n, x0, y, true);
         }
       }
     }
+  }
+
+  // The marked pixels of a chunk that is not marked whole, its chroma terms in hand: in runs
+  // of groups of kGroup pixels that hold a mark (a changed block marks whole groups), a run
+  // bridging gaps of up to kGap pixels, where one more call costs more than converting the
+  // gap. Runs start on a group, where the word layouts' dither phases start, and keep the
+  // output's own pixels where their marks are not set.
+  void MarkedRuns(std::uint32_t y, std::uint32_t x0, std::uint32_t n) const {
+    constexpr std::uint32_t kGroup = 16;
+    constexpr std::uint32_t kGap = 32;
+    const std::uint8_t* marks = MapRow(map, y, x0);
+    const auto groupMarked = [&](std::uint32_t i) {
+      if (n - i < kGroup) return AnyMarked(marks + i, n - i);
+      std::uint64_t words[2];
+      std::memcpy(words, marks + i, 16);
+      return (words[0] | words[1]) != 0;
+    };
+    const auto convert = [&](std::uint32_t first, std::uint32_t end) {
+      const std::uint32_t b = first / 2;
+      k.pixels(p.LumaRow(y) + x0 + first, 1, {s.red + b, s.green + b, s.blue + b}, end - first,
+               s.row);
+      ApplyGamma(s.row, end - first);
+      StoreMarked(marks + first, end - first, x0 + first, y);
+    };
+    std::uint32_t first = 0, end = 0;  // the open run, empty while end is 0
+    for (std::uint32_t i = 0; i < n; i += kGroup) {
+      if (!groupMarked(i)) continue;
+      if (end != 0 && i - end > kGap) {
+        convert(first, end);
+        end = 0;
+      }
+      if (end == 0) first = i;
+      end = std::min(i + kGroup, n);
+    }
+    if (end != 0) convert(first, end);
   }
 
   // Keeps the output's own pixels where the map is not marked.
@@ -218,8 +253,12 @@ struct Job {
     if (std::memchr(marks, 0, n)) {  // not every pixel marked
       if (layout) return StoreWritten(s.row, marks, n, x, y, true);
       k.load(At(x, y), n, bytes, s.above);
+      // A select rather than a branch: marks come in runs too short to predict.
+      std::uint32_t* __restrict row = s.row;
+      const std::uint32_t* __restrict above = s.above;
       for (std::uint32_t i = 0; i < n; ++i) {
-        if (!marks[i]) s.row[i] = s.above[i];
+        const std::uint32_t keep = std::uint32_t{marks[i] == 0} * 0xFFFFFFFFu;
+        row[i] = (row[i] & ~keep) | (above[i] & keep);
       }
     }
     Store(s.row, n, x, y, true);

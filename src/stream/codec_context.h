@@ -99,6 +99,9 @@ struct CodecContext {
   std::uint8_t showGrey = 0;
   std::uint8_t variantLevel = 0;
   std::uint8_t variantFlag = 0;
+  // 1: the caller's bitmap is top-down, so the picture is shown with its rows in the
+  // opposite order to the one the decoder lays them out in.
+  std::uint8_t reverseRows = 0;
   double gamma = 1.0;
   HeapBuffer<std::uint8_t> paletteY, paletteU, paletteV;  // 256 each, 8-bit palettised input
 

@@ -1,5 +1,7 @@
 #include "stream/fill_in.h"
 
+#include <cstring>
+
 namespace kvtc::stream {
 
 namespace {
@@ -68,18 +70,33 @@ void FillLumaByMap(const PlaneView& p, const MapView& map, const std::uint8_t* h
   }
 }
 
-void FillChromaByMap(const PlaneView& p, const MapView& map, const std::uint8_t* half) {
+void FillChromaByMap(const PlaneView& p, const MapView& map) {
   const std::uint32_t last = p.lastColumn();
   for (std::uint32_t r = 0; r <= p.lastRow; r += 2) {
     std::uint8_t* marks = map.Row(2 * r);
     if (!marks) break;
     if (!AnyMarked(marks, 2 * std::size_t{last} + 1)) continue;
     std::uint8_t* row = p.Row(r);
-    for (std::uint32_t x = 0; x + 2 <= last; x += 2) {
-      if (!marks[2 * x] && !marks[2 * x + 4]) continue;
-      row[x + 1] = half[row[x] + row[x + 2]];
-      marks[2 * x + 2] = 1;
+    // Sample x + 1 from its neighbours where map column 2x or 2x + 4 is marked, without a
+    // branch: the marks read (every fourth byte) and written (the ones between) never meet,
+    // nor do the samples read (even) and written (odd).
+    const auto fill = [&](std::uint32_t x) {
+      const unsigned marked = (marks[2 * x] | marks[2 * x + 4]) != 0;
+      const unsigned keep = marked - 1;  // all ones where nothing is marked
+      const unsigned average = (row[x] + row[x + 2] + 1) >> 1;
+      row[x + 1] = static_cast<std::uint8_t>((average & ~keep) | (row[x + 1] & keep));
+      marks[2 * x + 2] = static_cast<std::uint8_t>(marks[2 * x + 2] | marked);
+    };
+    std::uint32_t x = 0;
+    // Two samples at a time, skipped at once where none of the marks they read is set.
+    for (; x + 4 <= last; x += 4) {
+      std::uint64_t word;
+      std::memcpy(&word, marks + 2 * x, 8);
+      if ((word | marks[2 * x + 8]) == 0) continue;
+      fill(x);
+      fill(x + 2);
     }
+    for (; x + 2 <= last; x += 2) fill(x);
   }
   for (std::uint32_t r = 1; r < p.lastRow; r += 2) {
     const std::uint8_t* marksAbove = map.Row(2 * r - 2);

@@ -28,9 +28,10 @@ void FillPlaneFull(const PlaneView& plane, const std::uint8_t* halfSum);
 // only when map (r-1, x) or (r+1, x) is marked, and then (r, x) is marked.
 void FillLumaByMap(const PlaneView& luma, const MapView& map, const std::uint8_t* halfSum);
 
-// One chroma plane, guided by the luma map read at twice the chroma coordinates: chroma
+// One chroma plane, guided by the luma map read at twice the chroma coordinates (each filled
+// sample the rounded mean of its two neighbours): chroma
 // (r, x+1) of an even row when map (2r, 2x) or (2r, 2x+4) is marked, marking (2r, 2x+2);
 // chroma (r, x) of an odd row when map (2r-2, 2x) or (2r+2, 2x) is marked.
-void FillChromaByMap(const PlaneView& chroma, const MapView& map, const std::uint8_t* halfSum);
+void FillChromaByMap(const PlaneView& chroma, const MapView& map);
 
 }  // namespace kvtc::stream

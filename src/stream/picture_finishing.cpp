@@ -45,7 +45,7 @@ void FinishPicture(const FinishingInput& in) {
       if (in.key) {
         FillPlaneFull(chroma, half);
       } else if (mapUsable) {
-        FillChromaByMap(chroma, map, half);
+        FillChromaByMap(chroma, map);
       }
     }
   }

@@ -228,9 +228,16 @@ std::vector<Entry> Entries() {
 // Sparse or dense marks, or none.
 std::vector<std::uint8_t> RandomMap(std::size_t size, std::mt19937& rng) {
   std::vector<std::uint8_t> map(size);
-  const unsigned density = rng() % 4;  // none, about 1 in 16, about 3 in 4, all
-  for (auto& m : map) {
-    m = density == 0 ? 0 : density == 1 ? rng() % 16 == 0 : density == 3 || rng() % 4 != 0;
+  // None, about 1 in 16, about 3 in 4, all, or about one in four runs of eight (as changed
+  // blocks mark them, leaving gaps of every length between).
+  const unsigned density = rng() % 5;
+  bool run = false;
+  for (std::size_t i = 0; i < size; ++i) {
+    if (i % 8 == 0) run = rng() % 4 == 0;
+    map[i] = density == 0   ? 0
+             : density == 1 ? rng() % 16 == 0
+             : density == 4 ? run
+                            : density == 3 || rng() % 4 != 0;
   }
   return map;
 }

@@ -109,7 +109,7 @@ TEST(FillIn, MapGuidedFillsStayAroundTheMarksAndMarkWhatTheyFill) {
   EXPECT_EQ(y.Row(3)[3], Avg(y.Row(2)[3], y.Row(4)[3]));
   for (const auto& [r, c] : Changed(before.Luma(), y)) EXPECT_EQ(p.Map(r, c), 1);
 
-  FillChromaByMap(q.U(), UpdateMap(q.g, q.map), q.tables.halfSum.data());
+  FillChromaByMap(q.U(), UpdateMap(q.g, q.map));
   EXPECT_EQ(Changed(before.U(), q.U()),
             (Positions{{2, 1}, {2, 3}, {1, 1}, {1, 2}, {1, 3}, {3, 1}, {3, 2}, {3, 3}}));
   EXPECT_EQ(q.U().Row(2)[3], Avg(q.U().Row(2)[2], q.U().Row(2)[4]));
