@@ -98,8 +98,7 @@ KVTC_AVX2 __m256i UnpackControl() {
 }
 
 // Eight pixels into a 24- or 32-bit destination that has room for sixteen.
-KVTC_AVX2 void StoreEight(const std::uint32_t* px, std::uint32_t bytes, std::uint8_t* dst) {
-  const __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(px));
+KVTC_AVX2 void StoreEightWords(__m256i v, std::uint32_t bytes, std::uint8_t* dst) {
   if (bytes == 4) {
     auto* d = reinterpret_cast<__m256i*>(dst);
     _mm256_storeu_si256(
@@ -109,6 +108,10 @@ KVTC_AVX2 void StoreEight(const std::uint32_t* px, std::uint32_t bytes, std::uin
   const __m256i packed = _mm256_shuffle_epi8(v, PackControl());
   _mm_storeu_si128(reinterpret_cast<__m128i*>(dst), _mm256_castsi256_si128(packed));
   _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + 12), _mm256_extracti128_si256(packed, 1));
+}
+
+KVTC_AVX2 void StoreEight(const std::uint32_t* px, std::uint32_t bytes, std::uint8_t* dst) {
+  StoreEightWords(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(px)), bytes, dst);
 }
 
 KVTC_AVX2 void Store(const std::uint32_t* px, std::uint32_t n, std::uint32_t bytes,
@@ -188,6 +191,20 @@ KVTC_AVX2 void Average(const std::uint32_t* a, const std::uint32_t* b, std::uint
   }
 }
 
+KVTC_AVX2 void StoreMean(const std::uint32_t* a, const std::uint32_t* b, std::uint32_t n,
+                         std::uint32_t bytes, std::uint8_t* dst) {
+  std::uint32_t i = 0;
+  for (; i + 16 <= n; i += 8) {
+    StoreEightWords(_mm256_avg_epu8(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(a + i)),
+                                    _mm256_loadu_si256(reinterpret_cast<const __m256i*>(b + i))),
+                    bytes, dst + bytes * i);
+  }
+  if (i == n) return;
+  std::uint32_t mean[16];
+  Average(a + i, b + i, n - i, mean);
+  Store(mean, n - i, bytes, dst + bytes * i);
+}
+
 // A 256-byte table looked up at every byte of a vector: sixteen 16-byte shuffles, the upper
 // half's through the shuffle's zeroing of indices with the top bit set, then a tree of blends on
 // index bits 4, 5 and 6.
@@ -252,7 +269,8 @@ KVTC_AVX2 void Grey(const std::uint8_t* luma, std::uint32_t n, const std::uint8_
 
 }  // namespace
 
-extern const RgbRowKernels kRgbRowsAvx2{Terms, Pixels, Load, Store, Spread, Average, Gamma, Grey};
+extern const RgbRowKernels kRgbRowsAvx2{Terms,   Pixels, Load, Store,    Spread,
+                                        Average, Gamma,  Grey, StoreMean};
 
 // 8-bit grey indices, 26 + min(luma, 215), thirty-two at a time.
 KVTC_AVX2 void WriteGreyIndicesAvx2(const ConstPlaneSet& p, std::uint8_t* out) {

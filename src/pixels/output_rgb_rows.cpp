@@ -363,6 +363,9 @@ struct Job {
       if (whole && layout && layout->storeMean) {
         return layout->storeMean(upper ? upper : s.above, lower, n, {x0, y, 1}, t, At(x0, y));
       }
+      if (whole && !layout && k.storeMean) {
+        return k.storeMean(upper ? upper : s.above, lower, n, bytes, At(x0, y));
+      }
       k.average(upper ? upper : s.above, lower, n, s.above);
     } else if (upper) {
       std::memcpy(s.above, upper, 4 * std::size_t{n});

@@ -47,6 +47,10 @@ struct RgbRowKernels {
   // n grey words 0x00LLLLLL from luma samples y: L = levels[y].
   void (*grey)(const std::uint8_t* luma, std::uint32_t n, const std::uint8_t* levels,
                std::uint32_t* out);
+  // `store` of the bytewise means of n words of a and b (average, then store); null where the
+  // level has no such form.
+  void (*storeMean)(const std::uint32_t* a, const std::uint32_t* b, std::uint32_t n,
+                    std::uint32_t bytes, std::uint8_t* dst);
 };
 
 // Where a run of pixels stands in the picture: pixel i at column x + step * i of row y, with x a
