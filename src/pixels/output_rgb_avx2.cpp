@@ -1,6 +1,7 @@
 // 24- and 32-bit RGB output rows with AVX2: sixteen pixels at a time, 24-bit pixels packed and
 // unpacked with byte shuffles.
 #include "pixels/output_rgb_rows.h"
+#include "pixels/output_sums_avx2.h"
 #include "pixels/pixel_kernels.h"
 #include "pixels/simd_target.h"
 
@@ -13,23 +14,13 @@
 namespace kvtc::pixels::output {
 namespace {
 
-// One term of sixteen blocks from their offsets d (16-bit).
-KVTC_AVX2 __m256i Term(__m256i d, ChromaTermForm f) {
-  const __m256i negative = _mm256_cmpgt_epi16(_mm256_setzero_si256(), d);
-  const __m256i magnitude = _mm256_abs_epi16(d);
-  const __m256i one = _mm256_set1_epi16(1);
-  const __m256i form = _mm256_set1_epi32(f.bias << 16 | f.factor);
-  const __m256i lo = _mm256_madd_epi16(_mm256_unpacklo_epi16(magnitude, one), form);
-  const __m256i hi = _mm256_madd_epi16(_mm256_unpackhi_epi16(magnitude, one), form);
-  __m256i term = _mm256_packs_epi32(_mm256_srai_epi32(lo, f.shift), _mm256_srai_epi32(hi, f.shift));
-  term = _mm256_sign_epi16(term, d);
-  if (f.zeroBelow) {
-    term = _mm256_andnot_si256(
-        _mm256_and_si256(negative, _mm256_cmpgt_epi16(
-                                       d, _mm256_set1_epi16(static_cast<short>(-f.zeroBelow - 1)))),
-        term);
-  }
-  return term;
+// One term of sixteen blocks from their offsets d (16-bit), in its rounded-product form.
+KVTC_AVX2 __m256i Term(__m256i d, RoundedTermForm f) {
+  const __m256i factor = _mm256_set1_epi16(static_cast<short>(f.factor));
+  const __m256i term = _mm256_mulhrs_epi16(_mm256_slli_epi16(d, f.shift), factor);
+  if (!f.oneAt) return term;
+  const __m256i oneAt = _mm256_set1_epi16(static_cast<short>(f.oneAt));
+  return _mm256_sub_epi16(term, _mm256_cmpeq_epi16(d, oneAt));
 }
 
 KVTC_AVX2 void Store16(std::int16_t* to, __m256i words) {
@@ -46,40 +37,23 @@ KVTC_AVX2 void Terms(const std::uint8_t* u, const std::uint8_t* v, std::uint32_t
         _mm256_cvtepu8_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(u + i)));
     const __m256i vv =
         _mm256_cvtepu8_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(v + i)));
-    Store16(red + i, Term(_mm256_sub_epi16(vv, centre), kRedFromV));
-    Store16(green + i, _mm256_add_epi16(Term(_mm256_sub_epi16(centre, uu), kGreenFromU),
-                                        Term(_mm256_sub_epi16(centre, vv), kGreenFromV)));
-    Store16(blue + i, Term(_mm256_sub_epi16(uu, centre), kBlueFromU));
+    Store16(red + i, Term(_mm256_sub_epi16(vv, centre), kRedFromVRounded));
+    Store16(green + i, _mm256_add_epi16(Term(_mm256_sub_epi16(centre, uu), kGreenFromURounded),
+                                        Term(_mm256_sub_epi16(centre, vv), kGreenFromVRounded)));
+    Store16(blue + i, Term(_mm256_sub_epi16(uu, centre), kBlueFromURounded));
   }
   ChromaTermsPlain(u + i, v + i, n - i, t, red + i, green + i, blue + i);
-}
-
-KVTC_AVX2 __m256i LoadTerms(const std::int16_t* t, unsigned step) {
-  if (step == 2) return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(t));
-  // Eight block terms, each for two pixels.
-  const __m256i words = _mm256_cvtepu16_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(t)));
-  return _mm256_or_si256(words, _mm256_slli_epi32(words, 16));
 }
 
 // Sixteen pixels from luma[step*i] and their terms.
 KVTC_AVX2 void SixteenPixels(const std::uint8_t* luma, unsigned step, const std::int16_t* red,
                              const std::int16_t* green, const std::int16_t* blue,
                              std::uint32_t* out) {
-  const __m256i y =
-      step == 1 ? _mm256_cvtepu8_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(luma)))
-                : _mm256_and_si256(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(luma)),
-                                   _mm256_set1_epi16(0xFF));
-  const __m256i one = _mm256_set1_epi16(1);
-  const __m256i coef = _mm256_set1_epi32(kLumaScaleBias << 16 | kLumaScaleFactor);
-  const __m256i lo =
-      _mm256_srai_epi32(_mm256_madd_epi16(_mm256_unpacklo_epi16(y, one), coef), kLumaScaleShift);
-  const __m256i hi =
-      _mm256_srai_epi32(_mm256_madd_epi16(_mm256_unpackhi_epi16(y, one), coef), kLumaScaleShift);
-  const __m256i l = _mm256_packs_epi32(lo, hi);  // lane order restored by the unpack
+  const __m256i l = LumaTerms16(luma, step);
   const __m256i zero = _mm256_setzero_si256();
-  const __m256i bg = _mm256_packus_epi16(_mm256_add_epi16(l, LoadTerms(blue, step)),
-                                         _mm256_add_epi16(l, LoadTerms(green, step)));
-  const __m256i r = _mm256_packus_epi16(_mm256_add_epi16(l, LoadTerms(red, step)), zero);
+  const __m256i bg = _mm256_packus_epi16(_mm256_add_epi16(l, BlockTerms16(blue, step)),
+                                         _mm256_add_epi16(l, BlockTerms16(green, step)));
+  const __m256i r = _mm256_packus_epi16(_mm256_add_epi16(l, BlockTerms16(red, step)), zero);
   const __m256i bgPairs = _mm256_unpacklo_epi8(bg, _mm256_srli_si256(bg, 8));
   const __m256i rPairs = _mm256_unpacklo_epi8(r, zero);
   const __m256i first = _mm256_unpacklo_epi16(bgPairs, rPairs);   // pixels 0-3, 8-11
@@ -94,8 +68,8 @@ KVTC_AVX2 void Pixels(const std::uint8_t* luma, unsigned step, ChromaRow t, std:
                       std::uint32_t* out) {
   const std::uint32_t perBlock = step == 1 ? 2 : 1;
   std::uint32_t i = 0;
-  // With step 2 the last vector's luma reaches one byte past the last sample: kept for the tail.
-  for (; i + 16 < n + (step == 1 ? 1 : 0); i += 16) {
+  // With step 2 a vector's luma reaches the sample after its last pixel's.
+  for (; i + 16 <= n; i += 16) {
     const std::uint32_t b = i / perBlock;
     SixteenPixels(luma + step * i, step, t.red + b, t.green + b, t.blue + b, out + i);
   }
@@ -124,8 +98,7 @@ KVTC_AVX2 __m256i UnpackControl() {
 }
 
 // Eight pixels into a 24- or 32-bit destination that has room for sixteen.
-KVTC_AVX2 void StoreEight(const std::uint32_t* px, std::uint32_t bytes, std::uint8_t* dst) {
-  const __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(px));
+KVTC_AVX2 void StoreEightWords(__m256i v, std::uint32_t bytes, std::uint8_t* dst) {
   if (bytes == 4) {
     auto* d = reinterpret_cast<__m256i*>(dst);
     _mm256_storeu_si256(
@@ -135,6 +108,10 @@ KVTC_AVX2 void StoreEight(const std::uint32_t* px, std::uint32_t bytes, std::uin
   const __m256i packed = _mm256_shuffle_epi8(v, PackControl());
   _mm_storeu_si128(reinterpret_cast<__m128i*>(dst), _mm256_castsi256_si128(packed));
   _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + 12), _mm256_extracti128_si256(packed, 1));
+}
+
+KVTC_AVX2 void StoreEight(const std::uint32_t* px, std::uint32_t bytes, std::uint8_t* dst) {
+  StoreEightWords(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(px)), bytes, dst);
 }
 
 KVTC_AVX2 void Store(const std::uint32_t* px, std::uint32_t n, std::uint32_t bytes,
@@ -214,6 +191,20 @@ KVTC_AVX2 void Average(const std::uint32_t* a, const std::uint32_t* b, std::uint
   }
 }
 
+KVTC_AVX2 void StoreMean(const std::uint32_t* a, const std::uint32_t* b, std::uint32_t n,
+                         std::uint32_t bytes, std::uint8_t* dst) {
+  std::uint32_t i = 0;
+  for (; i + 16 <= n; i += 8) {
+    StoreEightWords(_mm256_avg_epu8(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(a + i)),
+                                    _mm256_loadu_si256(reinterpret_cast<const __m256i*>(b + i))),
+                    bytes, dst + bytes * i);
+  }
+  if (i == n) return;
+  std::uint32_t mean[16];
+  Average(a + i, b + i, n - i, mean);
+  Store(mean, n - i, bytes, dst + bytes * i);
+}
+
 // A 256-byte table looked up at every byte of a vector: sixteen 16-byte shuffles, the upper
 // half's through the shuffle's zeroing of indices with the top bit set, then a tree of blends on
 // index bits 4, 5 and 6.
@@ -278,7 +269,8 @@ KVTC_AVX2 void Grey(const std::uint8_t* luma, std::uint32_t n, const std::uint8_
 
 }  // namespace
 
-extern const RgbRowKernels kRgbRowsAvx2{Terms, Pixels, Load, Store, Spread, Average, Gamma, Grey};
+extern const RgbRowKernels kRgbRowsAvx2{Terms,   Pixels, Load, Store,    Spread,
+                                        Average, Gamma,  Grey, StoreMean};
 
 // 8-bit grey indices, 26 + min(luma, 215), thirty-two at a time.
 KVTC_AVX2 void WriteGreyIndicesAvx2(const ConstPlaneSet& p, std::uint8_t* out) {

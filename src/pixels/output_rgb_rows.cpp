@@ -40,6 +40,14 @@ const std::uint8_t* MapRow(UpdateMapView map, std::uint32_t y, std::uint32_t x) 
 bool AllOnes(const std::uint8_t* marks, std::size_t n) {
   constexpr std::uint64_t kOnes = 0x0101010101010101u;
   std::size_t i = 0;
+  const auto differs = [marks](std::size_t at) {
+    std::uint64_t word;
+    std::memcpy(&word, marks + at, 8);
+    return word ^ kOnes;
+  };
+  for (; i + 32 <= n; i += 32) {
+    if ((differs(i) | differs(i + 8) | differs(i + 16) | differs(i + 24)) != 0) return false;
+  }
   for (; i + 8 <= n; i += 8) {
     std::uint64_t word;
     std::memcpy(&word, marks + i, 8);
@@ -131,7 +139,7 @@ struct Job {
     if (!kept) return;
     if (layout) {
       Load(x, y, n, kept);
-    } else {
+    } else if (kept != words) {
       std::memcpy(kept, words, 4 * std::size_t{n});
     }
   }
@@ -144,6 +152,17 @@ struct Job {
     for (std::uint32_t i = 0; i < n; ++i) {
       if (written[i]) std::memcpy(dst + bytes * i, s.packed + bytes * i, bytes);
     }
+  }
+
+  // A word layout that converts its pixels straight from the samples.
+  bool Direct() const {
+    return layout && (fold ? layout->convertGamma != nullptr
+                           : layout->convert && t.gammaKey == 1.0);
+  }
+  void Convert(const std::uint8_t* luma, unsigned step, std::uint32_t n, Place at,
+               std::uint8_t* dst, std::uint32_t* kept) const {
+    if (fold) return layout->convertGamma(luma, step, s.Terms(), n, at, *fold, dst, kept);
+    layout->convert(luma, step, s.Terms(), n, at, t, dst, kept);
   }
 
   void ApplyGamma(std::uint32_t* px, std::uint32_t n) const {
@@ -179,6 +198,10 @@ struct Job {
           const std::uint32_t y = y0 + dy;
           if (kPartial && std::memchr(MapRow(map, y, x0), 0, n)) {
             MarkedRuns(y, x0, n);
+            continue;
+          }
+          if (Direct()) {
+            Convert(p.LumaRow(y) + x0, 1, n, {x0, y, 1}, At(x0, y), nullptr);
             continue;
           }
           k.pixels(p.LumaRow(y) + x0, 1, s.Terms(), n, s.row);
@@ -249,9 +272,9 @@ struct Job {
   template <bool kPartial>
   const std::uint32_t* HalfEvenStrip(std::uint32_t y, std::uint32_t x0, std::uint32_t n,
                                      std::uint32_t* kept) const {
-    if (kPartial && !RowMarked(map, y, x0, n + 1)) return nullptr;
-    if (kPartial && !AllOnes(MapRow(map, y, x0), n + 1)) {
-      HalfEvenChunk<true>(y, x0, n);
+    const std::uint8_t* marks = kPartial ? MapRow(map, y, x0) : nullptr;
+    if (kPartial && !(marks && AllOnes(marks, n + 1))) {
+      if (marks && AnyMarked(marks, n + 1)) HalfEvenChunk<true>(y, x0, n);
       return nullptr;
     }
     HalfEvenChunk<false>(y, x0, n, kept);
@@ -263,10 +286,17 @@ struct Job {
                      std::uint32_t* kept = nullptr) const {
     const bool next = x0 + n < p.width;  // the next chunk's first pixel is a neighbour
     const std::uint32_t evens = (n + 1) / 2 + (next ? 1 : 0);
-    FillTerms(s, p, t, k, x0 / 2, evens, y / 2);
-    k.pixels(p.LumaRow(y) + x0, 2, s.Terms(), evens, s.even);
-    ApplyGamma(s.even, evens);
-    Requantise(s.even, evens, x0, y);
+    // Up to whole vectors of even pixels where the row has them: a few more pixels cost less
+    // than a kernel's partial last vector.
+    const std::uint32_t converted = std::min((evens + 15) / 16 * 16, (p.width - x0 + 1) / 2);
+    FillTerms(s, p, t, k, x0 / 2, converted, y / 2);
+    if (Direct()) {
+      Convert(p.LumaRow(y) + x0, 2, converted, {x0, y, 2}, s.packed, s.even);
+    } else {
+      k.pixels(p.LumaRow(y) + x0, 2, s.Terms(), converted, s.even);
+      ApplyGamma(s.even, converted);
+      Requantise(s.even, converted, x0, y);
+    }
     std::uint32_t* row = s.row;
     // A word layout's last odd pixel at the right edge copies its neighbour's bytes (which in
     // a partial chunk may hold bits the layout does not use).
@@ -291,6 +321,10 @@ struct Job {
       }
     } else {
       s.even[evens] = s.even[evens - 1];  // the right edge repeats its pixel
+      if (layout && layout->spreadStore && kept) {
+        return layout->spreadStore(s.even, s.packed, n, {x0, y, 1}, t, At(x0, y), kept);
+      }
+      if (!layout && kept) row = kept;  // 24- and 32-bit words are kept as they are spread
       k.spread(s.even, n, row);
     }
     StoreKeeping(row, n, x0, y, kept);
@@ -304,8 +338,8 @@ struct Job {
     const bool below = y + 1 < p.height;
     const std::uint8_t* up = kPartial ? MapRow(map, y - 1, x0) : nullptr;
     const std::uint8_t* down = kPartial ? MapRow(map, y + 1, x0) : nullptr;
-    if (kPartial && !(up && AnyMarked(up, n)) && !(down && AnyMarked(down, n))) return;
     const bool whole = !kPartial || (up && AllOnes(up, n)) || (down && AllOnes(down, n));
+    if (!whole && !(up && AnyMarked(up, n)) && !(down && AnyMarked(down, n))) return;
     if (kPartial && !whole) {
       for (std::uint32_t i = 0; i < n; ++i) s.written[i] = (up && up[i]) || (down && down[i]);
     }
@@ -325,7 +359,14 @@ struct Job {
     if (!upper) Load(x0, y - 1, n, s.above);
     if (below) {
       if (!keptBelow) Load(x0, y + 1, n, s.below);
-      k.average(upper ? upper : s.above, keptBelow ? keptBelow : s.below, n, s.above);
+      const std::uint32_t* lower = keptBelow ? keptBelow : s.below;
+      if (whole && layout && layout->storeMean) {
+        return layout->storeMean(upper ? upper : s.above, lower, n, {x0, y, 1}, t, At(x0, y));
+      }
+      if (whole && !layout && k.storeMean) {
+        return k.storeMean(upper ? upper : s.above, lower, n, bytes, At(x0, y));
+      }
+      k.average(upper ? upper : s.above, lower, n, s.above);
     } else if (upper) {
       std::memcpy(s.above, upper, 4 * std::size_t{n});
     }

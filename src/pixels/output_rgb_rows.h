@@ -28,7 +28,8 @@ struct RgbRowKernels {
                 const DecoderTables& t, std::int16_t* red, std::int16_t* green, std::int16_t* blue);
   // n pixels, each the clamped sums of its luma term and chroma terms, with a zero top byte.
   // step 1: pixel i from luma[i] and the terms of block i/2; step 2: from luma[2i] and the
-  // terms of block i. Reads nothing of luma or terms beyond the n pixels'.
+  // terms of block i. Reads nothing of the terms beyond the n pixels', nor of luma beyond the
+  // sample after the last pixel's (at the end of a row, its margin).
   void (*pixels)(const std::uint8_t* luma, unsigned step, ChromaRow terms, std::uint32_t n,
                  std::uint32_t* out);
   // n pixels of `bytes` (3 or 4) each from the output into words, and back. A 32-bit store
@@ -46,10 +47,14 @@ struct RgbRowKernels {
   // n grey words 0x00LLLLLL from luma samples y: L = levels[y].
   void (*grey)(const std::uint8_t* luma, std::uint32_t n, const std::uint8_t* levels,
                std::uint32_t* out);
+  // `store` of the bytewise means of n words of a and b (average, then store); null where the
+  // level has no such form.
+  void (*storeMean)(const std::uint32_t* a, const std::uint32_t* b, std::uint32_t n,
+                    std::uint32_t bytes, std::uint8_t* dst);
 };
 
 // Where a run of pixels stands in the picture: pixel i at column x + step * i of row y, with x a
-// multiple of 16 (the colour cube's dither depends on the position).
+// multiple of 16, or one more with step 2 (the colour cube's dither depends on the position).
 struct Place {
   std::uint32_t x, y, step;
 };
@@ -77,6 +82,23 @@ struct LayoutRows {
   // `kept` (which may be px); null where the layout has no such form.
   void (*storeKeep)(const std::uint32_t* px, std::uint32_t n, Place at, const DecoderTables& t,
                     std::uint8_t* dst, std::uint32_t* kept);
+  // RgbRowKernels::pixels then `store` at a gamma of 1 in one pass, from the same luma samples
+  // and chroma terms, with `kept` (where not null) as in storeKeep; null where the layout has
+  // no such form.
+  void (*convert)(const std::uint8_t* luma, unsigned step, ChromaRow terms, std::uint32_t n,
+                  Place at, const DecoderTables& t, std::uint8_t* dst, std::uint32_t* kept);
+  // The same with a gamma folded in (pixels, then storeGamma), at.x a multiple of 16.
+  void (*convertGamma)(const std::uint8_t* luma, unsigned step, ChromaRow terms, std::uint32_t n,
+                       Place at, const GammaFold& g, std::uint8_t* dst, std::uint32_t* kept);
+  // RgbRowKernels::spread then storeKeep of n pixels at step 1 into dst and kept, with the
+  // even pixels (the words `even` as storeKeep gives them back) already stored at step 2 into
+  // evenOut; null where the layout has no such form.
+  void (*spreadStore)(const std::uint32_t* even, const std::uint8_t* evenOut, std::uint32_t n,
+                      Place at, const DecoderTables& t, std::uint8_t* dst, std::uint32_t* kept);
+  // `store` of the bytewise means (a + b + 1) / 2 of n words; null where the layout has no such
+  // form.
+  void (*storeMean)(const std::uint32_t* a, const std::uint32_t* b, std::uint32_t n, Place at,
+                    const DecoderTables& t, std::uint8_t* dst);
 };
 
 // A non-decreasing gamma table with gamma[0] = 0 folded into the word layouts' stores, built
@@ -121,6 +143,9 @@ inline constexpr int kCubeThirtySixthFactor = 1821;
 inline constexpr int kLumaScaleFactor = 9717;
 inline constexpr int kLumaScaleBias = 4067;
 inline constexpr int kLumaScaleShift = 13;
+// The same as y + ((y * factor + 16384) >> 15), the rounded high half of a 16-bit product
+// (proven by the kernel tests).
+inline constexpr int kLumaScaleRoundedFactor = 6100;
 
 // The row kernels of each level (x86 builds only).
 extern const RgbRowKernels kRgbRowsSse2, kRgbRowsAvx2;
@@ -147,6 +172,17 @@ inline constexpr ChromaTermForm kRedFromV{1385, 500, 10, 0};
 inline constexpr ChromaTermForm kGreenFromU{961, 1038, 11, 2};
 inline constexpr ChromaTermForm kGreenFromV{1411, 1034, 11, 1};
 inline constexpr ChromaTermForm kBlueFromU{4929, 1013, 11, 0};
+
+// The same tables as rounded high halves of 16-bit products: the entry at offset d is
+// (((d << shift) * factor + 16384) >> 15), plus 1 at d = oneAt where oneAt is not 0 (proven by
+// the kernel tests).
+struct RoundedTermForm {
+  int factor, shift, oneAt;
+};
+inline constexpr RoundedTermForm kRedFromVRounded{22156, 1, 0};
+inline constexpr RoundedTermForm kGreenFromURounded{15378, 0, -2};
+inline constexpr RoundedTermForm kGreenFromVRounded{22578, 0, -1};
+inline constexpr RoundedTermForm kBlueFromURounded{19716, 2, 0};
 
 // Runs `variant` with the row kernels; channel orders other than blue, green, red (the
 // codec's 24- and 32-bit layouts) go to the plain converter.

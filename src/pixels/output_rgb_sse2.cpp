@@ -186,8 +186,8 @@ void Average(const std::uint32_t* a, const std::uint32_t* b, std::uint32_t n, st
 
 }  // namespace
 
-extern const RgbRowKernels kRgbRowsSse2{Terms,  Pixels,  Load,      Store,
-                                        Spread, Average, GammaPlain, GreyWordsPlain};
+extern const RgbRowKernels kRgbRowsSse2{Terms,   Pixels,     Load,           Store,  Spread,
+                                        Average, GammaPlain, GreyWordsPlain, nullptr};
 
 }  // namespace kvtc::pixels::output
 #endif

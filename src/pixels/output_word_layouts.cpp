@@ -70,8 +70,8 @@ void StoreCube(const std::uint32_t* px, std::uint32_t n, Place at, const Decoder
 }  // namespace
 
 extern const WordLayouts kWordLayoutsPlain{
-    {2, Load555, Store555, nullptr, nullptr},
-    {1, Load332, Store332, nullptr, nullptr},
-    {1, LoadCube, StoreCube, nullptr, nullptr}};
+    {2, Load555, Store555, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr},
+    {1, Load332, Store332, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr},
+    {1, LoadCube, StoreCube, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr}};
 
 }  // namespace kvtc::pixels::output

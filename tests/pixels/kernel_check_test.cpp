@@ -261,14 +261,24 @@ TEST(KernelCheck, IntegerFormsOfTheColourTablesEqualTheTables) {
     const int magnitude = (std::abs(d) * f.factor + f.bias) >> f.shift;
     return d < 0 && d >= -f.zeroBelow ? 0 : d < 0 ? -magnitude : magnitude;
   };
+  const auto rounded = [](output::RoundedTermForm f, int d) {
+    return ((d * (1 << f.shift) * f.factor + 16384) >> 15) + (f.oneAt && d == f.oneAt ? 1 : 0);
+  };
+  // Each chroma table, its two forms and the sign of its offset from 128.
+  const std::tuple<const std::int32_t*, output::ChromaTermForm, output::RoundedTermForm, int>
+      terms[] = {{t.redFromV.data(), output::kRedFromV, output::kRedFromVRounded, 1},
+                 {t.greenFromU.data(), output::kGreenFromU, output::kGreenFromURounded, -1},
+                 {t.greenFromV.data(), output::kGreenFromV, output::kGreenFromVRounded, -1},
+                 {t.blueFromU.data(), output::kBlueFromU, output::kBlueFromURounded, 1}};
   for (int i = 0; i < 256; ++i) {
     ASSERT_EQ((output::kLumaScaleFactor * i + output::kLumaScaleBias) >> output::kLumaScaleShift,
               t.lumaScale[i])
         << i;
-    ASSERT_EQ(form(output::kRedFromV, i - 128), t.redFromV[i]) << i;
-    ASSERT_EQ(form(output::kGreenFromU, 128 - i), t.greenFromU[i]) << i;
-    ASSERT_EQ(form(output::kGreenFromV, 128 - i), t.greenFromV[i]) << i;
-    ASSERT_EQ(form(output::kBlueFromU, i - 128), t.blueFromU[i]) << i;
+    ASSERT_EQ(i + ((output::kLumaScaleRoundedFactor * i + 16384) >> 15), t.lumaScale[i]) << i;
+    for (const auto& [table, plain, product, sign] : terms) {
+      ASSERT_EQ(form(plain, sign * (i - 128)), table[i]) << i;
+      ASSERT_EQ(rounded(product, sign * (i - 128)), table[i]) << i;
+    }
     for (int threshold = 0; threshold <= 50; ++threshold) {
       ASSERT_EQ(t.cubeLevel[i] + (threshold < t.cubeResidue[i] ? 1 : 0),
                 ((i + 50 - threshold) * output::kCubeLevelFactor) >> 16)
