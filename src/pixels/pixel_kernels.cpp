@@ -112,7 +112,8 @@ constexpr PixelKernels kPlain{CpuLevel::kC,    ConvertRgbPlain, ConvertColourPla
                               ConvertFromPackedYuv, ChangeFlags8x8,
                               BlendBytes,       BlendNibbles,    SharpenRow,
                               ZoomComponents2x,
-                              RefineFinest8x8};
+                              RefineFinest8x8,
+                              PredictionSad8x8, CountChangedRepresentatives};
 #if KVTC_X86
 constexpr PixelKernels kSse2{CpuLevel::kSse2,
                              ConvertRgbRows<output::kRgbRowsSse2>,
@@ -127,7 +128,9 @@ constexpr PixelKernels kSse2{CpuLevel::kSse2,
                              finish::BlendNibblesSse2,
                              finish::SharpenRowSse2,
                              finish::ZoomComponents2xSse2,
-                             encode::RefineFinest8x8Sse2};
+                             encode::RefineFinest8x8Sse2,
+                             encode::PredictionSad8x8Sse2,
+                             encode::CountChangedRepresentativesSse2};
 constexpr PixelKernels kAvx2{CpuLevel::kAvx2,
                              ConvertRgbRows<output::kRgbRowsAvx2>,
                              ConvertColourRows<output::kRgbRowsAvx2, output::kWordLayoutsAvx2>,
@@ -141,7 +144,9 @@ constexpr PixelKernels kAvx2{CpuLevel::kAvx2,
                              finish::BlendNibblesAvx2,
                              finish::SharpenRowAvx2,
                              finish::ZoomComponents2xAvx2,
-                             encode::RefineFinest8x8Sse2};
+                             encode::RefineFinest8x8Sse2,
+                             encode::PredictionSad8x8Sse2,
+                             encode::CountChangedRepresentativesSse2};
 #endif
 
 }  // namespace

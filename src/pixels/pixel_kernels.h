@@ -12,6 +12,7 @@
 #include "pixels/input_converters.h"
 #include "pixels/output_converters.h"
 #include "pixels/picture_blend.h"
+#include "pixels/prediction_cost.h"
 #include "pixels/sharpen_rows.h"
 #include "pixels/zoom2x.h"
 #include "stream/arithmetic_tables.h"
@@ -63,6 +64,14 @@ struct PixelKernels {
   std::uint64_t (*refineFinest8x8)(std::uint8_t* rec, const std::uint8_t* cur,
                                    std::int32_t stride, std::uint32_t threshold,
                                    const std::uint8_t* cells);
+  // The motion search's costs of a candidate (PredictionSad8x8, CountChangedRepresentatives).
+  PredictionSad (*predictionSad8x8)(const std::uint8_t* current, const std::uint8_t* source,
+                                    std::int32_t stride, std::int32_t across, std::int32_t down,
+                                    std::uint32_t threshold, std::uint32_t best);
+  std::uint32_t (*countChangedRepresentatives)(const std::uint8_t* current,
+                                               const std::uint8_t* source, std::int32_t stride,
+                                               std::int32_t across, std::int32_t down,
+                                               std::uint32_t threshold, std::uint32_t best);
 };
 
 // The table of `level`, or of the highest level below it that this build carries.
