@@ -4,8 +4,6 @@
 // |a - b| from two saturating subtractions, "more than T" from a saturating subtraction of T
 // that leaves something. Every row is counted: a sum that reaches `best` is still a sum of at
 // least `best`, so stopping early would only save time.
-#include <bit>
-
 #include "pixels/prediction_cost.h"
 #include "pixels/simd_target.h"
 
@@ -23,8 +21,9 @@ __m128i TwoRows(const std::uint8_t* p, std::int32_t step) {
                             _mm_loadl_epi64(reinterpret_cast<const __m128i*>(p + step)));
 }
 
+// Inlined: two to four predictions of each shape run in the loops below.
 template <Footprint kShape>
-__m128i Predict(const std::uint8_t* p, std::int32_t step, std::int32_t across,
+[[gnu::always_inline]] inline __m128i Predict(const std::uint8_t* p, std::int32_t step, std::int32_t across,
                 std::int32_t down) {
   const __m128i a = TwoRows(p, step);
   if constexpr (kShape == Footprint::kOne) return a;
@@ -54,10 +53,9 @@ __m128i Threshold(std::uint32_t threshold) {
   return _mm_set1_epi8(static_cast<char>(std::min<std::uint32_t>(threshold, 255)));
 }
 
-// The lanes more than T, as bits.
-std::uint32_t Over(__m128i distance, __m128i t) {
-  const __m128i within = _mm_cmpeq_epi8(_mm_subs_epu8(distance, t), _mm_setzero_si128());
-  return ~static_cast<std::uint32_t>(_mm_movemask_epi8(within)) & 0xFFFF;
+// 0xFF in the lanes at most T from their prediction, 0 in the others.
+__m128i Within(__m128i distance, __m128i t) {
+  return _mm_cmpeq_epi8(_mm_subs_epu8(distance, t), _mm_setzero_si128());
 }
 
 template <Footprint kShape>
@@ -74,22 +72,27 @@ PredictionSad Sum(const std::uint8_t* current, const std::uint8_t* source, std::
   }
   sum = _mm_add_epi64(sum, _mm_unpackhi_epi64(sum, sum));
   return {static_cast<std::uint32_t>(_mm_cvtsi128_si32(sum)),
-          Over(largest, Threshold(threshold)) == 0};
+          _mm_movemask_epi8(Within(largest, Threshold(threshold))) == 0xFFFF};
 }
 
-// Rows 2 and 4, then 6 and 8, from column 1: the representatives are the odd lanes.
+// Rows 2 and 4, then 6 and 8, from column 1: the representatives are the odd lanes. Each
+// lane counts how often it was within T, and the sum of the odd lanes' counts is taken from
+// sixteen.
 template <Footprint kShape>
 std::uint32_t Count(const std::uint8_t* current, const std::uint8_t* source, std::int32_t stride,
                     std::int32_t across, std::int32_t down, std::uint32_t threshold) {
   const __m128i t = Threshold(threshold);
-  std::uint32_t count = 0;
+  const __m128i oddLanes = _mm_set1_epi16(0x0100);
+  __m128i within = _mm_setzero_si128();
   for (int r = 2; r <= 6; r += 4) {
     const std::int32_t at = r * stride + 1;
     const __m128i c = TwoRows(current + at, 2 * stride);
     const __m128i p = Predict<kShape>(source + at, 2 * stride, across, down);
-    count += static_cast<std::uint32_t>(std::popcount(Over(Distance(c, p), t) & 0xAAAA));
+    within = _mm_add_epi8(within, _mm_and_si128(Within(Distance(c, p), t), oddLanes));
   }
-  return count;
+  within = _mm_sad_epu8(within, _mm_setzero_si128());
+  within = _mm_add_epi64(within, _mm_unpackhi_epi64(within, within));
+  return 16 - static_cast<std::uint32_t>(_mm_cvtsi128_si32(within));
 }
 
 }  // namespace
