@@ -1,8 +1,8 @@
 // EncodeFrame on 24-bit input at 320x240 and 640x480, with the LAN preset (threshold 8,
 // lossless luma, refresh period 128) and motion search off (R = 0) or at its widest (R = 16):
 // a key frame, a static frame (nothing changed), and a frame in which a textured object moves
-// over a smooth background. Then the motion search alone over every block of a 640x480 luma
-// plane whose texture moved, at each instruction-set level.
+// over a smooth background. Then the motion search and the sampled change detection alone
+// over every block of a 640x480 luma plane, at each instruction-set level.
 #include <benchmark/benchmark.h>
 
 #include <cmath>
@@ -10,6 +10,7 @@
 #include <memory>
 #include <vector>
 
+#include "encoder/change_detection.h"
 #include "encoder/encode_frame.h"
 #include "encoder/motion_search.h"
 #include "encoder/search_window.h"
@@ -164,5 +165,35 @@ BENCHMARK(MotionSearch)
     ->ArgNames({"level", "lossless", "R"})
     ->ArgsProduct({{0, 1, 2}, {1, 0}, {4, 16}})
     ->Unit(benchmark::kMillisecond);
+
+// The sampled change detection of every block of a 640x480 luma plane against a second one,
+// at each level.
+void SampledChange(benchmark::State& state) {
+  namespace px = kvtc::pixels;
+  const auto level = static_cast<px::CpuLevel>(state.range(0));
+  if (level > px::DetectedCpuLevel()) return state.SkipWithError("level not available");
+  const auto g = kvtc::stream::ComputePlaneGeometry(640, 480, 0);
+  const auto offsets = kvtc::stream::ComputeBlockOffsets(g);
+  std::vector<std::uint8_t> a(g.planeSetSize), b(g.planeSetSize);
+  std::uint32_t seed = 1;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    seed = seed * 1664525u + 1013904223u;
+    a[i] = static_cast<std::uint8_t>(seed >> 24);
+    b[i] = static_cast<std::uint8_t>(a[i] + (seed >> 8) % 21 - 10);
+  }
+  std::uint8_t map[81];
+  for (auto _ : state) {
+    for (std::uint32_t by = 0; by < g.blocksDown; ++by) {
+      for (std::uint32_t bx = 0; bx < g.blocksAcross; ++bx) {
+        const std::size_t at = kvtc::stream::LumaBlockOrigin(g, bx, by);
+        benchmark::DoNotOptimize(kvtc::encoder::DetectBlockChangeSampled(
+            a.data() + at, b.data() + at, map, 8, offsets, px::KernelsFor(level)));
+      }
+    }
+  }
+  state.counters["per_block"] = benchmark::Counter(
+      g.blockCount, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+}
+BENCHMARK(SampledChange)->ArgName("level")->DenseRange(0, 2);
 
 }  // namespace

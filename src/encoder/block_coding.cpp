@@ -380,7 +380,7 @@ struct BlockCoder {
         f.losslessLuma ? DetectBlockChangeFullAt(current, other + lumaOrigin, f.sampleChangeMap,
                                                  f.threshold, f.offsets, kernels)
                        : DetectBlockChangeSampled(current, other + lumaOrigin, f.sampleChangeMap,
-                                                  change, f.offsets);
+                                                  f.threshold, f.offsets, kernels);
     if (f.chromaChange) {
       AddChromaChange({curChroma[0].origin, curChroma[1].origin},
                       {other + chromaOrigins[0], other + chromaOrigins[1]}, change, f.offsets,

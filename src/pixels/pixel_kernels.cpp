@@ -113,7 +113,8 @@ constexpr PixelKernels kPlain{CpuLevel::kC,    ConvertRgbPlain, ConvertColourPla
                               BlendBytes,       BlendNibbles,    SharpenRow,
                               ZoomComponents2x,
                               RefineFinest8x8,
-                              PredictionSad8x8, CountChangedRepresentatives};
+                              PredictionSad8x8, CountChangedRepresentatives,
+                              RepresentativeChanges};
 #if KVTC_X86
 constexpr PixelKernels kSse2{CpuLevel::kSse2,
                              ConvertRgbRows<output::kRgbRowsSse2>,
@@ -130,7 +131,8 @@ constexpr PixelKernels kSse2{CpuLevel::kSse2,
                              finish::ZoomComponents2xSse2,
                              encode::RefineFinest8x8Sse2,
                              encode::PredictionSad8x8Sse2,
-                             encode::CountChangedRepresentativesSse2};
+                             encode::CountChangedRepresentativesSse2,
+                             encode::RepresentativeChangesSse2};
 constexpr PixelKernels kAvx2{CpuLevel::kAvx2,
                              ConvertRgbRows<output::kRgbRowsAvx2>,
                              ConvertColourRows<output::kRgbRowsAvx2, output::kWordLayoutsAvx2>,
@@ -146,7 +148,8 @@ constexpr PixelKernels kAvx2{CpuLevel::kAvx2,
                              finish::ZoomComponents2xAvx2,
                              encode::RefineFinest8x8Sse2,
                              encode::PredictionSad8x8Sse2,
-                             encode::CountChangedRepresentativesSse2};
+                             encode::CountChangedRepresentativesSse2,
+                             encode::RepresentativeChangesSse2};
 #endif
 
 }  // namespace

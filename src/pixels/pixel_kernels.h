@@ -72,6 +72,10 @@ struct PixelKernels {
                                                const std::uint8_t* source, std::int32_t stride,
                                                std::int32_t across, std::int32_t down,
                                                std::uint32_t threshold, std::uint32_t best);
+  // The change flags of a block's cell representatives (RepresentativeChanges).
+  std::uint32_t (*representativeChanges)(const std::uint8_t* a, const std::uint8_t* b,
+                                         std::int32_t stride, std::uint32_t threshold,
+                                         std::uint8_t* cells);
 };
 
 // The table of `level`, or of the highest level below it that this build carries.

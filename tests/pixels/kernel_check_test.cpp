@@ -72,7 +72,7 @@ Run PackedYuvInput(PackedYuvOrder order) {
 
 // Change flags of every luma block against the picture moved by up to 12 either way (values
 // wrapping at the ends), at thresholds from none to past the largest difference; `out`
-// receives each block's flag bytes and bits.
+// receives each block's flag bytes and bits, then its representatives' flags and quadrants.
 Run ChangeFlags() {
   return [](const PixelKernels& k, Picture& p, const testing::Tables&) {
     std::vector<std::uint8_t> other(p.planes);
@@ -90,6 +90,10 @@ Run ChangeFlags() {
               k.changeFlags8x8(p.planes.data() + first, other.data() + first, stride, t, block, 9);
           for (int r = 0; r < 8; ++r) flags.insert(flags.end(), block + 9 * r, block + 9 * r + 8);
           for (int b = 0; b < 8; ++b) flags.push_back(static_cast<std::uint8_t>(bits >> 8 * b));
+          flags.push_back(static_cast<std::uint8_t>(
+              k.representativeChanges(p.planes.data() + first, other.data() + first, stride, t,
+                                      block)));
+          flags.insert(flags.end(), block, block + 16);
         }
       }
     }
