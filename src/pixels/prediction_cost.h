@@ -41,8 +41,8 @@ PredictionSad PredictionSad8x8(const std::uint8_t* current, const std::uint8_t* 
                                std::uint32_t threshold, std::uint32_t best);
 
 // The number of the sixteen cell representatives g(2, 4, 6, 8 x 2, 4, 6, 8) more than T from
-// their prediction. The kernels may read one sample left of the footprint's leftmost and one
-// right of its rightmost in each row they look at.
+// their prediction. The kernels may read up to two samples right of the footprints' rightmost
+// in each row they look at (the planes after the luma plane hold them).
 std::uint32_t CountChangedRepresentatives(const std::uint8_t* current, const std::uint8_t* source,
                                           std::int32_t stride, std::int32_t across,
                                           std::int32_t down, std::uint32_t threshold,

@@ -75,20 +75,20 @@ PredictionSad Sum(const std::uint8_t* current, const std::uint8_t* source, std::
           _mm_movemask_epi8(Within(largest, Threshold(threshold))) == 0xFFFF};
 }
 
-// Rows 2 and 4, then 6 and 8, from column 1: the representatives are the odd lanes. Each
-// lane counts how often it was within T, and the sum of the odd lanes' counts is taken from
+// Rows 2 and 4, then 6 and 8, from column 2: the representatives are the even lanes. Each
+// lane counts how often it was within T, and the sum of the even lanes' counts is taken from
 // sixteen.
 template <Footprint kShape>
 std::uint32_t Count(const std::uint8_t* current, const std::uint8_t* source, std::int32_t stride,
                     std::int32_t across, std::int32_t down, std::uint32_t threshold) {
   const __m128i t = Threshold(threshold);
-  const __m128i oddLanes = _mm_set1_epi16(0x0100);
+  const __m128i evenLanes = _mm_set1_epi16(0x0001);
   __m128i within = _mm_setzero_si128();
   for (int r = 2; r <= 6; r += 4) {
-    const std::int32_t at = r * stride + 1;
+    const std::int32_t at = r * stride + 2;
     const __m128i c = TwoRows(current + at, 2 * stride);
     const __m128i p = Predict<kShape>(source + at, 2 * stride, across, down);
-    within = _mm_add_epi8(within, _mm_and_si128(Within(Distance(c, p), t), oddLanes));
+    within = _mm_add_epi8(within, _mm_and_si128(Within(Distance(c, p), t), evenLanes));
   }
   within = _mm_sad_epu8(within, _mm_setzero_si128());
   within = _mm_add_epi64(within, _mm_unpackhi_epi64(within, within));
