@@ -2,6 +2,7 @@
 // subtractions, and "more than T" as a saturating subtraction of T that leaves something.
 #include "pixels/change_flags.h"
 #include "pixels/simd_target.h"
+#include "pixels/sse2_rows.h"
 
 #if KVTC_X86
 #include <emmintrin.h>
@@ -9,14 +10,6 @@
 #include <algorithm>
 
 namespace kvtc::pixels::encode {
-namespace {
-
-__m128i TwoRows(const std::uint8_t* p, std::int32_t stride) {
-  return _mm_unpacklo_epi64(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(p)),
-                            _mm_loadl_epi64(reinterpret_cast<const __m128i*>(p + stride)));
-}
-
-}  // namespace
 
 std::uint64_t ChangeFlags8x8Sse2(const std::uint8_t* a, const std::uint8_t* b, std::int32_t stride,
                                  std::uint32_t threshold, std::uint8_t* flags,

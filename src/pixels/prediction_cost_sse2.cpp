@@ -6,6 +6,7 @@
 // least `best`, so stopping early would only save time.
 #include "pixels/prediction_cost.h"
 #include "pixels/simd_target.h"
+#include "pixels/sse2_rows.h"
 
 #if KVTC_X86
 #include <emmintrin.h>
@@ -15,16 +16,10 @@
 namespace kvtc::pixels::encode {
 namespace {
 
-// Eight samples at p and eight at p + step.
-__m128i TwoRows(const std::uint8_t* p, std::int32_t step) {
-  return _mm_unpacklo_epi64(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(p)),
-                            _mm_loadl_epi64(reinterpret_cast<const __m128i*>(p + step)));
-}
-
 // Inlined: two to four predictions of each shape run in the loops below.
 template <Footprint kShape>
-[[gnu::always_inline]] inline __m128i Predict(const std::uint8_t* p, std::int32_t step, std::int32_t across,
-                std::int32_t down) {
+[[gnu::always_inline]] inline __m128i Predict(const std::uint8_t* p, std::int32_t step,
+                                              std::int32_t across, std::int32_t down) {
   const __m128i a = TwoRows(p, step);
   if constexpr (kShape == Footprint::kOne) return a;
   if constexpr (kShape == Footprint::kAcross) return _mm_avg_epu8(a, TwoRows(p + across, step));
