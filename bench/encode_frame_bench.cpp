@@ -1,7 +1,8 @@
 // EncodeFrame on 24-bit input at 320x240 and 640x480, with the LAN preset (threshold 8,
 // lossless luma, refresh period 128) and motion search off (R = 0) or at its widest (R = 16):
 // a key frame, a static frame (nothing changed), and a frame in which a textured object moves
-// over a smooth background.
+// over a smooth background. Then the motion search and the sampled change detection alone
+// over every block of a 640x480 luma plane, at each instruction-set level.
 #include <benchmark/benchmark.h>
 
 #include <cmath>
@@ -9,9 +10,13 @@
 #include <memory>
 #include <vector>
 
+#include "encoder/change_detection.h"
 #include "encoder/encode_frame.h"
+#include "encoder/motion_search.h"
+#include "encoder/search_window.h"
 #include "pixels/pixel_format.h"
 #include "settings/settings_record.h"
+#include "stream/block_offsets.h"
 #include "stream/codec_context.h"
 
 namespace {
@@ -116,5 +121,79 @@ void Sizes(benchmark::internal::Benchmark* b) {
 BENCHMARK(KeyFrame)->Apply(Sizes);
 BENCHMARK(StaticFrame)->Apply(Sizes);
 BENCHMARK(MovingObject)->Apply(Sizes);
+
+// Argument 0: the level (0 c, 1 sse2, 2 avx2); 1: lossless luma (the full search) or not (the
+// sampled one); 2: the radius. The current plane is the reference's texture moved by (3, 2)
+// with a little noise, so that the search runs every level and rarely stops early.
+void MotionSearch(benchmark::State& state) {
+  namespace px = kvtc::pixels;
+  const auto level = static_cast<px::CpuLevel>(state.range(0));
+  if (level > px::DetectedCpuLevel()) return state.SkipWithError("level not available");
+  const bool lossless = state.range(1) != 0;
+  const auto radius = static_cast<std::uint32_t>(state.range(2));
+  const auto g = kvtc::stream::ComputePlaneGeometry(640, 480, 0);
+  const std::int32_t stride = static_cast<std::int32_t>(g.lumaStride);
+  const auto texture = [](int x, int y) {
+    return 120 + 60 * std::sin(x / 7.0) * std::cos(y / 5.0) + ((x * 7 + y * 13) % 11);
+  };
+  std::vector<std::uint8_t> reference(g.planeSetSize), current(g.planeSetSize);
+  for (std::int32_t y = 0; y <= static_cast<std::int32_t>(g.height); ++y) {
+    for (std::int32_t x = 0; x < stride; ++x) {
+      reference[y * stride + x] = static_cast<std::uint8_t>(texture(x, y));
+      current[y * stride + x] = static_cast<std::uint8_t>(texture(x + 3, y + 2) + (x * y) % 5);
+    }
+  }
+  const kvtc::encoder::WindowQuery query{
+      g, radius, kvtc::stream::ComputeMotionParameters(radius, lossless), lossless, true};
+  const auto search =
+      lossless ? kvtc::encoder::SearchMotionFull : kvtc::encoder::SearchMotionSampled;
+  const px::PixelKernels& kernels = px::KernelsFor(level);
+  for (auto _ : state) {
+    for (std::uint32_t by = 0; by < g.blocksDown; ++by) {
+      for (std::uint32_t bx = 0; bx < g.blocksAcross; ++bx) {
+        const std::size_t at = kvtc::stream::LumaBlockOrigin(g, bx, by);
+        const kvtc::encoder::SearchWindow window = kvtc::encoder::ClampSearchWindow(query, bx, by);
+        benchmark::DoNotOptimize(search(current.data() + at, reference.data() + at, radius,
+                                        window, g.lumaStride, 8, 2 * radius, kernels));
+      }
+    }
+  }
+  state.counters["per_block"] = benchmark::Counter(
+      g.blockCount, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+}
+BENCHMARK(MotionSearch)
+    ->ArgNames({"level", "lossless", "R"})
+    ->ArgsProduct({{0, 1, 2}, {1, 0}, {4, 16}})
+    ->Unit(benchmark::kMillisecond);
+
+// The sampled change detection of every block of a 640x480 luma plane against a second one,
+// at each level.
+void SampledChange(benchmark::State& state) {
+  namespace px = kvtc::pixels;
+  const auto level = static_cast<px::CpuLevel>(state.range(0));
+  if (level > px::DetectedCpuLevel()) return state.SkipWithError("level not available");
+  const auto g = kvtc::stream::ComputePlaneGeometry(640, 480, 0);
+  const auto offsets = kvtc::stream::ComputeBlockOffsets(g);
+  std::vector<std::uint8_t> a(g.planeSetSize), b(g.planeSetSize);
+  std::uint32_t seed = 1;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    seed = seed * 1664525u + 1013904223u;
+    a[i] = static_cast<std::uint8_t>(seed >> 24);
+    b[i] = static_cast<std::uint8_t>(a[i] + (seed >> 8) % 21 - 10);
+  }
+  std::uint8_t map[81];
+  for (auto _ : state) {
+    for (std::uint32_t by = 0; by < g.blocksDown; ++by) {
+      for (std::uint32_t bx = 0; bx < g.blocksAcross; ++bx) {
+        const std::size_t at = kvtc::stream::LumaBlockOrigin(g, bx, by);
+        benchmark::DoNotOptimize(kvtc::encoder::DetectBlockChangeSampled(
+            a.data() + at, b.data() + at, map, 8, offsets, px::KernelsFor(level)));
+      }
+    }
+  }
+  state.counters["per_block"] = benchmark::Counter(
+      g.blockCount, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+}
+BENCHMARK(SampledChange)->ArgName("level")->DenseRange(0, 2);
 
 }  // namespace

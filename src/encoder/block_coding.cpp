@@ -380,7 +380,7 @@ struct BlockCoder {
         f.losslessLuma ? DetectBlockChangeFullAt(current, other + lumaOrigin, f.sampleChangeMap,
                                                  f.threshold, f.offsets, kernels)
                        : DetectBlockChangeSampled(current, other + lumaOrigin, f.sampleChangeMap,
-                                                  change, f.offsets);
+                                                  f.threshold, f.offsets, kernels);
     if (f.chromaChange) {
       AddChromaChange({curChroma[0].origin, curChroma[1].origin},
                       {other + chromaOrigins[0], other + chromaOrigins[1]}, change, f.offsets,
@@ -392,15 +392,14 @@ struct BlockCoder {
   MotionSearchResult Search() {
     const WindowQuery query{f.geometry, f.radius, f.motion, f.losslessLuma, f.grey};
     const SearchWindow window = ClampSearchWindow(query, bx, by);
-    const SearchTables tables{change, f.tables.absDiff.data(), half, f.tables.quarterSum.data()};
     const std::uint8_t* current = f.current.data() + lumaOrigin;
     const std::uint8_t* reference = f.reference.data() + lumaOrigin;
     if (f.losslessLuma) {
-      return SearchMotionFull(current, reference, f.radius, window, f.offsets,
-                              f.geometry.lumaStride, tables, 2 * f.radius, f.threshold);
+      return SearchMotionFull(current, reference, f.radius, window, f.geometry.lumaStride,
+                              f.threshold, 2 * f.radius, kernels);
     }
-    return SearchMotionSampled(current, reference, f.radius, window, f.offsets,
-                               f.geometry.lumaStride, tables, 2 * f.radius);
+    return SearchMotionSampled(current, reference, f.radius, window, f.geometry.lumaStride,
+                               f.threshold, 2 * f.radius, kernels);
   }
 
   // Moves the block from the reference picture into the reconstruction; unless grey, the

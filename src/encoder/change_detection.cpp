@@ -16,30 +16,18 @@ constexpr int kPrefetchAhead = 64;  // bytes: eight blocks, one cache line
 
 static_assert(std::endian::native == std::endian::little, "flag bytes are spread in a word");
 
-constexpr GridPoint CellPoint(int quadrant, int cell, int row, int col) {
-  return stream::kQuadrantOrigins[quadrant] + stream::kCellOrigins[cell] + GridPoint{row, col};
-}
-
 std::uint8_t Differs(const std::uint8_t* current, const std::uint8_t* other,
                      const std::uint8_t* changeTable, std::int32_t offset) {
   return changeTable[current[offset] - other[offset] + 255];
 }
 
-using QuadrantDetector = std::uint8_t (*)(const std::uint8_t*, const std::uint8_t*,
-                                          std::uint8_t*, const std::uint8_t*,
-                                          const stream::BlockOffsets&, int, std::uint8_t*);
-
-BlockChange DetectBlock(QuadrantDetector detect, const std::uint8_t* current,
-                        const std::uint8_t* other, std::uint8_t* changeMap,
-                        const std::uint8_t* changeTable, const stream::BlockOffsets& offsets) {
-  BlockChange change;
-  change.cell.fill(1);
-  for (int q = 0; q < 4; ++q) {
-    change.quadrant[q] =
-        detect(current, other, changeMap, changeTable, offsets, q, &change.cell[4 * q]);
-    change.block |= change.quadrant[q];
-  }
-  return change;
+// Four flags as four bytes 0 or 1, in one word store: the flags are read back as a whole,
+// which byte stores would stall.
+std::array<std::uint8_t, 4> Spread(std::uint32_t nibble) {
+  std::array<std::uint8_t, 4> bytes;
+  const std::uint32_t word = (nibble * 0x00204081u) & 0x01010101u;
+  std::memcpy(bytes.data(), &word, 4);
+  return bytes;
 }
 
 }  // namespace
@@ -52,26 +40,21 @@ void BuildChangeTable(std::span<std::uint8_t> table, std::uint32_t threshold) {
   }
 }
 
-std::uint8_t DetectQuadrantChangeSampled(const std::uint8_t* current, const std::uint8_t* other,
-                                         std::uint8_t* changeMap, const std::uint8_t* changeTable,
-                                         const stream::BlockOffsets& offsets, int quadrant,
-                                         std::uint8_t* cells) {
-  std::uint8_t any = 0;
-  for (int k = 0; k < 4; ++k) {
-    if (!cells[k]) continue;
-    const GridPoint p = CellPoint(quadrant, k, 2, 2);
-    cells[k] = Differs(current, other, changeTable, offsets.luma[p.row][p.col]);
-    any |= cells[k];
-  }
-  const GridPoint corner = stream::QuadrantCorner(quadrant);
-  changeMap[MapIndex(corner.row, corner.col)] = cells[3];
-  return any;
-}
-
 BlockChange DetectBlockChangeSampled(const std::uint8_t* current, const std::uint8_t* other,
-                                     std::uint8_t* changeMap, const std::uint8_t* changeTable,
-                                     const stream::BlockOffsets& offsets) {
-  return DetectBlock(DetectQuadrantChangeSampled, current, other, changeMap, changeTable, offsets);
+                                     std::uint8_t* changeMap, std::uint32_t threshold,
+                                     const stream::BlockOffsets& offsets,
+                                     const pixels::PixelKernels& kernels) {
+  const std::int32_t first = offsets.luma[1][1];
+  BlockChange change;
+  const std::uint32_t quadrants = kernels.representativeChanges(
+      current + first, other + first, offsets.luma[1][0], threshold, change.cell.data());
+  change.block = quadrants != 0;
+  change.quadrant = Spread(quadrants);
+  for (int q = 0; q < 4; ++q) {
+    const GridPoint corner = stream::QuadrantCorner(q);
+    changeMap[MapIndex(corner.row, corner.col)] = change.cell[4 * q + 3];
+  }
+  return change;
 }
 
 BlockChange DetectBlockChangeFullAt(const std::uint8_t* current, const std::uint8_t* other,
@@ -94,14 +77,6 @@ BlockChange DetectBlockChangeFullAt(const std::uint8_t* current, const std::uint
   cells = (cells | (cells >> 1)) & 0x0055005500550055u;
   cells = (cells | (cells >> 1)) & 0x0033003300330033u;
   cells = (cells | (cells >> 2)) & 0x000F000F000F000Fu;
-  // Four flags as four bytes 0 or 1, in one word store: the flags are read back as a whole,
-  // which byte stores would stall.
-  const auto spread = [](std::uint32_t nibble) {
-    std::array<std::uint8_t, 4> bytes;
-    const std::uint32_t word = (nibble * 0x00204081u) & 0x01010101u;
-    std::memcpy(bytes.data(), &word, 4);
-    return bytes;
-  };
   BlockChange change;
   change.block = cells != 0;
   std::uint32_t quadrants = 0;
@@ -110,11 +85,11 @@ BlockChange DetectBlockChangeFullAt(const std::uint8_t* current, const std::uint
     const int at = 32 * (q / 2) + 2 * (q % 2);
     const auto nibble =
         static_cast<std::uint32_t>(((cells >> at) & 3) | (((cells >> (at + 16)) & 3) << 2));
-    const auto bytes = spread(nibble);
+    const auto bytes = Spread(nibble);
     std::memcpy(&change.cell[4 * q], bytes.data(), 4);
     quadrants |= std::uint32_t{nibble != 0} << q;
   }
-  change.quadrant = spread(quadrants);
+  change.quadrant = Spread(quadrants);
   return change;
 }
 

@@ -34,25 +34,20 @@ constexpr int MapIndex(int row, int col) { return row * 9 + col; }
 // `current` and `other` point at the block's grid origin g(0, 0) in their planes, which share
 // the stride the offsets were computed for.
 //
+// Both are for the change table of `threshold`, with the flags from the kernel table given.
+//
 // Sampled: a cell changed when its representative differs. The map receives the flag of each
 // quadrant's bottom-right cell at the quadrant's corner; nothing else of it is written.
 BlockChange DetectBlockChangeSampled(const std::uint8_t* current, const std::uint8_t* other,
-                                     std::uint8_t* changeMap, const std::uint8_t* changeTable,
-                                     const stream::BlockOffsets& offsets);
-// Full, for the change table of `threshold`, with the per-sample flags from the kernel table
-// given: a cell changed when any of its four samples differs. The map receives the flag of
+                                     std::uint8_t* changeMap, std::uint32_t threshold,
+                                     const stream::BlockOffsets& offsets,
+                                     const pixels::PixelKernels& kernels);
+// Full: a cell changed when any of its four samples differs. The map receives the flag of
 // every one of the 64 samples.
 BlockChange DetectBlockChangeFullAt(const std::uint8_t* current, const std::uint8_t* other,
                                     std::uint8_t* changeMap, std::uint32_t threshold,
                                     const stream::BlockOffsets& offsets,
                                     const pixels::PixelKernels& kernels);
-
-// One quadrant of the above: examines each of the quadrant's cells whose flag in `cells` (four
-// flags) is set, clears the flags of those that did not change, and returns their OR.
-std::uint8_t DetectQuadrantChangeSampled(const std::uint8_t* current, const std::uint8_t* other,
-                                         std::uint8_t* changeMap, const std::uint8_t* changeTable,
-                                         const stream::BlockOffsets& offsets, int quadrant,
-                                         std::uint8_t* cells);
 
 // Colour-aware detection, run after the luma detection above: a quadrant whose 2x2 chroma cell
 // differs in U or V (its representative, or with `full` all four samples) counts as changed

@@ -78,78 +78,23 @@ MotionSearchResult StepSearch(Scorer score, int units, std::uint32_t firstStep,
   return result(bi, bj, true);
 }
 
-// The sixteen cell representatives, rows 2, 4, 6, 8 by columns 2, 4, 6, 8, compared four at a
-// time (one block row) with the prediction `predict(source)` makes at each.
-template <class Predict>
-unsigned CountDiffering(const std::uint8_t* current, const std::uint8_t* source,
-                        const stream::BlockOffsets& o, const std::uint8_t* change, unsigned best,
-                        Predict predict) {
-  unsigned count = 0;
-  for (int r = 2; r <= 8; r += 2) {
-    for (int c = 2; c <= 8; c += 2) {
-      const std::int32_t at = o.luma[r][c];
-      count += change[current[at] - predict(source + at) + 255];
-    }
-    if (count >= best) break;
-  }
-  return count;
-}
-
-// All 64 samples, one block row at a time, with the absolute differences summed and the
-// largest compared with T.
-template <class Predict>
-Score SumDifferences(const std::uint8_t* current, const std::uint8_t* source,
-                     const stream::BlockOffsets& o, const std::uint8_t* absDiff,
-                     std::uint32_t threshold, unsigned best, Predict predict) {
-  unsigned sum = 0;
-  bool over = false;
-  for (int r = 1; r <= 8; ++r) {
-    for (int c = 1; c <= 8; ++c) {
-      const std::int32_t at = o.luma[r][c];
-      const unsigned d = absDiff[current[at] - predict(source + at) + 255];
-      sum += d;
-      over |= d > threshold;
-    }
-    if (sum >= best) break;
-  }
-  return {sum, !over};
-}
-
 }  // namespace
 
 MotionSearchResult SearchMotionSampled(const std::uint8_t* current, const std::uint8_t* reference,
                                        std::uint32_t firstStep, const SearchWindow& window,
-                                       const stream::BlockOffsets& offsets, std::uint32_t stride,
-                                       const SearchTables& t, std::uint32_t bias) {
+                                       std::uint32_t stride, std::uint32_t threshold,
+                                       std::uint32_t bias, const pixels::PixelKernels& kernels) {
   const std::int32_t v = static_cast<std::int32_t>(stride);
-  const std::uint8_t* half = t.halfSum;
-  const std::uint8_t* quarter = t.quarterSum;
   // Whole-sample prediction: an even displacement lands on a representative of the reference,
   // an odd one between two (or four), which are averaged. With a radius that is a power of two
   // the step levels only try even displacements, and the refinement's odd ones average
   // representatives two apart around an even centre.
   const auto score = [&](int dx, int dy, unsigned best) -> Score {
-    const std::uint8_t* s = reference + dy * v + dx;
-    unsigned cost = 0;
-    switch ((dx & 1) | ((dy & 1) << 1)) {
-      case 0:
-        cost = CountDiffering(current, s, offsets, t.change, best,
-                              [](const std::uint8_t* p) { return p[0]; });
-        break;
-      case 1:
-        cost = CountDiffering(current, s, offsets, t.change, best,
-                              [=](const std::uint8_t* p) { return half[p[-1] + p[1]]; });
-        break;
-      case 2:
-        cost = CountDiffering(current, s, offsets, t.change, best,
-                              [=](const std::uint8_t* p) { return half[p[-v] + p[v]]; });
-        break;
-      default:
-        cost = CountDiffering(current, s, offsets, t.change, best, [=](const std::uint8_t* p) {
-          return quarter[p[-v - 1] + p[-v + 1] + p[v - 1] + p[v + 1]];
-        });
-        break;
-    }
+    const int oddX = dx & 1;
+    const int oddY = dy & 1;
+    const std::uint8_t* footprint = reference + (dy - oddY) * v + dx - oddX;
+    const unsigned cost = kernels.countChangedRepresentatives(current, footprint, v, 2 * oddX,
+                                                              2 * oddY * v, threshold, best);
     return {cost, cost == 0};
   };
   return StepSearch(score, 1, firstStep, 2, window, bias);
@@ -157,32 +102,16 @@ MotionSearchResult SearchMotionSampled(const std::uint8_t* current, const std::u
 
 MotionSearchResult SearchMotionFull(const std::uint8_t* current, const std::uint8_t* reference,
                                     std::uint32_t firstStep, const SearchWindow& window,
-                                    const stream::BlockOffsets& offsets, std::uint32_t stride,
-                                    const SearchTables& t, std::uint32_t bias,
-                                    std::uint32_t threshold) {
+                                    std::uint32_t stride, std::uint32_t threshold,
+                                    std::uint32_t bias, const pixels::PixelKernels& kernels) {
   const std::int32_t v = static_cast<std::int32_t>(stride);
-  const std::uint8_t* half = t.halfSum;
-  const std::uint8_t* quarter = t.quarterSum;
   // Half-sample prediction of displacement (hx, hy) half samples: the sample at the floor of
   // the half displacement, averaged with its right and lower neighbours on odd axes.
   const auto score = [&](int hx, int hy, unsigned best) -> Score {
     const std::uint8_t* s = reference + (hy >> 1) * v + (hx >> 1);
-    switch ((hx & 1) | ((hy & 1) << 1)) {
-      case 0:
-        return SumDifferences(current, s, offsets, t.absDiff, threshold, best,
-                              [](const std::uint8_t* p) { return p[0]; });
-      case 1:
-        return SumDifferences(current, s, offsets, t.absDiff, threshold, best,
-                              [=](const std::uint8_t* p) { return half[p[0] + p[1]]; });
-      case 2:
-        return SumDifferences(current, s, offsets, t.absDiff, threshold, best,
-                              [=](const std::uint8_t* p) { return half[p[0] + p[v]]; });
-      default:
-        return SumDifferences(current, s, offsets, t.absDiff, threshold, best,
-                              [=](const std::uint8_t* p) {
-                                return quarter[p[0] + p[1] + p[v] + p[v + 1]];
-                              });
-    }
+    const pixels::PredictionSad cost =
+        kernels.predictionSad8x8(current, s, v, hx & 1, (hy & 1) * v, threshold, best);
+    return {cost.sum, cost.within};
   };
   return StepSearch(score, 2, firstStep, 1, window, bias);
 }

@@ -10,7 +10,7 @@
 
 #include <cstdint>
 
-#include "stream/block_offsets.h"
+#include "pixels/pixel_kernels.h"
 
 namespace kvtc::encoder {
 
@@ -35,24 +35,17 @@ struct MotionSearchResult {
   bool residualNeeded = true;
 };
 
-struct SearchTables {
-  const std::uint8_t* change;      // |a - b| > T at (a - b + 255)
-  const std::uint8_t* absDiff;     // |a - b| at (a - b + 255)
-  const std::uint8_t* halfSum;     // (i + 1) >> 1
-  const std::uint8_t* quarterSum;  // (i + 2) >> 2
-};
-
 // `current` and `reference` point at the block's grid origin in their luma planes (stride
-// `stride`, which the offsets were computed for). `firstStep` is the search radius R and
-// `bias` 2R.
+// `stride`). `firstStep` is the search radius R, `bias` 2R and T `threshold`; the candidates
+// are scored by the costs of `kernels`.
 //
 // Sampled (lossless luma off): the cost of a displacement is the number of the sixteen cell
 // representatives that differ from the whole-sample prediction; levels run down to step 2,
 // then the refinement tries the whole-sample neighbours. Coded components: displacement + bias.
 MotionSearchResult SearchMotionSampled(const std::uint8_t* current, const std::uint8_t* reference,
                                        std::uint32_t firstStep, const SearchWindow& window,
-                                       const stream::BlockOffsets& offsets, std::uint32_t stride,
-                                       const SearchTables& tables, std::uint32_t bias);
+                                       std::uint32_t stride, std::uint32_t threshold,
+                                       std::uint32_t bias, const pixels::PixelKernels& kernels);
 
 // Full (lossless luma on): the cost is the sum of absolute differences over all 64 samples;
 // levels run down to step 1, the refinement tries the half-sample neighbours, and a candidate
@@ -60,8 +53,7 @@ MotionSearchResult SearchMotionSampled(const std::uint8_t* current, const std::u
 // in half samples: 2 * (displacement + bias) + half step.
 MotionSearchResult SearchMotionFull(const std::uint8_t* current, const std::uint8_t* reference,
                                     std::uint32_t firstStep, const SearchWindow& window,
-                                    const stream::BlockOffsets& offsets, std::uint32_t stride,
-                                    const SearchTables& tables, std::uint32_t bias,
-                                    std::uint32_t threshold);
+                                    std::uint32_t stride, std::uint32_t threshold,
+                                    std::uint32_t bias, const pixels::PixelKernels& kernels);
 
 }  // namespace kvtc::encoder

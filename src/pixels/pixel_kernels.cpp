@@ -113,7 +113,9 @@ constexpr PixelKernels kPlain{CpuLevel::kC,    ConvertRgbPlain, ConvertColourPla
                               BlendBytes,       BlendNibbles,    SharpenRow,
                               ZoomComponents2x,
                               RefineFinest8x8,
-                              FillChromaByMap};
+                              FillChromaByMap,
+                              PredictionSad8x8, CountChangedRepresentatives,
+                              RepresentativeChanges};
 #if KVTC_X86
 constexpr PixelKernels kSse2{CpuLevel::kSse2,
                              ConvertRgbRows<output::kRgbRowsSse2>,
@@ -129,7 +131,10 @@ constexpr PixelKernels kSse2{CpuLevel::kSse2,
                              finish::SharpenRowSse2,
                              finish::ZoomComponents2xSse2,
                              encode::RefineFinest8x8Sse2,
-                             finish::FillChromaByMapSse2};
+                             finish::FillChromaByMapSse2,
+                             encode::PredictionSad8x8Sse2,
+                             encode::CountChangedRepresentativesSse2,
+                             encode::RepresentativeChangesSse2};
 constexpr PixelKernels kAvx2{CpuLevel::kAvx2,
                              ConvertRgbRows<output::kRgbRowsAvx2>,
                              ConvertColourRows<output::kRgbRowsAvx2, output::kWordLayoutsAvx2>,
@@ -144,7 +149,10 @@ constexpr PixelKernels kAvx2{CpuLevel::kAvx2,
                              finish::SharpenRowAvx2,
                              finish::ZoomComponents2xAvx2,
                              encode::RefineFinest8x8Sse2,
-                             finish::FillChromaByMapSse2};
+                             finish::FillChromaByMapSse2,
+                             encode::PredictionSad8x8Sse2,
+                             encode::CountChangedRepresentativesSse2,
+                             encode::RepresentativeChangesSse2};
 #endif
 
 }  // namespace

@@ -13,6 +13,7 @@
 #include "pixels/input_converters.h"
 #include "pixels/output_converters.h"
 #include "pixels/picture_blend.h"
+#include "pixels/prediction_cost.h"
 #include "pixels/sharpen_rows.h"
 #include "pixels/zoom2x.h"
 #include "stream/arithmetic_tables.h"
@@ -66,6 +67,18 @@ struct PixelKernels {
                                    const std::uint8_t* cells);
   // The map-guided fill-in of a chroma plane (FillChromaByMap).
   void (*fillChromaByMap)(const stream::PlaneView& chroma, const stream::MapView& map);
+  // The motion search's costs of a candidate (PredictionSad8x8, CountChangedRepresentatives).
+  PredictionSad (*predictionSad8x8)(const std::uint8_t* current, const std::uint8_t* source,
+                                    std::int32_t stride, std::int32_t across, std::int32_t down,
+                                    std::uint32_t threshold, std::uint32_t best);
+  std::uint32_t (*countChangedRepresentatives)(const std::uint8_t* current,
+                                               const std::uint8_t* source, std::int32_t stride,
+                                               std::int32_t across, std::int32_t down,
+                                               std::uint32_t threshold, std::uint32_t best);
+  // The change flags of a block's cell representatives (RepresentativeChanges).
+  std::uint32_t (*representativeChanges)(const std::uint8_t* a, const std::uint8_t* b,
+                                         std::int32_t stride, std::uint32_t threshold,
+                                         std::uint8_t* cells);
 };
 
 // The table of `level`, or of the highest level below it that this build carries.

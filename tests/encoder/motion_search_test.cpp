@@ -10,7 +10,6 @@
 #include <tuple>
 #include <vector>
 
-#include "encoder/change_detection.h"
 #include "encoder/search_window.h"
 #include "stream/motion_compensation.h"
 
@@ -22,7 +21,6 @@ struct Scene {
   stream::PlaneGeometry g = stream::ComputePlaneGeometry(96, 96, 0);
   stream::BlockOffsets o = stream::ComputeBlockOffsets(g);
   stream::ArithmeticTables t;
-  std::array<std::uint8_t, 511> change{};
   std::vector<std::uint8_t> reference, current;
   std::uint32_t threshold;
   bool half;
@@ -31,7 +29,6 @@ struct Scene {
   Scene(std::uint32_t threshold, bool half, unsigned seed = 1)
       : reference(g.planeSetSize), current(g.planeSetSize), threshold(threshold), half(half) {
     stream::EnsureSumTables(t);
-    BuildChangeTable(change, threshold);
     std::mt19937 random(seed);
     for (auto& s : reference) s = static_cast<std::uint8_t>(random());
     for (auto& s : current) s = static_cast<std::uint8_t>(random());
@@ -43,9 +40,9 @@ struct Scene {
   }
   // The result as a displacement in the variant's units.
   stream::MotionVector Search(std::uint32_t r, SearchWindow w, MotionSearchResult& m) {
-    const SearchTables tables{change.data(), t.absDiff.data(), t.halfSum.data(), t.quarterSum.data()};
-    m = half ? SearchMotionFull(&current[origin], &reference[origin], r, w, o, g.lumaStride, tables, 2 * r, threshold)
-             : SearchMotionSampled(&current[origin], &reference[origin], r, w, o, g.lumaStride, tables, 2 * r);
+    const auto search = half ? SearchMotionFull : SearchMotionSampled;
+    m = search(&current[origin], &reference[origin], r, w, g.lumaStride, threshold, 2 * r,
+               pixels::ActiveKernels());
     const int centre = static_cast<int>((half ? 4 : 2) * r);
     return {static_cast<int>(m.x) - centre, static_cast<int>(m.y) - centre};
   }

@@ -73,7 +73,7 @@ Run PackedYuvInput(PackedYuvOrder order) {
 
 // Change flags of every luma block against the picture moved by up to 12 either way (values
 // wrapping at the ends), at thresholds from none to past the largest difference; `out`
-// receives each block's flag bytes and bits.
+// receives each block's flag bytes and bits, then its representatives' flags and quadrants.
 Run ChangeFlags() {
   return [](const PixelKernels& k, Picture& p, const testing::Tables&) {
     std::vector<std::uint8_t> other(p.planes);
@@ -91,6 +91,10 @@ Run ChangeFlags() {
               k.changeFlags8x8(p.planes.data() + first, other.data() + first, stride, t, block, 9);
           for (int r = 0; r < 8; ++r) flags.insert(flags.end(), block + 9 * r, block + 9 * r + 8);
           for (int b = 0; b < 8; ++b) flags.push_back(static_cast<std::uint8_t>(bits >> 8 * b));
+          flags.push_back(static_cast<std::uint8_t>(
+              k.representativeChanges(p.planes.data() + first, other.data() + first, stride, t,
+                                      block)));
+          flags.insert(flags.end(), block, block + 16);
         }
       }
     }
@@ -123,6 +127,54 @@ Run FinestRefinement() {
       }
     }
     p.out = sent;
+  };
+}
+
+// The motion search's costs of every luma block against another picture, for every footprint
+// both searches use, at thresholds from none to past the largest difference, with no best or
+// one drawn from `out`. Both pictures (the other in a copy with room around it) are scaled
+// down by 2^0 to 2^7 in bands of eight columns, so that the largest difference in a block
+// lies near every threshold somewhere. `out` receives the costs as far as they are defined:
+// one that reaches the best counts as the best, and whether the block is within T only below.
+Run MotionCosts() {
+  return [](const PixelKernels& k, Picture& p, const testing::Tables&) {
+    const auto v = static_cast<std::int32_t>(p.g.lumaStride);
+    const std::size_t room = 2 * p.g.lumaStride + 2;
+    const auto scaled = [&](std::uint8_t value, std::size_t at) {
+      return static_cast<std::uint8_t>(value >> (at % p.g.lumaStride / 8 % 8));
+    };
+    std::vector<std::uint8_t> current(p.planes.size()), other(p.planes.size() + 2 * room), costs;
+    for (std::size_t i = 0; i < current.size(); ++i) current[i] = scaled(p.planes[i], i);
+    for (std::size_t i = 0; i < other.size(); ++i) {
+      other[i] = scaled(p.out[i % p.out.size()], i + room * (p.g.lumaStride - 1));
+    }
+    const auto put = [&](std::uint32_t value) {
+      for (int b = 0; b < 4; ++b) costs.push_back(static_cast<std::uint8_t>(value >> 8 * b));
+    };
+    std::size_t draw = 0;
+    for (const std::uint32_t t : {0u, 1u, 3u, 12u, 255u, 1000u}) {
+      for (std::uint32_t b = 0; b < p.g.blockCount; ++b) {
+        const std::size_t origin = stream::LumaBlockOrigin(p.g, b % p.g.blocksAcross,
+                                                           b / p.g.blocksAcross);
+        for (const std::int32_t across : {0, 1, 2}) {
+          for (const std::int32_t down : {0, v, 2 * v}) {
+            const std::uint8_t* source = other.data() + room + origin - (across == 2) -
+                                         (down == 2 * v ? v : 0);
+            const std::uint8_t drawn = p.out[draw++ % p.out.size()];
+            const std::uint32_t sadBest = drawn % 4 ? 8u * drawn : ~0u;
+            const PredictionSad sad =
+                k.predictionSad8x8(current.data() + origin, source, v, across, down, t, sadBest);
+            put(std::min(sad.sum, sadBest) |
+                std::uint32_t{sad.sum < sadBest && sad.within} << 31);
+            const std::uint32_t countBest = drawn % 4 ? drawn % 17 : ~0u;
+            put(std::min(k.countChangedRepresentatives(current.data() + origin, source, v, across,
+                                                       down, t, countBest),
+                         countBest));
+          }
+        }
+      }
+    }
+    p.out = costs;
   };
 }
 
@@ -221,6 +273,7 @@ std::vector<Entry> Entries() {
   entries.push_back({"yuv422 grey", Yuv422(true), 2});
   entries.push_back({"change flags", ChangeFlags(), 1});
   entries.push_back({"finest refinement", FinestRefinement(), 1});
+  entries.push_back({"motion costs", MotionCosts(), 1});
   const char* blends[] = {"quarter", "half", "three quarters", "whole"};
   for (int b = 0; b < 4; ++b) {
     for (const bool nibbles : {false, true}) {
