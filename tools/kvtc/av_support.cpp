@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <new>
+#include <vector>
 
 extern "C" {
 #include <libavutil/error.h>
@@ -81,26 +82,40 @@ void SwsStep::Run(const AVFrame& src, int srcWidth, int srcHeight, bool srcFullR
   sws_scale(context_.get(), src.data, src.linesize, 0, srcHeight, dst.data, dst.linesize);
 }
 
-void ChangeRange(AVFrame& picture, bool toFullRange) {
-  // Luma: (L - 16) * 255 / 219 and back; chroma: (C - 128) * 255 / 224 + 128 and back, in
-  // units of 1/256 of a level, rounded to nearest and clamped.
-  struct Scale {
-    std::int64_t from, num, den, to;  // out = (in - from) * num / den + to
-  };
-  const Scale luma = toFullRange ? Scale{16 << 8, 255, 219, 0} : Scale{0, 219, 255, 16 << 8};
-  const Scale chroma = toFullRange ? Scale{128 << 8, 255, 224, 128 << 8}
-                                   : Scale{128 << 8, 224, 255, 128 << 8};
-  for (int p = 0; p < 3; ++p) {
-    const Scale s = p == 0 ? luma : chroma;
-    for (int y = 0; y < picture.height; ++y) {
-      auto* row = reinterpret_cast<std::uint16_t*>(picture.data[p] +
-                                                   std::ptrdiff_t{picture.linesize[p]} * y);
-      for (int x = 0; x < picture.width; ++x) {
-        const std::int64_t d = (row[x] - s.from) * s.num;
-        const std::int64_t q = (d >= 0 ? d + s.den / 2 : d - s.den / 2) / s.den;
-        row[x] = static_cast<std::uint16_t>(std::clamp<std::int64_t>(q + s.to, 0, 65535));
-      }
+namespace {
+
+// One plane of 16-bit samples: out = (in - From) * Num / Den + To, in units of 1/256 of a
+// level, rounded to nearest and clamped; through a table of every 16-bit sample, made on
+// first use: a division a sample took a third of a whole encode of a YUV source.
+template <std::int64_t From, std::int64_t Num, std::int64_t Den, std::int64_t To>
+void ScalePlane(AVFrame& picture, int plane) {
+  static const std::vector<std::uint16_t> scaled = [] {
+    std::vector<std::uint16_t> table(65536);
+    for (std::int64_t in = 0; in < 65536; ++in) {
+      const std::int64_t d = (in - From) * Num;
+      const std::int64_t q = (d >= 0 ? d + Den / 2 : d - Den / 2) / Den;
+      table[static_cast<std::size_t>(in)] =
+          static_cast<std::uint16_t>(std::clamp<std::int64_t>(q + To, 0, 65535));
     }
+    return table;
+  }();
+  for (int y = 0; y < picture.height; ++y) {
+    auto* row = reinterpret_cast<std::uint16_t*>(picture.data[plane] +
+                                                 std::ptrdiff_t{picture.linesize[plane]} * y);
+    for (int x = 0; x < picture.width; ++x) row[x] = scaled[row[x]];
+  }
+}
+
+}  // namespace
+
+void ChangeRange(AVFrame& picture, bool toFullRange) {
+  // Luma: (L - 16) * 255 / 219 and back; chroma: (C - 128) * 255 / 224 + 128 and back.
+  if (toFullRange) {
+    ScalePlane<16 << 8, 255, 219, 0>(picture, 0);
+    for (const int p : {1, 2}) ScalePlane<128 << 8, 255, 224, 128 << 8>(picture, p);
+  } else {
+    ScalePlane<0, 219, 255, 16 << 8>(picture, 0);
+    for (const int p : {1, 2}) ScalePlane<128 << 8, 224, 255, 128 << 8>(picture, p);
   }
 }
 
