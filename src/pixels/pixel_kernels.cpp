@@ -115,6 +115,7 @@ constexpr PixelKernels kPlain{CpuLevel::kC,    ConvertRgbPlain, ConvertColourPla
                               RefineFinest8x8,
                               FillChromaByMap,
                               PredictionSad8x8, CountChangedRepresentatives,
+                              PredictBlock8x8,
                               RepresentativeChanges};
 #if KVTC_X86
 constexpr PixelKernels kSse2{CpuLevel::kSse2,
@@ -134,6 +135,7 @@ constexpr PixelKernels kSse2{CpuLevel::kSse2,
                              finish::FillChromaByMapSse2,
                              encode::PredictionSad8x8Sse2,
                              encode::CountChangedRepresentativesSse2,
+                             encode::PredictBlock8x8Sse2,
                              encode::RepresentativeChangesSse2};
 constexpr PixelKernels kAvx2{CpuLevel::kAvx2,
                              ConvertRgbRows<output::kRgbRowsAvx2>,
@@ -152,6 +154,7 @@ constexpr PixelKernels kAvx2{CpuLevel::kAvx2,
                              finish::FillChromaByMapSse2,
                              encode::PredictionSad8x8Sse2,
                              encode::CountChangedRepresentativesSse2,
+                             encode::PredictBlock8x8Sse2,
                              encode::RepresentativeChangesSse2};
 #endif
 

@@ -75,6 +75,9 @@ struct PixelKernels {
                                                const std::uint8_t* source, std::int32_t stride,
                                                std::int32_t across, std::int32_t down,
                                                std::uint32_t threshold, std::uint32_t best);
+  // The prediction of a luma block from its displaced reference (PredictBlock8x8).
+  void (*predictBlock8x8)(std::uint8_t* dest, const std::uint8_t* source, std::int32_t stride,
+                          std::int32_t across, std::int32_t down);
   // The change flags of a block's cell representatives (RepresentativeChanges).
   std::uint32_t (*representativeChanges)(const std::uint8_t* a, const std::uint8_t* b,
                                          std::int32_t stride, std::uint32_t threshold,
