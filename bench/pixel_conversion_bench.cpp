@@ -260,6 +260,21 @@ void BM_FillChroma(benchmark::State& state) {
 }
 BENCHMARK(BM_FillChroma)->ArgName("level")->DenseRange(0, 2);
 
+// The same for the luma plane of a stream without lossless luma.
+void BM_FillLuma(benchmark::State& state) {
+  if (!LevelRuns(state, 0)) return;
+  Setup s(1.0);
+  for (std::size_t i = 0; i < s.map.size(); ++i) s.map[i] = i / 8 % 2;
+  const stream::MapView map = stream::UpdateMap(s.geometry, s.map);
+  const PixelKernels& k = KernelsFor(static_cast<CpuLevel>(state.range(0)));
+  for (auto _ : state) {
+    k.fillLumaByMap(stream::LumaPlane(s.geometry, s.planes), map);
+    benchmark::DoNotOptimize(s.planes.data());
+  }
+  CountPixels(state);
+}
+BENCHMARK(BM_FillLuma)->ArgName("level")->DenseRange(0, 2);
+
 // The 2x zoom of a picture. Argument 0: the level; 1: bytes a pixel (1 for the 8-bit layouts,
 // 3 and 4 for 24- and 32-bit RGB, which zooms three of its bytes).
 void BM_Zoom2x(benchmark::State& state) {

@@ -5,7 +5,7 @@
 #include <cstdint>
 
 #include "pixels/change_flags.h"
-#include "pixels/chroma_fill.h"
+#include "pixels/map_fill.h"
 #include "pixels/cpu_features.h"
 #include "pixels/decoder_tables.h"
 #include "pixels/encoder_tables.h"
@@ -67,6 +67,8 @@ struct PixelKernels {
                                    const std::uint8_t* cells);
   // The map-guided fill-in of a chroma plane (FillChromaByMap).
   void (*fillChromaByMap)(const stream::PlaneView& chroma, const stream::MapView& map);
+  // The map-guided fill-in of the luma plane (FillLumaByMap).
+  void (*fillLumaByMap)(const stream::PlaneView& luma, const stream::MapView& map);
   // The motion search's costs of a candidate (PredictionSad8x8, CountChangedRepresentatives).
   PredictionSad (*predictionSad8x8)(const std::uint8_t* current, const std::uint8_t* source,
                                     std::int32_t stride, std::int32_t across, std::int32_t down,

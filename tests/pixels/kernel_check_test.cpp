@@ -231,11 +231,12 @@ Run Zooming(std::uint32_t p, std::uint32_t components) {
   };
 }
 
-// The chroma fill-in of both chroma planes in place, guided by the map (which it marks);
-// `out` is left as it was.
-Run ChromaFill() {
+// The map-guided fill-in of the luma plane, then of both chroma planes, in place (marking
+// the map as it goes); `out` is left as it was.
+Run MapFill() {
   return [](const PixelKernels& k, Picture& p, const testing::Tables&) {
     const stream::MapView map = stream::UpdateMap(p.g, p.map);
+    k.fillLumaByMap(stream::LumaPlane(p.g, p.planes), map);
     k.fillChromaByMap(stream::UPlane(p.g, p.planes), map);
     k.fillChromaByMap(stream::VPlane(p.g, p.planes), map);
   };
@@ -289,7 +290,7 @@ std::vector<Entry> Entries() {
     }
   }
   entries.push_back({"sharpen", Sharpening(), 1});
-  entries.push_back({"chroma fill", ChromaFill(), 1});
+  entries.push_back({"map fill", MapFill(), 1});
   for (const auto& [bytes, components] : {std::pair{1u, 1u}, {2u, 2u}, {3u, 3u}, {4u, 3u}}) {
     entries.push_back({"zoom " + std::to_string(components) + " of " + std::to_string(bytes),
                        Zooming(bytes, components), bytes});

@@ -1,6 +1,7 @@
-// The chroma fill-in with SSE2: eight pairs of an even row, or sixteen samples of an odd row,
-// at a time; the marks, one in two or four map bytes, gathered by masking and packing.
-#include "pixels/chroma_fill.h"
+// The map-guided fill-in with SSE2: eight pairs of an even row, or sixteen samples of an odd
+// chroma row, at a time; the marks, one in two or four map bytes, gathered by masking and
+// packing. The odd luma rows are the plain kernel's.
+#include "pixels/map_fill.h"
 #include "pixels/simd_target.h"
 
 #if KVTC_X86
@@ -38,6 +39,25 @@ void EightPairs(std::uint8_t* row, std::uint8_t* marks) {
   Store(marks, _mm_or_si128(first, _mm_and_si128(_mm_unpacklo_epi16(marked, marked), third)));
   Store(marks + 16,
         _mm_or_si128(second, _mm_and_si128(_mm_unpackhi_epi16(marked, marked), third)));
+}
+
+// Odd samples 1, 3, ..., 15 of an even luma row from `row`, and their marks: map bytes 0, 2,
+// ..., 16 are read and 1, 3, ..., 15 written.
+void EightLumaPairs(std::uint8_t* row, std::uint8_t* marks) {
+  const __m128i lowByte = _mm_set1_epi16(0xFF);
+  const __m128i bytes = Load(marks);
+  const __m128i here = _mm_and_si128(bytes, lowByte);
+  const __m128i next = _mm_insert_epi16(_mm_srli_si128(here, 2), marks[16], 7);
+  const __m128i marked = _mm_xor_si128(
+      _mm_cmpeq_epi16(_mm_or_si128(here, next), _mm_setzero_si128()), _mm_set1_epi32(-1));
+  const __m128i samples = Load(row);
+  const __m128i evens = _mm_and_si128(samples, lowByte);
+  const __m128i nextEvens = _mm_insert_epi16(_mm_srli_si128(evens, 2), row[16], 7);
+  const __m128i odds = _mm_srli_epi16(samples, 8);
+  const __m128i filled = _mm_or_si128(_mm_and_si128(marked, _mm_avg_epu16(evens, nextEvens)),
+                                      _mm_andnot_si128(marked, odds));
+  Store(row, _mm_or_si128(evens, _mm_slli_epi16(filled, 8)));
+  Store(marks, _mm_or_si128(bytes, _mm_and_si128(marked, _mm_set1_epi16(0x100))));
 }
 
 // Sixteen samples of an odd row from x, where map byte 2x (and so on) of either row is set.
@@ -91,6 +111,26 @@ void FillChromaByMapSse2(const stream::PlaneView& p, const stream::MapView& map)
       }
     }
   }
+}
+
+void FillLumaByMapSse2(const stream::PlaneView& p, const stream::MapView& map) {
+  const std::uint32_t last = p.lastColumn();
+  for (std::uint32_t r = 0; r <= p.lastRow; r += 2) {
+    std::uint8_t* marks = map.Row(r);
+    if (!marks) break;
+    if (!AnyMarked(marks, std::size_t{last} + 2)) continue;
+    std::uint8_t* row = p.Row(r);
+    std::uint32_t x = 1;
+    // Whole groups while their last odd column lies before the plane's last column.
+    for (; x + 15 <= last; x += 16) EightLumaPairs(row + x - 1, marks + x - 1);
+    for (; x <= last; x += 2) {
+      if (!marks[x - 1] && !marks[x + 1]) continue;
+      row[x] = x < last ? static_cast<std::uint8_t>((row[x - 1] + row[x + 1] + 1) >> 1)
+                        : row[x - 1];
+      marks[x] = 1;
+    }
+  }
+  FillLumaOddRows(p, map);
 }
 
 }  // namespace kvtc::pixels::finish
