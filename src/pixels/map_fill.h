@@ -13,6 +13,8 @@
 // The plain kernels are the reference.
 #pragma once
 
+#include <cstdint>
+
 #include "stream/plane_view.h"
 
 namespace kvtc::pixels {
@@ -20,13 +22,34 @@ namespace kvtc::pixels {
 void FillChromaByMap(const stream::PlaneView& chroma, const stream::MapView& map);
 void FillLumaByMap(const stream::PlaneView& luma, const stream::MapView& map);
 
-// The odd rows of the luma fill, which every level shares (the compiler takes them in whole
-// vectors).
-void FillLumaOddRows(const stream::PlaneView& luma, const stream::MapView& map);
-
 namespace finish {
 void FillChromaByMapSse2(const stream::PlaneView& chroma, const stream::MapView& map);
 void FillLumaByMapSse2(const stream::PlaneView& luma, const stream::MapView& map);
 }  // namespace finish
+
+// The rows of the fills, from column x on, and the walks over a plane's rows that every level
+// shares: a level brings its own row functions, which take what they can in whole vectors and
+// hand the rest to the plain ones.
+namespace fill {
+
+// Even chroma row, the pairs from x (even) on; `last` is the plane's last column.
+void ChromaEvenRow(std::uint8_t* row, std::uint8_t* marks, std::uint32_t x, std::uint32_t last);
+// Odd chroma row, columns x .. last.
+void ChromaOddRow(std::uint8_t* row, const std::uint8_t* above, const std::uint8_t* below,
+                  const std::uint8_t* marksAbove, const std::uint8_t* marksBelow, std::uint32_t x,
+                  std::uint32_t last);
+// Even luma row, the odd columns from x on.
+void LumaEvenRow(std::uint8_t* row, std::uint8_t* marks, std::uint32_t x, std::uint32_t last);
+
+using EvenRow = void (*)(std::uint8_t* row, std::uint8_t* marks, std::uint32_t x,
+                         std::uint32_t last);
+using OddRow = void (*)(std::uint8_t* row, const std::uint8_t* above, const std::uint8_t* below,
+                        const std::uint8_t* marksAbove, const std::uint8_t* marksBelow,
+                        std::uint32_t x, std::uint32_t last);
+void FillChroma(const stream::PlaneView& chroma, const stream::MapView& map, EvenRow even,
+                OddRow odd);
+void FillLuma(const stream::PlaneView& luma, const stream::MapView& map, EvenRow even);
+
+}  // namespace fill
 
 }  // namespace kvtc::pixels
