@@ -69,7 +69,9 @@ TEST_F(ToolPipeline, ImageSequencesStandardInputAndGapsInTimeAreRead) {
     std::size_t held = 0;
     for (std::size_t f = 0; f < avi.Frames().size(); ++f) held += avi.Frames()[f].size == 0;
     EXPECT_EQ(held, c.held) << c.args[1];
-    if (c.held) EXPECT_EQ(avi.Frames()[3].size + avi.Frames()[7].size, 0u);
+    if (c.held) {
+      EXPECT_EQ(avi.Frames()[3].size + avi.Frames()[7].size, 0u);
+    }
   }
 }
 
@@ -153,6 +155,17 @@ TEST_F(ToolPipeline, EveryFrameReachesEveryKindOfOutputAtEveryRate) {
       EXPECT_EQ(video["r_frame_rate"], std::to_string(expected.num) + "/" +
                                            std::to_string(expected.den));
     }
+  }
+  // An odd-sized picture reaches the encoders that take 4:2:0 at even sizes only.
+  const std::string odd = testing::MakeClip(systemDir_.path(), "odd.y4m",
+                                            "testsrc2=size=160x120:rate=15,scale=161:121", 3);
+  ASSERT_EQ(RunKvtcHere({"encode", odd, "-o", Scratch("odd.avi"), "-q"}).status, 0);
+  for (const char* name : {"odd.mp4", "odd.mkv"}) {
+    const auto r = RunKvtcHere({"decode", Scratch("odd.avi"), "-o", Scratch(name), "-q"});
+    ASSERT_EQ(r.status, 0) << name << ": " << r.err;
+    auto video = testing::ProbeVideo(Scratch(name), true);
+    EXPECT_EQ(video["width"] + "x" + video["height"] + " " + video["nb_read_frames"], "161x121 3")
+        << name;
   }
   // Interpolation doubles the frame rate of the output.
   const std::string avi = Encode({"--frames", "6"});

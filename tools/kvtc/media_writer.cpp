@@ -23,14 +23,16 @@ bool Offers(const AVPixelFormat* list, AVPixelFormat f) {
 }
 
 // The encoder's pixel format: the picture's own kind (RGB or grey) where the encoder takes
-// it, else 4:2:0 YUV, which every player shows.
-AVPixelFormat ChooseFormat(const AVCodec* codec, bool grey) {
+// it, else 4:2:0 YUV, which every player shows. A picture of an odd width or height gets 4:4:4
+// where the encoder offers it: encoders such as libx264 take 4:2:0 at even sizes only.
+AVPixelFormat ChooseFormat(const AVCodec* codec, bool grey, bool oddSize) {
   const AVPixelFormat natural = grey ? AV_PIX_FMT_GRAY8 : AV_PIX_FMT_RGB24;
   if (codec->id == AV_CODEC_ID_RAWVIDEO) return AV_PIX_FMT_BGR24;
   if (codec->id == AV_CODEC_ID_WRAPPED_AVFRAME) return grey ? AV_PIX_FMT_GRAY8 : AV_PIX_FMT_YUV420P;
   const AVPixelFormat* list = codec->pix_fmts;
   if (!list) return AV_PIX_FMT_YUV420P;
   if (Offers(list, natural)) return natural;
+  if (oddSize && Offers(list, AV_PIX_FMT_YUV444P)) return AV_PIX_FMT_YUV444P;
   if (Offers(list, AV_PIX_FMT_YUV420P)) return AV_PIX_FMT_YUV420P;
   return avcodec_find_best_pix_fmt_of_list(list, natural, 0, nullptr);
 }
@@ -64,7 +66,7 @@ MediaWriter::MediaWriter(const std::string& path, int width, int height, AVRatio
   if (!encoder_) throw std::bad_alloc();
   encoder_->width = width;
   encoder_->height = height;
-  encoder_->pix_fmt = ChooseFormat(codec, grey);
+  encoder_->pix_fmt = ChooseFormat(codec, grey, width % 2 != 0 || height % 2 != 0);
   encoder_->time_base = av_inv_q(rate);
   encoder_->framerate = rate;
   encoder_->thread_count = 2;
