@@ -115,7 +115,8 @@ constexpr PixelKernels kPlain{CpuLevel::kC,    ConvertRgbPlain, ConvertColourPla
                               RefineFinest8x8,
                               FillChromaByMap,
                               PredictionSad8x8, CountChangedRepresentatives,
-                              RepresentativeChanges};
+                              RepresentativeChanges,
+                              ZoomPackedYuv2x,  ZoomNibbles2x};
 #if KVTC_X86
 constexpr PixelKernels kSse2{CpuLevel::kSse2,
                              ConvertRgbRows<output::kRgbRowsSse2>,
@@ -134,7 +135,9 @@ constexpr PixelKernels kSse2{CpuLevel::kSse2,
                              finish::FillChromaByMapSse2,
                              encode::PredictionSad8x8Sse2,
                              encode::CountChangedRepresentativesSse2,
-                             encode::RepresentativeChangesSse2};
+                             encode::RepresentativeChangesSse2,
+                             finish::ZoomPackedYuv2xSse2,
+                             finish::ZoomNibbles2xSse2};
 constexpr PixelKernels kAvx2{CpuLevel::kAvx2,
                              ConvertRgbRows<output::kRgbRowsAvx2>,
                              ConvertColourRows<output::kRgbRowsAvx2, output::kWordLayoutsAvx2>,
@@ -152,7 +155,9 @@ constexpr PixelKernels kAvx2{CpuLevel::kAvx2,
                              finish::FillChromaByMapSse2,
                              encode::PredictionSad8x8Sse2,
                              encode::CountChangedRepresentativesSse2,
-                             encode::RepresentativeChangesSse2};
+                             encode::RepresentativeChangesSse2,
+                             finish::ZoomPackedYuv2xAvx2,
+                             finish::ZoomNibbles2xAvx2};
 #endif
 
 }  // namespace

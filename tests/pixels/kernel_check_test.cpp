@@ -214,12 +214,20 @@ Run Sharpening() {
 
 // The 2x zoom of `components` bytes of p-byte pixels reads the picture from `out` and writes
 // the doubled picture over earlier contents (which the bytes that are not components keep).
+// p 0: packed 4:2:2 (two bytes a pixel); p 5: 4-bit grey (its (w + 1) / 2 bytes a row).
 Run Zooming(std::uint32_t p, std::uint32_t components) {
   return [=](const PixelKernels& k, Picture& pic, const testing::Tables& t) {
     std::vector<std::uint8_t> zoomed(4 * pic.out.size());
     for (std::size_t i = 0; i < zoomed.size(); ++i) zoomed[i] = pic.planes[i % pic.planes.size()];
-    k.zoomBytes2x(pic.out.data(), zoomed.data(), pic.g.width, pic.g.height, p, components,
-                  t.arithmetic.halfSum.data());
+    const std::uint32_t w = pic.g.width, h = pic.g.height;
+    const std::uint8_t* halfSum = t.arithmetic.halfSum.data();
+    if (p == 0) {
+      k.zoomPackedYuv2x(pic.out.data(), zoomed.data(), w, h, halfSum);
+    } else if (p == 5) {
+      k.zoomNibbles2x(pic.out.data(), zoomed.data(), w, h, halfSum);
+    } else {
+      k.zoomBytes2x(pic.out.data(), zoomed.data(), w, h, p, components, halfSum);
+    }
     pic.out = zoomed;
   };
 }
@@ -287,6 +295,8 @@ std::vector<Entry> Entries() {
     entries.push_back({"zoom " + std::to_string(components) + " of " + std::to_string(bytes),
                        Zooming(bytes, components), bytes});
   }
+  entries.push_back({"zoom packed 4:2:2", Zooming(0, 3), 2});
+  entries.push_back({"zoom 4-bit grey", Zooming(5, 1), 1});
   return entries;
 }
 
