@@ -260,14 +260,14 @@ void BM_FillChroma(benchmark::State& state) {
 }
 BENCHMARK(BM_FillChroma)->ArgName("level")->DenseRange(0, 2);
 
-// The 2x zoom of a picture. Argument 0: the level; 1: bytes a pixel (1 for the 8-bit layouts,
-// 3 and 4 for 24- and 32-bit RGB, which zooms three of its bytes; 2 for packed 4:2:2 and 0 for
-// 4-bit grey, through their own kernels).
+// The 2x zoom of a picture. Argument 0: the level; 1: the layout, by bytes a pixel (1 for the
+// 8-bit layouts, 3 and 4 for 24- and 32-bit RGB, which zooms three of its bytes), or 2 for
+// packed 4:2:2, 0 for 4-bit grey and 5 for planar 4:2:0, which have kernels of their own.
 void BM_Zoom2x(benchmark::State& state) {
   if (!LevelRuns(state, 0)) return;
   Setup s(1.0);
   const auto bytes = static_cast<std::uint32_t>(state.range(1));
-  const auto picture = Noise(std::max(bytes, 1u) * kWidth * kHeight);
+  const auto picture = Noise(std::clamp(bytes, 1u, 4u) * kWidth * kHeight);
   std::vector<std::uint8_t> zoomed(4 * picture.size());
   const PixelKernels& k = KernelsFor(static_cast<CpuLevel>(state.range(0)));
   const std::uint8_t* halfSum = s.arithmetic.halfSum.data();
@@ -276,6 +276,8 @@ void BM_Zoom2x(benchmark::State& state) {
       k.zoomNibbles2x(picture.data(), zoomed.data(), kWidth, kHeight, halfSum);
     } else if (bytes == 2) {
       k.zoomPackedYuv2x(picture.data(), zoomed.data(), kWidth, kHeight, halfSum);
+    } else if (bytes == 5) {
+      k.zoomPlanar2x(picture.data(), zoomed.data(), kWidth, kHeight, false, halfSum);
     } else {
       k.zoomBytes2x(picture.data(), zoomed.data(), kWidth, kHeight, bytes, std::min(bytes, 3u),
                     halfSum);
@@ -284,7 +286,7 @@ void BM_Zoom2x(benchmark::State& state) {
   }
   CountPixels(state);
 }
-BENCHMARK(BM_Zoom2x)->ArgNames({"level", "bytes"})->ArgsProduct({{0, 1, 2}, {1, 3, 4, 2, 0}});
+BENCHMARK(BM_Zoom2x)->ArgNames({"level", "layout"})->ArgsProduct({{0, 1, 2}, {1, 3, 4, 2, 0, 5}});
 
 // The yardstick of the unchanged-frame decode below: one copy of a 24-bit picture.
 void BM_MemcpyRgb24Picture(benchmark::State& state) {

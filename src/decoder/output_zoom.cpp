@@ -15,24 +15,6 @@ namespace {
 
 using namespace kvtc::pixels;  // the pixel-format codes
 
-// Planar 4:2:0: the luma plane, then (unless grey) each (w/2) x (h/2) chroma plane into the
-// w x h chroma plane of the doubled picture; for odd sizes its last column or row repeats.
-void ZoomPlanar(const std::uint8_t* src, std::uint8_t* dst, std::uint32_t w, std::uint32_t h,
-                bool grey, const std::uint8_t* halfSum) {
-  ActiveKernels().zoomBytes2x(src, dst, w, h, 1, 1, halfSum);
-  if (grey) return;
-  const std::uint32_t cols = w / 2, rows = h / 2;
-  const std::size_t srcPlane = std::size_t{cols} * rows;
-  const std::size_t dstPlane = std::size_t{w} * h;
-  const std::uint8_t* srcU = src + std::size_t{w} * h;
-  std::uint8_t* dstU = dst + 4 * std::size_t{w} * h;
-  for (int plane = 0; plane < 2; ++plane) {
-    Zoom2x(ByteSamples<const std::uint8_t>{srcU + plane * srcPlane, cols, 1, 0, cols, rows},
-           ByteSamples<std::uint8_t>{dstU + plane * dstPlane, w, 1, 0, w, h}, (w + 1) / 2,
-           (h + 1) / 2, halfSum);
-  }
-}
-
 // Codes without a converted layout of their own are zoomed as planar 4:2:0 pictures.
 bool ZoomsAsPlanar(std::uint8_t code) {
   switch (code) {
@@ -74,7 +56,7 @@ void ZoomPass(std::uint8_t code, const std::uint8_t* src, std::uint8_t* dst, std
     case kPackedYuyv:
       return ActiveKernels().zoomPackedYuv2x(src, dst, w, h, halfSum);
     default:
-      return ZoomPlanar(src, dst, w, h, grey, halfSum);
+      return ActiveKernels().zoomPlanar2x(src, dst, w, h, grey, halfSum);
   }
 }
 

@@ -116,7 +116,8 @@ constexpr PixelKernels kPlain{CpuLevel::kC,    ConvertRgbPlain, ConvertColourPla
                               FillChromaByMap,
                               PredictionSad8x8, CountChangedRepresentatives,
                               RepresentativeChanges,
-                              ZoomPackedYuv2x,  ZoomNibbles2x};
+                              ZoomPackedYuv2x,  ZoomNibbles2x,
+                              ZoomPlanar2x};
 #if KVTC_X86
 constexpr PixelKernels kSse2{CpuLevel::kSse2,
                              ConvertRgbRows<output::kRgbRowsSse2>,
@@ -137,7 +138,8 @@ constexpr PixelKernels kSse2{CpuLevel::kSse2,
                              encode::CountChangedRepresentativesSse2,
                              encode::RepresentativeChangesSse2,
                              finish::ZoomPackedYuv2xSse2,
-                             finish::ZoomNibbles2xSse2};
+                             finish::ZoomNibbles2xSse2,
+                             finish::ZoomPlanar2xSse2};
 constexpr PixelKernels kAvx2{CpuLevel::kAvx2,
                              ConvertRgbRows<output::kRgbRowsAvx2>,
                              ConvertColourRows<output::kRgbRowsAvx2, output::kWordLayoutsAvx2>,
@@ -157,7 +159,8 @@ constexpr PixelKernels kAvx2{CpuLevel::kAvx2,
                              encode::CountChangedRepresentativesSse2,
                              encode::RepresentativeChangesSse2,
                              finish::ZoomPackedYuv2xAvx2,
-                             finish::ZoomNibbles2xAvx2};
+                             finish::ZoomNibbles2xAvx2,
+                             finish::ZoomPlanar2xAvx2};
 #endif
 
 }  // namespace

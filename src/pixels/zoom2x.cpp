@@ -55,4 +55,20 @@ void ZoomNibbles2x(const std::uint8_t* src, std::uint8_t* dst, std::uint32_t w, 
          NibbleSamples<std::uint8_t>{dst, w, 2 * w, 2 * h}, w, h, halfSum);
 }
 
+void ZoomPlanar2x(const std::uint8_t* src, std::uint8_t* dst, std::uint32_t w, std::uint32_t h,
+                  bool grey, const std::uint8_t* halfSum) {
+  ZoomComponents2x(src, dst, w, h, 1, 1, halfSum);
+  if (grey) return;
+  const std::uint32_t cols = w / 2, rows = h / 2;
+  const std::size_t srcPlane = std::size_t{cols} * rows;
+  const std::size_t dstPlane = std::size_t{w} * h;
+  const std::uint8_t* srcU = src + std::size_t{w} * h;
+  std::uint8_t* dstU = dst + 4 * std::size_t{w} * h;
+  for (int plane = 0; plane < 2; ++plane) {
+    Zoom2x(ByteSamples<const std::uint8_t>{srcU + plane * srcPlane, cols, 1, 0, cols, rows},
+           ByteSamples<std::uint8_t>{dstU + plane * dstPlane, w, 1, 0, w, h}, (w + 1) / 2,
+           (h + 1) / 2, halfSum);
+  }
+}
+
 }  // namespace kvtc::pixels

@@ -82,6 +82,12 @@ void ZoomPackedYuv2x(const std::uint8_t* src, std::uint8_t* dst, std::uint32_t w
 void ZoomNibbles2x(const std::uint8_t* src, std::uint8_t* dst, std::uint32_t w, std::uint32_t h,
                    const std::uint8_t* halfSum);
 
+// Doubles a w x h planar 4:2:0 picture (luma, then unless grey each (w/2) x (h/2) chroma
+// plane) into 2w x 2h, each chroma plane into the w x h plane of the doubled picture; for odd
+// sizes its last column or row repeats (neutral chroma when the plane is empty).
+void ZoomPlanar2x(const std::uint8_t* src, std::uint8_t* dst, std::uint32_t w, std::uint32_t h,
+                  bool grey, const std::uint8_t* halfSum);
+
 namespace finish {
 void ZoomComponents2xSse2(const std::uint8_t* src, std::uint8_t* dst, std::uint32_t w,
                           std::uint32_t h, std::uint32_t p, std::uint32_t components,
@@ -97,6 +103,10 @@ void ZoomNibbles2xSse2(const std::uint8_t* src, std::uint8_t* dst, std::uint32_t
                        std::uint32_t h, const std::uint8_t* halfSum);
 void ZoomNibbles2xAvx2(const std::uint8_t* src, std::uint8_t* dst, std::uint32_t w,
                        std::uint32_t h, const std::uint8_t* halfSum);
+void ZoomPlanar2xSse2(const std::uint8_t* src, std::uint8_t* dst, std::uint32_t w,
+                      std::uint32_t h, bool grey, const std::uint8_t* halfSum);
+void ZoomPlanar2xAvx2(const std::uint8_t* src, std::uint8_t* dst, std::uint32_t w,
+                      std::uint32_t h, bool grey, const std::uint8_t* halfSum);
 }  // namespace finish
 
 }  // namespace kvtc::pixels

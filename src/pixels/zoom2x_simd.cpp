@@ -464,6 +464,39 @@ void ZoomNibblesByRows(std::uint32_t (*doubleRow)(const std::uint8_t*, std::uint
       });
 }
 
+// One chroma plane of planar 4:2:0, (w/2) x (h/2), zoomed into w x h: for an odd w or h the
+// extra column or row repeats the one before it; an empty plane zooms to neutral chroma.
+void ZoomChromaPlane(const ZoomSteps& steps, const std::uint8_t* src, std::uint8_t* dst,
+                     std::uint32_t w, std::uint32_t h, const std::uint8_t* halfSum) {
+  const std::uint32_t cols = w / 2, rows = h / 2;
+  if (cols == 0 || rows == 0) {
+    std::memset(dst, kZoomNeutralChroma, std::size_t{w} * h);
+    return;
+  }
+  ZoomRows(
+      src, dst, cols, w, rows,
+      [&](const std::uint8_t* in, std::uint8_t* even) {
+        DoubleRowBytes(in, even, steps.doubleRow[0](in, even, cols, 0), cols, 1, 1, halfSum);
+        even[w - 1] = in[cols - 1];
+      },
+      [&](const std::uint8_t* above, const std::uint8_t* below, std::uint8_t* odd) {
+        MeanRowBytes(above, below, odd, steps.meanRow(above, below, odd, w, 0), w, 1, 1,
+                     halfSum);
+      });
+  if (h % 2) std::memcpy(dst + (h - 1) * std::size_t{w}, dst + (h - 2) * std::size_t{w}, w);
+}
+
+void ZoomPlanarByRows(const ZoomSteps& steps, const std::uint8_t* src, std::uint8_t* dst,
+                      std::uint32_t w, std::uint32_t h, bool grey, const std::uint8_t* halfSum) {
+  ZoomByRows(steps, src, dst, w, h, 1, 1, halfSum);
+  if (grey) return;
+  const std::size_t srcPlane = std::size_t{w / 2} * (h / 2), dstPlane = std::size_t{w} * h;
+  for (std::size_t plane = 0; plane < 2; ++plane) {
+    ZoomChromaPlane(steps, src + dstPlane + plane * srcPlane, dst + 4 * dstPlane + plane * dstPlane,
+                    w, h, halfSum);
+  }
+}
+
 }  // namespace
 
 void ZoomComponents2xSse2(const std::uint8_t* src, std::uint8_t* dst, std::uint32_t w,
@@ -496,6 +529,16 @@ void ZoomNibbles2xSse2(const std::uint8_t* src, std::uint8_t* dst, std::uint32_t
 void ZoomNibbles2xAvx2(const std::uint8_t* src, std::uint8_t* dst, std::uint32_t w,
                        std::uint32_t h, const std::uint8_t* halfSum) {
   ZoomNibblesByRows(DoubleNibblesAvx2, MeanNibblesAvx2, src, dst, w, h, halfSum);
+}
+
+void ZoomPlanar2xSse2(const std::uint8_t* src, std::uint8_t* dst, std::uint32_t w,
+                      std::uint32_t h, bool grey, const std::uint8_t* halfSum) {
+  ZoomPlanarByRows(kSse2Steps, src, dst, w, h, grey, halfSum);
+}
+
+void ZoomPlanar2xAvx2(const std::uint8_t* src, std::uint8_t* dst, std::uint32_t w,
+                      std::uint32_t h, bool grey, const std::uint8_t* halfSum) {
+  ZoomPlanarByRows(kAvx2Steps, src, dst, w, h, grey, halfSum);
 }
 
 }  // namespace kvtc::pixels::finish
