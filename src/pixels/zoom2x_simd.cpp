@@ -305,12 +305,14 @@ void MeanNibblesTail(const std::uint8_t* a, const std::uint8_t* b, std::uint8_t*
 
 // Source pairs (Y0 U Y1 V) of a packed 4:2:2 row doubled across, each into the output pairs
 // (Y0 U mean(Y0,Y1) V) and (Y1 mean(U,U') mean(Y1,Y0') mean(V,V')), ' marking the next pair.
-// Four source pairs a step; returns the first source pair left to the sample steps.
-std::uint32_t DoublePackedSse2(const std::uint8_t* src, std::uint8_t* dst, std::uint32_t w) {
+// Four source pairs a step from pair `from` (eight with AVX2, which leaves the rest to SSE2);
+// returns the first source pair left to the sample steps.
+std::uint32_t DoublePackedSse2(const std::uint8_t* src, std::uint8_t* dst, std::uint32_t w,
+                               std::uint32_t from) {
   const __m128i keepFirst = _mm_set1_epi32(static_cast<int>(0xFF00FFFFu));
   const __m128i thirdByte = _mm_set1_epi32(0x00FF0000), firstByte = _mm_set1_epi32(0xFF);
   const __m128i chromaBytes = _mm_set1_epi32(static_cast<int>(0xFF00FF00u));
-  std::uint32_t j = 0;
+  std::uint32_t j = from;
   // The loads read source pairs j..j+4.
   for (; 4 * j + 20 <= 2 * w; j += 4) {
     const __m128i a = Load<__m128i>(src + 4 * j);
@@ -330,11 +332,11 @@ std::uint32_t DoublePackedSse2(const std::uint8_t* src, std::uint8_t* dst, std::
 }
 
 KVTC_AVX2 std::uint32_t DoublePackedAvx2(const std::uint8_t* src, std::uint8_t* dst,
-                                         std::uint32_t w) {
+                                         std::uint32_t w, std::uint32_t from) {
   const __m256i keepFirst = _mm256_set1_epi32(static_cast<int>(0xFF00FFFFu));
   const __m256i thirdByte = _mm256_set1_epi32(0x00FF0000), firstByte = _mm256_set1_epi32(0xFF);
   const __m256i chromaBytes = _mm256_set1_epi32(static_cast<int>(0xFF00FF00u));
-  std::uint32_t j = 0;
+  std::uint32_t j = from;
   for (; 4 * j + 36 <= 2 * w; j += 8) {
     const __m256i a = Load256(src + 4 * j);
     const __m256i yMean = _mm256_avg_epu8(a, Load256(src + 4 * j + 2));
@@ -352,15 +354,16 @@ KVTC_AVX2 std::uint32_t DoublePackedAvx2(const std::uint8_t* src, std::uint8_t* 
     _mm256_storeu_si256(reinterpret_cast<__m256i*>(dst + 8 * j + 32),
                         _mm256_permute2x128_si256(lo, hi, 0x31));
   }
-  return j;
+  return DoublePackedSse2(src, dst, w, j);
 }
 
 // A row of 4-bit pixels doubled across, 32 pixels a step: output byte x holds pixel x in its
 // high nibble and the mean of pixels x and x + 1 in its low one. Returns the first source byte
 // left to the sample steps.
-std::uint32_t DoubleNibblesSse2(const std::uint8_t* src, std::uint8_t* dst, std::uint32_t w) {
+std::uint32_t DoubleNibblesSse2(const std::uint8_t* src, std::uint8_t* dst, std::uint32_t w,
+                                std::uint32_t from) {
   const __m128i low = _mm_set1_epi8(15);
-  std::uint32_t i = 0;
+  std::uint32_t i = from;
   // The loads read source bytes i..i+16; pixel 2i + 32 is inside the row.
   for (; 2 * i + 33 <= w; i += 16) {
     const __m128i b = Load<__m128i>(src + i);
@@ -376,9 +379,9 @@ std::uint32_t DoubleNibblesSse2(const std::uint8_t* src, std::uint8_t* dst, std:
 }
 
 KVTC_AVX2 std::uint32_t DoubleNibblesAvx2(const std::uint8_t* src, std::uint8_t* dst,
-                                          std::uint32_t w) {
+                                          std::uint32_t w, std::uint32_t from) {
   const __m256i low = _mm256_set1_epi8(15);
-  std::uint32_t i = 0;
+  std::uint32_t i = from;
   for (; 2 * i + 65 <= w; i += 32) {
     const __m256i b = Load256(src + i);
     const __m256i high = _mm256_and_si256(_mm256_srli_epi16(b, 4), low);
@@ -394,14 +397,14 @@ KVTC_AVX2 std::uint32_t DoubleNibblesAvx2(const std::uint8_t* src, std::uint8_t*
     _mm256_storeu_si256(reinterpret_cast<__m256i*>(dst + 2 * i + 32),
                         _mm256_permute2x128_si256(lo, hi, 0x31));
   }
-  return i;
+  return DoubleNibblesSse2(src, dst, w, i);
 }
 
 // The nibble by nibble mean of two rows of 4-bit pixels; returns the first byte left.
 std::size_t MeanNibblesSse2(const std::uint8_t* a, const std::uint8_t* b, std::uint8_t* out,
-                            std::size_t count) {
+                            std::size_t count, std::size_t from) {
   const __m128i low = _mm_set1_epi8(15);
-  std::size_t i = 0;
+  std::size_t i = from;
   for (; i + 16 <= count; i += 16) {
     const __m128i x = Load<__m128i>(a + i), y = Load<__m128i>(b + i);
     const __m128i high = _mm_avg_epu8(_mm_and_si128(_mm_srli_epi16(x, 4), low),
@@ -414,9 +417,9 @@ std::size_t MeanNibblesSse2(const std::uint8_t* a, const std::uint8_t* b, std::u
 }
 
 KVTC_AVX2 std::size_t MeanNibblesAvx2(const std::uint8_t* a, const std::uint8_t* b,
-                                      std::uint8_t* out, std::size_t count) {
+                                      std::uint8_t* out, std::size_t count, std::size_t from) {
   const __m256i low = _mm256_set1_epi8(15);
-  std::size_t i = 0;
+  std::size_t i = from;
   for (; i + 32 <= count; i += 32) {
     const __m256i x = Load256(a + i), y = Load256(b + i);
     const __m256i high = _mm256_avg_epu8(_mm256_and_si256(_mm256_srli_epi16(x, 4), low),
@@ -425,12 +428,12 @@ KVTC_AVX2 std::size_t MeanNibblesAvx2(const std::uint8_t* a, const std::uint8_t*
     _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + i),
                         _mm256_or_si256(_mm256_slli_epi16(high, 4), lowMean));
   }
-  return i;
+  return MeanNibblesSse2(a, b, out, count, i);
 }
 
 // The packed 4:2:2 zoom by rows: vector steps, then the pairs after the last whole group.
 void ZoomPackedByRows(std::uint32_t (*doublePairs)(const std::uint8_t*, std::uint8_t*,
-                                                   std::uint32_t),
+                                                   std::uint32_t, std::uint32_t),
                       MeanRow meanRow, const std::uint8_t* src, std::uint8_t* dst,
                       std::uint32_t w, std::uint32_t h, const std::uint8_t* halfSum) {
   if (w == 0 || h == 0) return;
@@ -438,7 +441,7 @@ void ZoomPackedByRows(std::uint32_t (*doublePairs)(const std::uint8_t*, std::uin
   ZoomRows(
       src, dst, 2 * std::size_t{w}, dstRow, h,
       [&](const std::uint8_t* in, std::uint8_t* even) {
-        DoublePackedTail(in, even, 2 * doublePairs(in, even, w), w, halfSum);
+        DoublePackedTail(in, even, 2 * doublePairs(in, even, w, 0), w, halfSum);
       },
       [&](const std::uint8_t* above, const std::uint8_t* below, std::uint8_t* odd) {
         MeanRowBytes(above, below, odd, meanRow(above, below, odd, dstRow, 0), dstRow, 1, 1,
@@ -448,19 +451,19 @@ void ZoomPackedByRows(std::uint32_t (*doublePairs)(const std::uint8_t*, std::uin
 
 // The 4-bit zoom by rows: vector steps, then the bytes after the last whole group.
 void ZoomNibblesByRows(std::uint32_t (*doubleRow)(const std::uint8_t*, std::uint8_t*,
-                                                  std::uint32_t),
+                                                  std::uint32_t, std::uint32_t),
                        std::size_t (*meanRow)(const std::uint8_t*, const std::uint8_t*,
-                                              std::uint8_t*, std::size_t),
+                                              std::uint8_t*, std::size_t, std::size_t),
                        const std::uint8_t* src, std::uint8_t* dst, std::uint32_t w,
                        std::uint32_t h, const std::uint8_t* halfSum) {
   if (w == 0 || h == 0) return;
   ZoomRows(
       src, dst, (std::size_t{w} + 1) / 2, w, h,
       [&](const std::uint8_t* in, std::uint8_t* even) {
-        DoubleNibblesTail(in, even, 2 * doubleRow(in, even, w), w, halfSum);
+        DoubleNibblesTail(in, even, 2 * doubleRow(in, even, w, 0), w, halfSum);
       },
       [&](const std::uint8_t* above, const std::uint8_t* below, std::uint8_t* odd) {
-        MeanNibblesTail(above, below, odd, meanRow(above, below, odd, w), w, halfSum);
+        MeanNibblesTail(above, below, odd, meanRow(above, below, odd, w, 0), w, halfSum);
       });
 }
 
