@@ -242,23 +242,29 @@ void BM_SharpenLuma(benchmark::State& state) {
 }
 BENCHMARK(BM_SharpenLuma)->ArgName("level")->DenseRange(0, 2);
 
-// The chroma fill-in of both chroma planes with every other run of eight map columns marked,
-// as scattered changed blocks leave the map (the fill marks more, which changes nothing on
-// the next pass).
-void BM_FillChroma(benchmark::State& state) {
+// The map-guided fill-in with every other run of eight map columns marked, as scattered
+// changed blocks leave the map (the fill marks more, which changes nothing on the next pass).
+// Argument 0: the level; 1: the luma plane (0, of a stream without lossless luma) or both
+// chroma planes (1).
+void BM_MapFill(benchmark::State& state) {
   if (!LevelRuns(state, 0)) return;
   Setup s(1.0);
   for (std::size_t i = 0; i < s.map.size(); ++i) s.map[i] = i / 8 % 2;
   const stream::MapView map = stream::UpdateMap(s.geometry, s.map);
   const PixelKernels& k = KernelsFor(static_cast<CpuLevel>(state.range(0)));
+  const bool chroma = state.range(1) != 0;
   for (auto _ : state) {
-    k.fillChromaByMap(stream::UPlane(s.geometry, s.planes), map);
-    k.fillChromaByMap(stream::VPlane(s.geometry, s.planes), map);
+    if (chroma) {
+      k.fillChromaByMap(stream::UPlane(s.geometry, s.planes), map);
+      k.fillChromaByMap(stream::VPlane(s.geometry, s.planes), map);
+    } else {
+      k.fillLumaByMap(stream::LumaPlane(s.geometry, s.planes), map);
+    }
     benchmark::DoNotOptimize(s.planes.data());
   }
   CountPixels(state);
 }
-BENCHMARK(BM_FillChroma)->ArgName("level")->DenseRange(0, 2);
+BENCHMARK(BM_MapFill)->ArgNames({"level", "chroma"})->ArgsProduct({{0, 1, 2}, {0, 1}});
 
 // The 2x zoom of a picture. Argument 0: the level; 1: the layout, by bytes a pixel (1 for the
 // 8-bit layouts, 3 and 4 for 24- and 32-bit RGB, which zooms three of its bytes), or 2 for

@@ -5,7 +5,7 @@
 #include <cstdint>
 
 #include "pixels/change_flags.h"
-#include "pixels/chroma_fill.h"
+#include "pixels/map_fill.h"
 #include "pixels/cpu_features.h"
 #include "pixels/decoder_tables.h"
 #include "pixels/encoder_tables.h"
@@ -67,6 +67,8 @@ struct PixelKernels {
                                    const std::uint8_t* cells);
   // The map-guided fill-in of a chroma plane (FillChromaByMap).
   void (*fillChromaByMap)(const stream::PlaneView& chroma, const stream::MapView& map);
+  // The map-guided fill-in of the luma plane (FillLumaByMap).
+  void (*fillLumaByMap)(const stream::PlaneView& luma, const stream::MapView& map);
   // The motion search's costs of a candidate (PredictionSad8x8, CountChangedRepresentatives).
   PredictionSad (*predictionSad8x8)(const std::uint8_t* current, const std::uint8_t* source,
                                     std::int32_t stride, std::int32_t across, std::int32_t down,
@@ -75,6 +77,9 @@ struct PixelKernels {
                                                const std::uint8_t* source, std::int32_t stride,
                                                std::int32_t across, std::int32_t down,
                                                std::uint32_t threshold, std::uint32_t best);
+  // The prediction of a luma block from its displaced reference (PredictBlock8x8).
+  void (*predictBlock8x8)(std::uint8_t* dest, const std::uint8_t* source, std::int32_t stride,
+                          std::int32_t across, std::int32_t down);
   // The change flags of a block's cell representatives (RepresentativeChanges).
   std::uint32_t (*representativeChanges)(const std::uint8_t* a, const std::uint8_t* b,
                                          std::int32_t stride, std::uint32_t threshold,

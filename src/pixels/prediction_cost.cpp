@@ -53,6 +53,18 @@ std::uint32_t Count(const std::uint8_t* current, const std::uint8_t* source, std
 
 }  // namespace
 
+void PredictBlock8x8(std::uint8_t* dest, const std::uint8_t* source, std::int32_t stride,
+                     std::int32_t across, std::int32_t down) {
+  ByFootprint(across, down, [&](auto shape) {
+    for (int r = 1; r <= 8; ++r) {
+      for (int c = 1; c <= 8; ++c) {
+        const std::int32_t at = r * stride + c;
+        dest[at] = static_cast<std::uint8_t>(Predict<shape.value>(source + at, across, down));
+      }
+    }
+  });
+}
+
 PredictionSad PredictionSad8x8(const std::uint8_t* current, const std::uint8_t* source,
                                std::int32_t stride, std::int32_t across, std::int32_t down,
                                std::uint32_t threshold, std::uint32_t best) {

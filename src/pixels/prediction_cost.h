@@ -1,5 +1,6 @@
-// How well a displaced block of the reference predicts a luma block of the current picture:
-// the costs the motion search ranks its candidates by.
+// A displaced block of the reference as the prediction of a luma block, and how well it
+// predicts the block of the current picture: the costs the motion search ranks its candidates
+// by, and the prediction the decoder's and the encoder's motion compensation write.
 //
 // The prediction of the sample at offset `at` is source[at], or the rounded mean of the
 // samples of a 2x2 footprint: source[at] with source[at + across] when `across` is not 0, with
@@ -30,6 +31,11 @@ auto ByFootprint(std::int32_t across, std::int32_t down, F f) {
                    : f(std::integral_constant<Footprint, Footprint::kFour>{});
 }
 
+// Writes the prediction of all 64 samples g(1..8, 1..8) into `dest` (rows `stride` apart,
+// g(0, 0) at `dest`), `dest` and `source` being different planes.
+void PredictBlock8x8(std::uint8_t* dest, const std::uint8_t* source, std::int32_t stride,
+                     std::int32_t across, std::int32_t down);
+
 struct PredictionSad {
   std::uint32_t sum = 0;  // of |current - prediction|
   bool within = false;    // no sample more than T from its prediction
@@ -49,6 +55,8 @@ std::uint32_t CountChangedRepresentatives(const std::uint8_t* current, const std
                                           std::uint32_t best);
 
 namespace encode {
+void PredictBlock8x8Sse2(std::uint8_t* dest, const std::uint8_t* source, std::int32_t stride,
+                         std::int32_t across, std::int32_t down);
 PredictionSad PredictionSad8x8Sse2(const std::uint8_t* current, const std::uint8_t* source,
                                    std::int32_t stride, std::int32_t across, std::int32_t down,
                                    std::uint32_t threshold, std::uint32_t best);

@@ -92,6 +92,18 @@ std::uint32_t Count(const std::uint8_t* current, const std::uint8_t* source, std
 
 }  // namespace
 
+void PredictBlock8x8Sse2(std::uint8_t* dest, const std::uint8_t* source, std::int32_t stride,
+                         std::int32_t across, std::int32_t down) {
+  ByFootprint(across, down, [&](auto shape) {
+    for (int r = 1; r <= 8; r += 2) {
+      const std::int32_t at = r * stride + 1;
+      const __m128i p = Predict<shape.value>(source + at, stride, across, down);
+      _mm_storel_epi64(reinterpret_cast<__m128i*>(dest + at), p);
+      _mm_storel_epi64(reinterpret_cast<__m128i*>(dest + at + stride), _mm_unpackhi_epi64(p, p));
+    }
+  });
+}
+
 PredictionSad PredictionSad8x8Sse2(const std::uint8_t* current, const std::uint8_t* source,
                                    std::int32_t stride, std::int32_t across, std::int32_t down,
                                    std::uint32_t threshold, std::uint32_t) {

@@ -4,24 +4,6 @@
 
 namespace kvtc::stream {
 
-namespace {
-
-// The samples of an odd row between two filled rows: where either map row has a mark at
-// `step` times the column, the rounded average of the samples above and below. The rounded-
-// average table holds (a + b + 1) / 2, which is computed here instead of looked up, so that the
-// row is done in whole vectors without a branch a sample.
-template <std::size_t kStep>
-void FillRowBetween(std::uint8_t* row, const std::uint8_t* above, const std::uint8_t* below,
-                    const std::uint8_t* marksAbove, const std::uint8_t* marksBelow,
-                    std::size_t count) {
-  for (std::size_t x = 0; x < count; ++x) {
-    const auto average = static_cast<std::uint8_t>((above[x] + below[x] + 1) >> 1);
-    row[x] = (marksAbove[kStep * x] | marksBelow[kStep * x]) ? average : row[x];
-  }
-}
-
-}  // namespace
-
 void FillPlaneFull(const PlaneView& p, const std::uint8_t* half) {
   const std::uint32_t last = p.lastColumn();
   for (std::uint32_t r = 0; r <= p.lastRow; r += 2) {
@@ -37,37 +19,8 @@ void FillPlaneFull(const PlaneView& p, const std::uint8_t* half) {
   }
 }
 
-void FillLumaByMap(const PlaneView& p, const MapView& map, const std::uint8_t* half) {
-  const std::uint32_t last = p.lastColumn();
-  for (std::uint32_t r = 0; r <= p.lastRow; r += 2) {
-    std::uint8_t* marks = map.Row(r);
-    if (!marks) break;  // no marks this far down
-    if (!AnyMarked(marks, std::size_t{last} + 2)) continue;
-    std::uint8_t* row = p.Row(r);
-    for (std::uint32_t x = 1; x <= last; x += 2) {
-      if (!marks[x - 1] && !marks[x + 1]) continue;  // x + 1 <= W + 1 is inside the map row
-      row[x] = x < last ? half[row[x - 1] + row[x + 1]] : row[x - 1];
-      marks[x] = 1;
-    }
-  }
-  for (std::uint32_t r = 1; r < p.lastRow; r += 2) {
-    const std::uint8_t* marksAbove = map.Row(r - 1);
-    const std::uint8_t* marksBelow = map.Row(r + 1);
-    std::uint8_t* marks = map.Row(r);
-    if (!marksAbove) break;
-    const std::size_t span = std::size_t{last} + 1;
-    if (!AnyMarked(marksAbove, span) && !(marksBelow && AnyMarked(marksBelow, span))) continue;
-    const std::uint8_t* above = p.Row(r - 1);
-    const std::uint8_t* below = p.Row(r + 1);
-    std::uint8_t* row = p.Row(r);
-    const std::uint8_t* marksBelowOrAbove = marksBelow ? marksBelow : marksAbove;
-    FillRowBetween<1>(row, above, below, marksAbove, marksBelowOrAbove, span);
-    if (marks) {
-      for (std::uint32_t x = 0; x <= last; ++x) {
-        marks[x] = (marksAbove[x] | marksBelowOrAbove[x]) ? 1 : marks[x];
-      }
-    }
-  }
+void FillLumaByMap(const PlaneView& p, const MapView& map) {
+  pixels::ActiveKernels().fillLumaByMap(p, map);
 }
 
 void FillChromaByMap(const PlaneView& p, const MapView& map) {

@@ -23,10 +23,10 @@ namespace kvtc::stream {
 // row below the plane's last row; an odd last row keeps its value.
 void FillPlaneFull(const PlaneView& plane, const std::uint8_t* halfSum);
 
-// Luma, guided by the map: an odd column x of an even row r is filled only when map (r, x-1)
+// Luma, guided by the map, with the kernel of the processor's level: an odd column x of an even row r is filled only when map (r, x-1)
 // or (r, x+1) is marked, and then (r, x) is marked; a position (r, x) of an odd row is filled
 // only when map (r-1, x) or (r+1, x) is marked, and then (r, x) is marked.
-void FillLumaByMap(const PlaneView& luma, const MapView& map, const std::uint8_t* halfSum);
+void FillLumaByMap(const PlaneView& luma, const MapView& map);
 
 // One chroma plane, guided by the luma map read at twice the chroma coordinates, with the
 // kernel of the processor's level (each filled sample the rounded mean of its two

@@ -2,6 +2,8 @@
 
 #include <cstddef>
 
+#include "pixels/pixel_kernels.h"
+
 namespace kvtc::stream {
 
 namespace {
@@ -92,8 +94,13 @@ void Compensate(std::uint8_t* dest, const std::uint8_t* source, MotionVector v, 
                 const BlockOffsets& offsets, const ArithmeticTables& tables) {
   const std::uint8_t* half = tables.halfSum.data();
   const std::uint8_t* quarter = tables.quarterSum.data();
-  if (plane == BlockPlane::kLuma) {
-    (kHalfSample ? HalfSample<8> : WholeSample<8>)(dest, source, v, offsets.luma, half, quarter);
+  if (plane == BlockPlane::kLuma && kHalfSample) {
+    // The prediction the motion search scored, with the kernel of the processor's level.
+    const std::int32_t stride = offsets.luma[1][0];
+    pixels::ActiveKernels().predictBlock8x8(dest, source + (v.dy >> 1) * stride + (v.dx >> 1),
+                                            stride, v.dx & 1, (v.dy & 1) * stride);
+  } else if (plane == BlockPlane::kLuma) {
+    WholeSample<8>(dest, source, v, offsets.luma, half, quarter);
   } else {
     (kHalfSample ? HalfSample<4> : WholeSample<4>)(dest, source, v, offsets.chroma, half, quarter);
   }

@@ -37,7 +37,7 @@ void FinishPicture(const FinishingInput& in) {
     if (in.key || in.grey) {
       FillPlaneFull(luma, half);
     } else if (mapUsable) {
-      FillLumaByMap(luma, map, half);
+      FillLumaByMap(luma, map);
     }
   }
   if (fill.chroma) {

@@ -134,8 +134,9 @@ Run FinestRefinement() {
 // both searches use, at thresholds from none to past the largest difference, with no best or
 // one drawn from `out`. Both pictures (the other in a copy with room around it) are scaled
 // down by 2^0 to 2^7 in bands of eight columns, so that the largest difference in a block
-// lies near every threshold somewhere. `out` receives the costs as far as they are defined:
-// one that reaches the best counts as the best, and whether the block is within T only below.
+// lies near every threshold somewhere. `out` receives the costs as far as they are defined
+// (one that reaches the best counts as the best, and whether the block is within T only
+// below) and each footprint's prediction of the block.
 Run MotionCosts() {
   return [](const PixelKernels& k, Picture& p, const testing::Tables&) {
     const auto v = static_cast<std::int32_t>(p.g.lumaStride);
@@ -144,6 +145,7 @@ Run MotionCosts() {
       return static_cast<std::uint8_t>(value >> (at % p.g.lumaStride / 8 % 8));
     };
     std::vector<std::uint8_t> current(p.planes.size()), other(p.planes.size() + 2 * room), costs;
+    std::vector<std::uint8_t> predicted(9 * std::size_t{p.g.lumaStride} + 9);
     for (std::size_t i = 0; i < current.size(); ++i) current[i] = scaled(p.planes[i], i);
     for (std::size_t i = 0; i < other.size(); ++i) {
       other[i] = scaled(p.out[i % p.out.size()], i + room * (p.g.lumaStride - 1));
@@ -170,6 +172,11 @@ Run MotionCosts() {
             put(std::min(k.countChangedRepresentatives(current.data() + origin, source, v, across,
                                                        down, t, countBest),
                          countBest));
+            if (t != 0) continue;
+            k.predictBlock8x8(predicted.data(), source, v, across, down);
+            for (int r = 1; r <= 8; ++r) {
+              costs.insert(costs.end(), &predicted[r * v + 1], &predicted[r * v + 9]);
+            }
           }
         }
       }
@@ -234,11 +241,12 @@ Run Zooming(ZoomEntry entry) {
   });
 }
 
-// The chroma fill-in of both chroma planes in place, guided by the map (which it marks);
-// `out` is left as it was.
-Run ChromaFill() {
+// The map-guided fill-in of the luma plane, then of both chroma planes, in place (marking
+// the map as it goes); `out` is left as it was.
+Run MapFill() {
   return [](const PixelKernels& k, Picture& p, const testing::Tables&) {
     const stream::MapView map = stream::UpdateMap(p.g, p.map);
+    k.fillLumaByMap(stream::LumaPlane(p.g, p.planes), map);
     k.fillChromaByMap(stream::UPlane(p.g, p.planes), map);
     k.fillChromaByMap(stream::VPlane(p.g, p.planes), map);
   };
@@ -292,7 +300,7 @@ std::vector<Entry> Entries() {
     }
   }
   entries.push_back({"sharpen", Sharpening(), 1});
-  entries.push_back({"chroma fill", ChromaFill(), 1});
+  entries.push_back({"map fill", MapFill(), 1});
   for (const auto& [bytes, components] : {std::pair{1u, 1u}, {2u, 2u}, {3u, 3u}, {4u, 3u}}) {
     entries.push_back({"zoom " + std::to_string(components) + " of " + std::to_string(bytes),
                        Zooming([=](const PixelKernels& k, const std::uint8_t* src,

@@ -101,7 +101,7 @@ TEST(FillIn, MapGuidedFillsStayAroundTheMarksAndMarkWhatTheyFill) {
   Picture p, q;
   const Picture before;
   p.Map(4, 4) = q.Map(4, 4) = 1;
-  FillLumaByMap(p.Luma(), UpdateMap(p.g, p.map), p.tables.halfSum.data());
+  FillLumaByMap(p.Luma(), UpdateMap(p.g, p.map));
   const PlaneView y = p.Luma();
   EXPECT_EQ(Changed(before.Luma(), y),
             (Positions{{3, 3}, {3, 4}, {3, 5}, {4, 3}, {4, 5}, {5, 3}, {5, 4}, {5, 5}}));
