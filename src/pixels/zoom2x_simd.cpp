@@ -5,6 +5,9 @@
 // averages by unpacking (24-bit pixels by byte shifts with SSE2, by byte shuffles with AVX2);
 // the pixels after the last whole group go through the same steps one byte at a time. A
 // 32-bit pixel's fourth byte is not a component and keeps what the picture held.
+// Packed 4:2:2, 4-bit grey and the chroma planes of planar 4:2:0 go through the same rows:
+// 4:2:2 pairs and nibbles are doubled by masks, shifts and unpacking, chroma planes by the
+// 8-bit steps with their odd-size edge written after them.
 #include "pixels/simd_target.h"
 #include "pixels/zoom2x.h"
 
