@@ -266,23 +266,33 @@ void BM_MapFill(benchmark::State& state) {
 }
 BENCHMARK(BM_MapFill)->ArgNames({"level", "chroma"})->ArgsProduct({{0, 1, 2}, {0, 1}});
 
-// The 2x zoom of a picture. Argument 0: the level; 1: bytes a pixel (1 for the 8-bit layouts,
-// 3 and 4 for 24- and 32-bit RGB, which zooms three of its bytes).
+// The 2x zoom of a picture. Argument 0: the level; 1: the layout, by bytes a pixel (1 for the
+// 8-bit layouts, 3 and 4 for 24- and 32-bit RGB, which zooms three of its bytes), or 2 for
+// packed 4:2:2, 0 for 4-bit grey and 5 for planar 4:2:0, which have kernels of their own.
 void BM_Zoom2x(benchmark::State& state) {
   if (!LevelRuns(state, 0)) return;
   Setup s(1.0);
   const auto bytes = static_cast<std::uint32_t>(state.range(1));
-  const auto picture = Noise(bytes * kWidth * kHeight);
+  const auto picture = Noise(std::clamp(bytes, 1u, 4u) * kWidth * kHeight);
   std::vector<std::uint8_t> zoomed(4 * picture.size());
   const PixelKernels& k = KernelsFor(static_cast<CpuLevel>(state.range(0)));
+  const std::uint8_t* halfSum = s.arithmetic.halfSum.data();
   for (auto _ : state) {
-    k.zoomBytes2x(picture.data(), zoomed.data(), kWidth, kHeight, bytes, std::min(bytes, 3u),
-                  s.arithmetic.halfSum.data());
+    if (bytes == 0) {
+      k.zoomNibbles2x(picture.data(), zoomed.data(), kWidth, kHeight, halfSum);
+    } else if (bytes == 2) {
+      k.zoomPackedYuv2x(picture.data(), zoomed.data(), kWidth, kHeight, halfSum);
+    } else if (bytes == 5) {
+      k.zoomPlanar2x(picture.data(), zoomed.data(), kWidth, kHeight, false, halfSum);
+    } else {
+      k.zoomBytes2x(picture.data(), zoomed.data(), kWidth, kHeight, bytes, std::min(bytes, 3u),
+                    halfSum);
+    }
     benchmark::DoNotOptimize(zoomed.data());
   }
   CountPixels(state);
 }
-BENCHMARK(BM_Zoom2x)->ArgNames({"level", "bytes"})->ArgsProduct({{0, 1, 2}, {1, 3, 4}});
+BENCHMARK(BM_Zoom2x)->ArgNames({"level", "layout"})->ArgsProduct({{0, 1, 2}, {1, 3, 4, 2, 0, 5}});
 
 // The yardstick of the unchanged-frame decode below: one copy of a 24-bit picture.
 void BM_MemcpyRgb24Picture(benchmark::State& state) {

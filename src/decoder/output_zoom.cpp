@@ -15,60 +15,6 @@ namespace {
 
 using namespace kvtc::pixels;  // the pixel-format codes
 
-// 4-bit pixels, two to a byte, the left one in the high nibble.
-template <class Byte>
-struct NibbleSamples {
-  Byte* base;
-  std::size_t rowBytes;
-  std::uint32_t cols, rows;
-
-  std::uint8_t Get(std::uint32_t x, std::uint32_t y) const {
-    const std::uint8_t b = base[y * rowBytes + x / 2];
-    return x % 2 ? b & 15 : b >> 4;
-  }
-  void Set(std::uint32_t x, std::uint32_t y, std::uint8_t v) const {
-    if (x >= cols || y >= rows) return;
-    std::uint8_t& b = base[y * rowBytes + x / 2];
-    b = static_cast<std::uint8_t>(x % 2 ? (b & 0xF0) | v : (b & 0x0F) | v << 4);
-  }
-  void CopyRow(std::uint32_t from, std::uint32_t to) const {
-    if (from < rows && to < rows)
-      std::memcpy(base + to * rowBytes, base + from * rowBytes, rowBytes);
-  }
-};
-
-// Packed 4:2:2: Y every 2 bytes, U and V every 4. An odd-width row ends in a lone Y and U;
-// the zoomed row has whole pairs, whose last V repeats the one before it.
-void ZoomPackedYuv(const std::uint8_t* src, std::uint8_t* dst, std::uint32_t w, std::uint32_t h,
-                   const std::uint8_t* halfSum) {
-  const std::size_t srcRow = 2 * std::size_t{w};
-  const std::size_t dstRow = 4 * std::size_t{w};
-  const std::uint32_t pairs = (w + 1) / 2;
-  using In = ByteSamples<const std::uint8_t>;
-  using Out = ByteSamples<std::uint8_t>;
-  Zoom2x(In{src, srcRow, 2, 0, w, h}, Out{dst, dstRow, 2, 0, 2 * w, 2 * h}, w, h, halfSum);
-  Zoom2x(In{src, srcRow, 4, 1, pairs, h}, Out{dst, dstRow, 4, 1, w, 2 * h}, pairs, h, halfSum);
-  Zoom2x(In{src, srcRow, 4, 3, w / 2, h}, Out{dst, dstRow, 4, 3, w, 2 * h}, pairs, h, halfSum);
-}
-
-// Planar 4:2:0: the luma plane, then (unless grey) each (w/2) x (h/2) chroma plane into the
-// w x h chroma plane of the doubled picture; for odd sizes its last column or row repeats.
-void ZoomPlanar(const std::uint8_t* src, std::uint8_t* dst, std::uint32_t w, std::uint32_t h,
-                bool grey, const std::uint8_t* halfSum) {
-  ActiveKernels().zoomBytes2x(src, dst, w, h, 1, 1, halfSum);
-  if (grey) return;
-  const std::uint32_t cols = w / 2, rows = h / 2;
-  const std::size_t srcPlane = std::size_t{cols} * rows;
-  const std::size_t dstPlane = std::size_t{w} * h;
-  const std::uint8_t* srcU = src + std::size_t{w} * h;
-  std::uint8_t* dstU = dst + 4 * std::size_t{w} * h;
-  for (int plane = 0; plane < 2; ++plane) {
-    Zoom2x(ByteSamples<const std::uint8_t>{srcU + plane * srcPlane, cols, 1, 0, cols, rows},
-           ByteSamples<std::uint8_t>{dstU + plane * dstPlane, w, 1, 0, w, h}, (w + 1) / 2,
-           (h + 1) / 2, halfSum);
-  }
-}
-
 // Codes without a converted layout of their own are zoomed as planar 4:2:0 pictures.
 bool ZoomsAsPlanar(std::uint8_t code) {
   switch (code) {
@@ -106,12 +52,11 @@ void ZoomPass(std::uint8_t code, const std::uint8_t* src, std::uint8_t* dst, std
     case kGrey8:
       return components(1, 1);
     case kGrey4:
-      return Zoom2x(NibbleSamples<const std::uint8_t>{src, (std::size_t{w} + 1) / 2, w, h},
-                    NibbleSamples<std::uint8_t>{dst, w, 2 * w, 2 * h}, w, h, halfSum);
+      return ActiveKernels().zoomNibbles2x(src, dst, w, h, halfSum);
     case kPackedYuyv:
-      return ZoomPackedYuv(src, dst, w, h, halfSum);
+      return ActiveKernels().zoomPackedYuv2x(src, dst, w, h, halfSum);
     default:
-      return ZoomPlanar(src, dst, w, h, grey, halfSum);
+      return ActiveKernels().zoomPlanar2x(src, dst, w, h, grey, halfSum);
   }
 }
 

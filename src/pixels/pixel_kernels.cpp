@@ -117,7 +117,9 @@ constexpr PixelKernels kPlain{CpuLevel::kC,    ConvertRgbPlain, ConvertColourPla
                               FillLumaByMap,
                               PredictionSad8x8, CountChangedRepresentatives,
                               PredictBlock8x8,
-                              RepresentativeChanges};
+                              RepresentativeChanges,
+                              ZoomPackedYuv2x,  ZoomNibbles2x,
+                              ZoomPlanar2x};
 #if KVTC_X86
 constexpr PixelKernels kSse2{CpuLevel::kSse2,
                              ConvertRgbRows<output::kRgbRowsSse2>,
@@ -138,7 +140,10 @@ constexpr PixelKernels kSse2{CpuLevel::kSse2,
                              encode::PredictionSad8x8Sse2,
                              encode::CountChangedRepresentativesSse2,
                              encode::PredictBlock8x8Sse2,
-                             encode::RepresentativeChangesSse2};
+                             encode::RepresentativeChangesSse2,
+                             finish::ZoomPackedYuv2xSse2,
+                             finish::ZoomNibbles2xSse2,
+                             finish::ZoomPlanar2xSse2};
 constexpr PixelKernels kAvx2{CpuLevel::kAvx2,
                              ConvertRgbRows<output::kRgbRowsAvx2>,
                              ConvertColourRows<output::kRgbRowsAvx2, output::kWordLayoutsAvx2>,
@@ -158,7 +163,10 @@ constexpr PixelKernels kAvx2{CpuLevel::kAvx2,
                              encode::PredictionSad8x8Sse2,
                              encode::CountChangedRepresentativesSse2,
                              encode::PredictBlock8x8Sse2,
-                             encode::RepresentativeChangesSse2};
+                             encode::RepresentativeChangesSse2,
+                             finish::ZoomPackedYuv2xAvx2,
+                             finish::ZoomNibbles2xAvx2,
+                             finish::ZoomPlanar2xAvx2};
 #endif
 
 }  // namespace

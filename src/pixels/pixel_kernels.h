@@ -84,6 +84,14 @@ struct PixelKernels {
   std::uint32_t (*representativeChanges)(const std::uint8_t* a, const std::uint8_t* b,
                                          std::int32_t stride, std::uint32_t threshold,
                                          std::uint8_t* cells);
+  // The 2x zoom of packed 4:2:2 (ZoomPackedYuv2x), of 4-bit grey (ZoomNibbles2x) and of
+  // planar 4:2:0 (ZoomPlanar2x).
+  void (*zoomPackedYuv2x)(const std::uint8_t* src, std::uint8_t* dst, std::uint32_t w,
+                          std::uint32_t h, const std::uint8_t* halfSum);
+  void (*zoomNibbles2x)(const std::uint8_t* src, std::uint8_t* dst, std::uint32_t w,
+                        std::uint32_t h, const std::uint8_t* halfSum);
+  void (*zoomPlanar2x)(const std::uint8_t* src, std::uint8_t* dst, std::uint32_t w,
+                       std::uint32_t h, bool grey, const std::uint8_t* halfSum);
 };
 
 // The table of `level`, or of the highest level below it that this build carries.

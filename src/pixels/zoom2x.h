@@ -70,6 +70,24 @@ void ZoomComponents2x(const std::uint8_t* src, std::uint8_t* dst, std::uint32_t 
                       std::uint32_t h, std::uint32_t p, std::uint32_t components,
                       const std::uint8_t* halfSum);
 
+// Doubles a w x h picture of packed 4:2:2 (Y every 2 bytes, U and V every 4) into 2w x 2h,
+// its Y, U and V zoomed as three channels. An odd-width row ends in a lone Y and U; the
+// zoomed row has whole pairs, whose last V repeats the one before it (neutral chroma when the
+// row has no V at all).
+void ZoomPackedYuv2x(const std::uint8_t* src, std::uint8_t* dst, std::uint32_t w,
+                     std::uint32_t h, const std::uint8_t* halfSum);
+
+// Doubles a w x h picture of 4-bit pixels, two to a byte with the left one in the high nibble
+// (source rows (w + 1) / 2 bytes long), into 2w x 2h (rows of w bytes).
+void ZoomNibbles2x(const std::uint8_t* src, std::uint8_t* dst, std::uint32_t w, std::uint32_t h,
+                   const std::uint8_t* halfSum);
+
+// Doubles a w x h planar 4:2:0 picture (luma, then unless grey each (w/2) x (h/2) chroma
+// plane) into 2w x 2h, each chroma plane into the w x h plane of the doubled picture; for odd
+// sizes its last column or row repeats (neutral chroma when the plane is empty).
+void ZoomPlanar2x(const std::uint8_t* src, std::uint8_t* dst, std::uint32_t w, std::uint32_t h,
+                  bool grey, const std::uint8_t* halfSum);
+
 namespace finish {
 void ZoomComponents2xSse2(const std::uint8_t* src, std::uint8_t* dst, std::uint32_t w,
                           std::uint32_t h, std::uint32_t p, std::uint32_t components,
@@ -77,6 +95,18 @@ void ZoomComponents2xSse2(const std::uint8_t* src, std::uint8_t* dst, std::uint3
 void ZoomComponents2xAvx2(const std::uint8_t* src, std::uint8_t* dst, std::uint32_t w,
                           std::uint32_t h, std::uint32_t p, std::uint32_t components,
                           const std::uint8_t* halfSum);
+void ZoomPackedYuv2xSse2(const std::uint8_t* src, std::uint8_t* dst, std::uint32_t w,
+                         std::uint32_t h, const std::uint8_t* halfSum);
+void ZoomPackedYuv2xAvx2(const std::uint8_t* src, std::uint8_t* dst, std::uint32_t w,
+                         std::uint32_t h, const std::uint8_t* halfSum);
+void ZoomNibbles2xSse2(const std::uint8_t* src, std::uint8_t* dst, std::uint32_t w,
+                       std::uint32_t h, const std::uint8_t* halfSum);
+void ZoomNibbles2xAvx2(const std::uint8_t* src, std::uint8_t* dst, std::uint32_t w,
+                       std::uint32_t h, const std::uint8_t* halfSum);
+void ZoomPlanar2xSse2(const std::uint8_t* src, std::uint8_t* dst, std::uint32_t w,
+                      std::uint32_t h, bool grey, const std::uint8_t* halfSum);
+void ZoomPlanar2xAvx2(const std::uint8_t* src, std::uint8_t* dst, std::uint32_t w,
+                      std::uint32_t h, bool grey, const std::uint8_t* halfSum);
 }  // namespace finish
 
 }  // namespace kvtc::pixels

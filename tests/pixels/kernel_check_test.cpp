@@ -219,16 +219,26 @@ Run Sharpening() {
   };
 }
 
-// The 2x zoom of `components` bytes of p-byte pixels reads the picture from `out` and writes
-// the doubled picture over earlier contents (which the bytes that are not components keep).
-Run Zooming(std::uint32_t p, std::uint32_t components) {
+// A 2x zoom reads the picture from `out` and writes the doubled picture over earlier contents
+// (which the bytes of 32-bit pixels that are not components keep).
+using ZoomCall = std::function<void(const PixelKernels&, const std::uint8_t* src,
+                                    std::uint8_t* dst, std::uint32_t w, std::uint32_t h,
+                                    const std::uint8_t* halfSum)>;
+Run Zooming(ZoomCall zoom) {
   return [=](const PixelKernels& k, Picture& pic, const testing::Tables& t) {
     std::vector<std::uint8_t> zoomed(4 * pic.out.size());
     for (std::size_t i = 0; i < zoomed.size(); ++i) zoomed[i] = pic.planes[i % pic.planes.size()];
-    k.zoomBytes2x(pic.out.data(), zoomed.data(), pic.g.width, pic.g.height, p, components,
-                  t.arithmetic.halfSum.data());
+    zoom(k, pic.out.data(), zoomed.data(), pic.g.width, pic.g.height, t.arithmetic.halfSum.data());
     pic.out = zoomed;
   };
+}
+using ZoomEntry = void (*PixelKernels::*)(const std::uint8_t*, std::uint8_t*, std::uint32_t,
+                                          std::uint32_t, const std::uint8_t*);
+Run Zooming(ZoomEntry entry) {
+  return Zooming([=](const PixelKernels& k, const std::uint8_t* src, std::uint8_t* dst,
+                     std::uint32_t w, std::uint32_t h, const std::uint8_t* halfSum) {
+    (k.*entry)(src, dst, w, h, halfSum);
+  });
 }
 
 // The map-guided fill-in of the luma plane, then of both chroma planes, in place (marking
@@ -293,8 +303,23 @@ std::vector<Entry> Entries() {
   entries.push_back({"map fill", MapFill(), 1});
   for (const auto& [bytes, components] : {std::pair{1u, 1u}, {2u, 2u}, {3u, 3u}, {4u, 3u}}) {
     entries.push_back({"zoom " + std::to_string(components) + " of " + std::to_string(bytes),
-                       Zooming(bytes, components), bytes});
+                       Zooming([=](const PixelKernels& k, const std::uint8_t* src,
+                                   std::uint8_t* dst, std::uint32_t w, std::uint32_t h,
+                                   const std::uint8_t* halfSum) {
+                         k.zoomBytes2x(src, dst, w, h, bytes, components, halfSum);
+                       }),
+                       bytes});
   }
+  // Packed 4:2:2 (2 bytes a pixel), 4-bit grey ((w + 1) / 2 bytes a row) and planar 4:2:0
+  // (w h luma bytes and two (w/2) x (h/2) chroma planes).
+  entries.push_back({"zoom packed 4:2:2", Zooming(&PixelKernels::zoomPackedYuv2x), 2});
+  entries.push_back({"zoom 4-bit grey", Zooming(&PixelKernels::zoomNibbles2x), 1});
+  entries.push_back({"zoom planar 4:2:0",
+                     Zooming([](const PixelKernels& k, const std::uint8_t* src, std::uint8_t* dst,
+                                std::uint32_t w, std::uint32_t h, const std::uint8_t* halfSum) {
+                       k.zoomPlanar2x(src, dst, w, h, false, halfSum);
+                     }),
+                     2});
   return entries;
 }
 
