@@ -44,7 +44,7 @@ ShowResult ShowPicture(stream::CodecContext& context, const PictureToShow& pictu
   const bool reverse = context.reverseRows != 0;
 
   // The common case, the picture as it is: copied row by row into place, in one pass.
-  if (reverse && factor == 1 && !picture.blend && n == h * rowBytes) {
+  if (reverse && factor == 1 && !picture.blend) {
     for (std::uint32_t row = 0; row < h; ++row) {
       std::memcpy(destination.data() + (h - 1 - row) * rowBytes, shown.data() + row * rowBytes,
                   rowBytes);

@@ -1,7 +1,7 @@
 // Fill-in of the samples a lossy plane does not carry: with only representatives coded
 // (even rows, even columns), every odd column of an even row becomes the rounded average of
 // its left and right neighbours, and then every odd row the rounded average of the rows
-// above and below it, all through the rounded-average table.
+// above and below it; each average is (a + b + 1) / 2.
 //
 // The full fills rebuild a whole plane (key frames, grey pictures). The map-guided fills do
 // the same only around the update map's marks and mark what they fill, so that a non-key
@@ -23,16 +23,9 @@ namespace kvtc::stream {
 // row below the plane's last row; an odd last row keeps its value.
 void FillPlaneFull(const PlaneView& plane, const std::uint8_t* halfSum);
 
-// Luma, guided by the map, with the kernel of the processor's level: an odd column x of an even row r is filled only when map (r, x-1)
-// or (r, x+1) is marked, and then (r, x) is marked; a position (r, x) of an odd row is filled
-// only when map (r-1, x) or (r+1, x) is marked, and then (r, x) is marked.
+// Luma and one chroma plane guided by the map, by the map fill kernels of the processor's
+// level (pixels/map_fill.h says which samples they fill and mark).
 void FillLumaByMap(const PlaneView& luma, const MapView& map);
-
-// One chroma plane, guided by the luma map read at twice the chroma coordinates, with the
-// kernel of the processor's level (each filled sample the rounded mean of its two
-// neighbours): chroma
-// (r, x+1) of an even row when map (2r, 2x) or (2r, 2x+4) is marked, marking (2r, 2x+2);
-// chroma (r, x) of an odd row when map (2r-2, 2x) or (2r+2, 2x) is marked.
 void FillChromaByMap(const PlaneView& chroma, const MapView& map);
 
 }  // namespace kvtc::stream
